@@ -1,0 +1,69 @@
+#pragma once
+
+#include "assembler.h"
+#include "frame.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+namespace proto {
+
+class FrameRouter;
+
+// The one connection to the selected processor: `currentSocket`, `frameCode`, the send
+// buffer and the receive buffer of the current socket. One instance for the program.
+class Transport : public QObject {
+    Q_OBJECT
+public:
+    static Transport &instance();
+
+    QAbstractSocket *currentSocket() const { return m_socket; }
+    // Makes socket the current one; bytes buffered from the previous socket are dropped.
+    void setCurrentSocket(QAbstractSocket *socket);
+
+    quint16 frameCode() const { return m_frameCode; }
+    void setFrameCode(quint16 code) { m_frameCode = code; }
+
+    // Test seam: when set, every outgoing Frame goes to the sink instead of a socket,
+    // whatever the connection state. Production code never sets it.
+    using Sink = std::function<void(const QByteArray &)>;
+    void setSink(Sink sink) { m_sink = std::move(sink); }
+
+    void sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,
+                   const void *payload, quint16 length);
+    void sendSetMessage(quint8 moduleId, quint8 paramCode, quint8 channel, const void *value,
+                        quint16 valueLength);
+    // Writes and flushes when the current socket is connected; otherwise drops the bytes.
+    void writeToDevice(const char *bytes, qsizetype count);
+
+    // Reads everything the current socket holds and routes each complete Frame in order.
+    void receive(const FrameRouter &router);
+    // Same for bytes obtained elsewhere (they count as the current socket's).
+    void receiveBytes(const QByteArray &bytes, const FrameRouter &router);
+
+    int receiveErrors() const { return m_assembler.errorCount(); }
+    qsizetype bufferedBytes() const { return m_assembler.buffered(); }
+
+private:
+    Transport() = default;
+    void drain(const FrameRouter &router);
+
+    QPointer<QAbstractSocket> m_socket;
+    QMetaObject::Connection m_disconnectConnection;
+    quint16 m_frameCode = 1;
+    FrameAssembler m_assembler;
+    Sink m_sink;
+    char m_sendBuffer[kSendBufferSize] = {};
+};
+
+// The program's only ways to send.
+void sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,
+               const void *payload, quint16 length);
+void sendSetMessage(quint8 moduleId, quint8 paramCode, quint8 channel, const void *value,
+                    quint16 valueLength);
+void writeToDevice(const char *bytes, qsizetype count);
+
+} // namespace proto
