@@ -1,0 +1,546 @@
+#include "setup.h"
+
+#include "logging.h"
+#include "modules/moduleclock.h"
+#include "protocol/frame.h"
+#include "protocol/payload.h"
+#include "protocol/transport.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStyleOption>
+#include <QTextCodec>
+
+#include <cstring>
+
+namespace {
+
+enum SettingCode : quint8 {
+    CodeModel = 1,
+    CodeArmVer = 2,
+    CodeDspVer = 3,
+    CodeSerial = 4,
+    CodeChannelCfg = 5,
+    CodeRunTime = 6,
+    CodeTotalTime = 7,
+    CodeBootCount = 8,
+    CodeCpuTemp = 9,
+    CodeLocation = 10,
+    CodeDescription = 11,
+    CodeNetwork = 12,
+    CodeFaults = 13,
+    CodeAllMute = 15,
+    CodeDspLoad = 16,
+    CodePanelLock = 20,
+};
+
+constexpr quint8 kTypeSettings = 2;
+constexpr quint8 kTypeLabels = 3;
+constexpr quint8 kTypeDeviceCode = 4;
+constexpr quint8 kLabelsIn = 1;
+constexpr quint8 kLabelsOut = 2;
+constexpr int kDeviceCodeSize = 6;
+constexpr int kModelChars = 19;
+constexpr int kSerialChars = 27;
+
+void request(quint8 frameType, quint8 code)
+{
+    proto::sendFrame(proto::ClassSystem, frameType, code, proto::DirRequest, nullptr, 0);
+}
+
+QByteArray textUpToNul(const uchar *data, int size)
+{
+    const auto *chars = reinterpret_cast<const char *>(data);
+    const void *nul = std::memchr(chars, 0, size_t(size));
+    return QByteArray(chars, nul ? int(static_cast<const char *>(nul) - chars) : size);
+}
+
+QString versionText(const firmware &ver)
+{
+    return QString::asprintf("V%d.%d.%d", ver.major, ver.minor, ver.patch);
+}
+
+QString timeText(quint32 seconds)
+{
+    return QString::asprintf("%dday %02d:%02d:%02d", int(seconds / 86400),
+                             int(seconds % 86400 / 3600), int(seconds % 3600 / 60),
+                             int(seconds % 60));
+}
+
+QString addressText(quint32 a)
+{
+    return QString::asprintf("%d.%d.%d.%d", int(a >> 24), int((a >> 16) & 0xFF),
+                             int((a >> 8) & 0xFF), int(a & 0xFF));
+}
+
+// A dotted quad of decimal octets 0-255, first octet in the most significant byte.
+std::optional<quint32> parseAddress(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        bool ok = false;
+        const uint octet = part.toUInt(&ok, 10);
+        if (!ok || octet > 255)
+            return std::nullopt;
+        address = (address << 8) | octet;
+    }
+    return address;
+}
+
+bool sameVersion(const std::optional<firmware> &stored, const firmware &ver)
+{
+    return stored && stored->major == ver.major && stored->minor == ver.minor &&
+           stored->patch == ver.patch;
+}
+
+} // namespace
+
+QSetup::QSetup(QWidget *parent) : QWidget(parent)
+{
+    m_codec = QTextCodec::codecForName("GB2312");
+    if (!m_codec)
+        m_codec = QTextCodec::codecForName("ISO-8859-1");
+    setObjectName(QStringLiteral("settingsWidget"));
+    buildUi();
+    ModuleClock::instance().add(this, [this] {
+        if (++m_clockTicks % 5 == 0)
+            timeOut100ms();
+    });
+}
+
+QString QSetup::inLabel(int channel) const
+{
+    return channel >= 0 && channel < kInputs ? m_inLabels[channel].value_or(QString()) : QString();
+}
+
+QString QSetup::outLabel(int channel) const
+{
+    return channel >= 0 && channel < kOutputs ? m_outLabels[channel].value_or(QString())
+                                              : QString();
+}
+
+void QSetup::requestDeviceInfo()
+{
+    request(kTypeLabels, kLabelsIn);
+    request(kTypeLabels, kLabelsOut);
+    request(kTypeSettings, CodeArmVer);
+}
+
+void QSetup::timeOut100ms()
+{
+    ++m_ticks;
+    request(kTypeSettings, CodeAllMute);
+    if (m_ticks % 10 != 0)
+        return;
+    for (quint8 code : {CodeModel, CodeArmVer, CodeDspVer, CodeLocation, CodeDescription,
+                        CodeDspLoad, CodeNetwork})
+        request(kTypeSettings, code);
+    if (!isVisible())
+        return;
+    for (quint8 code : {CodeSerial, CodeRunTime, CodeTotalTime, CodeBootCount, CodeCpuTemp,
+                        CodeChannelCfg, CodeFaults})
+        request(kTypeSettings, code);
+    request(kTypeDeviceCode, 1);
+    request(kTypeSettings, CodePanelLock);
+    request(kTypeLabels, kLabelsIn);
+    request(kTypeLabels, kLabelsOut);
+}
+
+void QSetup::receive(quint8 frameType, quint8 code, quint8 direction, quint16 length,
+                     const uchar *payload)
+{
+    if (direction != proto::DirReport || (length > 0 && !payload))
+        return;
+    switch (frameType) {
+    case kTypeSettings:
+        applyType2(code, length, payload);
+        break;
+    case kTypeLabels:
+        if ((code == kLabelsIn && length == kInputs * kLabelField) ||
+            (code == kLabelsOut && length == kOutputs * kLabelField))
+            applyLabels(code == kLabelsOut, payload);
+        break;
+    case kTypeDeviceCode:
+        if (code == 1 && length >= kDeviceCodeSize) {
+            const QByteArray bytes(reinterpret_cast<const char *>(payload), kDeviceCodeSize);
+            if (m_deviceCode == bytes)
+                break;
+            m_deviceCode = bytes;
+            m_codeValue->setText(QString::asprintf("%05d-%d-%05d", proto::getU16(payload),
+                                                   proto::getU16(payload + 4),
+                                                   proto::getU16(payload + 2)));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void QSetup::applyType2(quint8 code, quint16 length, const uchar *p)
+{
+    // Texts need at least their terminator; fixed values their full size. Longer is fine.
+    auto atLeast = [length](int size) { return length >= size; };
+    switch (code) {
+    case CodeModel: {
+        if (!atLeast(1))
+            return;
+        const QString model = decode(textUpToNul(p, length)).left(kModelChars);
+        m_model = model;
+        m_modelValue->setText(model);
+        emit sigModel(model);
+        break;
+    }
+    case CodeArmVer: {
+        if (!atLeast(3))
+            return;
+        firmware ver{p[0], p[1], p[2]};
+        if (sameVersion(m_armVer, ver))
+            return;
+        m_armVer = ver;
+        m_armValue->setText(versionText(ver));
+        emit sigArmVer(&ver);
+        break;
+    }
+    case CodeDspVer: {
+        if (!atLeast(3))
+            return;
+        const firmware ver{p[0], p[1], p[2]};
+        if (sameVersion(m_dspVer, ver))
+            return;
+        m_dspVer = ver;
+        m_dspValue->setText(versionText(ver));
+        emit sigDspVer(m_dspValue->text());
+        break;
+    }
+    case CodeSerial: {
+        if (!atLeast(1))
+            return;
+        const QString serial = decode(textUpToNul(p, length)).left(kSerialChars);
+        if (m_serial == serial)
+            return;
+        m_serial = serial;
+        m_snValue->setText(serial);
+        break;
+    }
+    case CodeChannelCfg: {
+        if (!atLeast(2))
+            return;
+        const quint16 cfg = proto::getU16(p);
+        if (m_channelCfg == cfg)
+            return;
+        m_channelCfg = cfg;
+        m_cfgValue->setText(QString::asprintf("%02d%02d", cfg & 0xFF, cfg >> 8));
+        break;
+    }
+    case CodeRunTime:
+    case CodeTotalTime: {
+        if (!atLeast(4))
+            return;
+        const quint32 seconds = proto::getU32(p);
+        auto &stored = code == CodeRunTime ? m_runTime : m_totalTime;
+        if (stored == seconds)
+            return;
+        stored = seconds;
+        (code == CodeRunTime ? m_runValue : m_totalValue)->setText(timeText(seconds));
+        break;
+    }
+    case CodeBootCount: {
+        if (!atLeast(4))
+            return;
+        const quint32 count = proto::getU32(p);
+        if (m_bootCount == count)
+            return;
+        m_bootCount = count;
+        m_bootValue->setText(QString::number(count));
+        break;
+    }
+    case CodeCpuTemp: {
+        if (!atLeast(4))
+            return;
+        const float temp = proto::bitsFloat(proto::getU32(p));
+        if (m_cpuTemp && proto::floatBits(*m_cpuTemp) == proto::floatBits(temp))
+            return;
+        m_cpuTemp = temp;
+        m_tempValue->setText(QString::asprintf("%0.1f", double(temp)));
+        break;
+    }
+    case CodeLocation:
+    case CodeDescription: {
+        if (!atLeast(1))
+            return;
+        const QString text = decode(textUpToNul(p, length));
+        if (code == CodeLocation)
+            applyLocation(text);
+        else
+            applyDescription(text);
+        break;
+    }
+    case CodeNetwork:
+        if (!atLeast(12))
+            return;
+        applyIpaddr(proto::getU32(p));
+        applyNetmask(proto::getU32(p + 4));
+        applyGateway(proto::getU32(p + 8));
+        break;
+    case CodeFaults:
+        if (atLeast(1))
+            applyFaults(p[0]);
+        break;
+    case CodeAllMute:
+        if (atLeast(1))
+            emit sigAllMute(p[0] != 0);
+        break;
+    case CodeDspLoad:
+        if (atLeast(8))
+            emit sigDspRes(proto::bitsFloat(proto::getU32(p)),
+                           proto::bitsFloat(proto::getU32(p + 4)));
+        break;
+    case CodePanelLock:
+        if (atLeast(1))
+            applyPanelLock(p[0] != 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void QSetup::applyLabels(bool output, const uchar *payload)
+{
+    const int count = output ? kOutputs : kInputs;
+    for (int i = 0; i < count; ++i) {
+        const QString label = decode(textUpToNul(payload + i * kLabelField, kLabelField));
+        if (output)
+            applyOutLabel(i, label);
+        else
+            applyInLabel(i, label);
+    }
+}
+
+void QSetup::applyInLabel(int channel, const QString &label)
+{
+    if (m_inLabels[channel] == label)
+        return;
+    m_inLabels[channel] = label;
+    m_inEdits[channel]->setText(label);
+    emit sigInLabelChanged(uchar(channel), label);
+}
+
+void QSetup::applyOutLabel(int channel, const QString &label)
+{
+    if (m_outLabels[channel] == label)
+        return;
+    m_outLabels[channel] = label;
+    m_outEdits[channel]->setText(label);
+    emit sigOutLabelChanged(uchar(channel), label);
+}
+
+void QSetup::applyLocation(const QString &text)
+{
+    if (m_location == text)
+        return;
+    m_location = text;
+    m_locationEdit->setText(text);
+    emit sigLocation(text);
+}
+
+void QSetup::applyDescription(const QString &text)
+{
+    if (m_description == text)
+        return;
+    m_description = text;
+    m_descriptionEdit->setText(text);
+    emit sigDescription(text);
+}
+
+void QSetup::applyIpaddr(quint32 address)
+{
+    if (m_ipaddr == address)
+        return;
+    m_ipaddr = address;
+    m_ipEdit->setText(addressText(address));
+    emit sigIpaddr(address);
+}
+
+void QSetup::applyNetmask(quint32 mask)
+{
+    if (m_netmask == mask)
+        return;
+    m_netmask = mask;
+    m_maskEdit->setText(addressText(mask));
+}
+
+void QSetup::applyGateway(quint32 gateway)
+{
+    if (m_gateway == gateway)
+        return;
+    m_gateway = gateway;
+    m_gatewayEdit->setText(addressText(gateway));
+}
+
+void QSetup::applyFaults(quint8 bits)
+{
+    m_faults = bits;
+    static constexpr int kBitOf[4] = {0, 3, 1, 2}; // DSP, DAC, Flash, Temp
+    for (int i = 0; i < 4; ++i) {
+        const bool fault = bits & (1u << kBitOf[i]);
+        m_faultValues[i]->setText(fault ? tr("ERROR") : tr("Normal"));
+        m_faultValues[i]->setStyleSheet(fault ? QStringLiteral("color: rgb(204, 0, 0);")
+                                              : QString());
+    }
+}
+
+void QSetup::applyPanelLock(bool locked)
+{
+    if (locked == m_panelLock)
+        return;
+    m_panelLock = locked;
+    const QSignalBlocker blocker(m_panelLockBox);
+    m_panelLockBox->setCurrentIndex(locked ? 1 : 0);
+}
+
+void QSetup::panelLockChanged(int index)
+{
+    m_panelLock = index != 0;
+    const quint8 value = m_panelLock ? 1 : 0;
+    proto::sendFrame(proto::ClassSystem, kTypeSettings, CodePanelLock, proto::DirSet, &value, 1);
+}
+
+void QSetup::locationChanged()
+{
+    const QByteArray bytes = editBytes(m_locationEdit);
+    applyLocation(decode(bytes));
+    dropFocus(m_locationEdit);
+    sendText(kTypeSettings, CodeLocation, -1, bytes);
+}
+
+void QSetup::descriptionChanged()
+{
+    const QByteArray bytes = editBytes(m_descriptionEdit);
+    applyDescription(decode(bytes));
+    dropFocus(m_descriptionEdit);
+    sendText(kTypeSettings, CodeDescription, -1, bytes);
+}
+
+void QSetup::InChannelLabelChanged(uchar channel)
+{
+    if (channel >= kInputs)
+        return;
+    QLineEdit *edit = m_inEdits[channel];
+    const QByteArray bytes = editBytes(edit);
+    applyInLabel(channel, decode(bytes));
+    dropFocus(edit);
+    sendText(kTypeLabels, kLabelsIn, channel, bytes);
+}
+
+void QSetup::OutChannelLabelChanged(uchar channel)
+{
+    if (channel >= kOutputs)
+        return;
+    QLineEdit *edit = m_outEdits[channel];
+    const QByteArray bytes = editBytes(edit);
+    applyOutLabel(channel, decode(bytes));
+    dropFocus(edit);
+    sendText(kTypeLabels, kLabelsOut, channel, bytes);
+}
+
+void QSetup::ipaddressChanged()
+{
+    if (const auto address = parseAddress(m_ipEdit->text())) {
+        applyIpaddr(*address);
+        sendNetwork();
+    }
+    dropFocus(m_ipEdit);
+}
+
+void QSetup::netmaskChanged()
+{
+    if (const auto mask = parseAddress(m_maskEdit->text())) {
+        m_netmask = *mask;
+        sendNetwork();
+    }
+    dropFocus(m_maskEdit);
+}
+
+void QSetup::gatewayChanged()
+{
+    if (const auto gateway = parseAddress(m_gatewayEdit->text())) {
+        m_gateway = *gateway;
+        sendNetwork();
+    }
+    dropFocus(m_gatewayEdit);
+}
+
+void QSetup::sendNetwork()
+{
+    // The set always carries all three values; a value never reported nor entered would go
+    // out as 0.0.0.0 and cut the processor off the network, so wait until all are known.
+    if (!m_ipaddr || !m_netmask || !m_gateway) {
+        qCDebug(lcPages, "network set held back: address, mask or gateway not known yet");
+        return;
+    }
+    uchar payload[12];
+    proto::putU32(payload, *m_ipaddr);
+    proto::putU32(payload + 4, *m_netmask);
+    proto::putU32(payload + 8, *m_gateway);
+    proto::sendFrame(proto::ClassSystem, kTypeSettings, CodeNetwork, proto::DirSet, payload,
+                     sizeof payload);
+}
+
+void QSetup::sendText(quint8 frameType, quint8 code, int channel, const QByteArray &bytes)
+{
+    QByteArray payload;
+    if (channel >= 0)
+        payload.append(char(channel));
+    payload.append(bytes);
+    proto::sendFrame(proto::ClassSystem, frameType, code, proto::DirSet, payload.constData(),
+                     quint16(payload.size()));
+}
+
+void QSetup::dropFocus(QLineEdit *edit)
+{
+    const QSignalBlocker blocker(edit);
+    edit->clearFocus();
+}
+
+QByteArray QSetup::editBytes(const QLineEdit *edit) const
+{
+    QString text = edit->text();
+    QByteArray bytes = m_codec->fromUnicode(text);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) {
+        bytes.truncate(nul);
+        text = decode(bytes);
+    }
+    // The processor keeps 16 bytes per text; two-byte characters must not be split.
+    while (bytes.size() > kLabelField) {
+        text.chop(1);
+        bytes = m_codec->fromUnicode(text);
+    }
+    return bytes;
+}
+
+QString QSetup::decode(const QByteArray &bytes) const { return m_codec->toUnicode(bytes); }
+
+void QSetup::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
+}
+
+void QSetup::paintEvent(QPaintEvent *)
+{
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
