@@ -1,0 +1,139 @@
+#pragma once
+
+#include "pages/setup.h"
+#include "pages/pendingpage.h"
+
+#include <QPushButton>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QButtonGroup;
+class QHBoxLayout;
+class QStackedWidget;
+namespace proto {
+class FrameRouter;
+}
+
+// The page classes of the container. A page that is not built yet is a PendingPage (the
+// dialog a PendingDialog); funcwidget.cpp says how to put the real class in its place.
+using InLevelPage = PendingPage;     // QInLevel, module 1
+using GatePage = PendingPage;        // QGate, module 2
+using FeedbackPage = PendingPage;    // QFeedback, module 3
+using InFilterPage = PendingPage;    // QInFilter, module 4
+using InLimiterPage = PendingPage;   // QInLimiter, module 5
+using InDelayPage = PendingPage;     // QInDelay, module 6
+using MixerPage = PendingPage;       // QMixer, module 7
+using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
+using OutLevelPage = PendingPage;    // QOutLevel, module 9
+using OutFilterPage = PendingPage;   // QOutFilter, module 10
+using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
+using OutDelayPage = PendingPage;    // QOutDelay, module 12
+using PresetPage = PendingPage;      // QPreset, module 32
+using SetupPage = QSetup;            // system types 2-4
+using SecurityPage = PendingPage;    // QSecurity, system type 5
+using CailDialog = PendingDialog;    // QCail
+
+// The tab container: fifteen tab buttons over a stack of pages, the routing of module and
+// settings/security Frames to the pages, and the relays between pages and the overview.
+class FuncWidget : public QWidget {
+    Q_OBJECT
+public:
+    // Tab ids in the standard order (fifteen tabs); equal to the stack index.
+    enum Tab {
+        TabInLevel, TabGate, TabFeedback, TabInFilter, TabInLimiter, TabInDelay, TabMatrix,
+        TabSignal, TabOutLevel, TabOutFilter, TabOutLimiter, TabOutDelay, TabPreset,
+        TabSettings, TabSecurity, TabCount
+    };
+
+    explicit FuncWidget(QWidget *parent = nullptr);
+
+    // Registers the container's pages with the router: class 3 module ids 1-12 and 32,
+    // class 2 types 2-5.
+    void registerRoutes(proto::FrameRouter &router);
+
+    // Routing entry points. Module ids without a page and other system types are ignored.
+    void receiveModule(quint8 moduleId, quint8 code, quint8 direction, quint16 length,
+                       const uchar *payload);
+    void receiveSystem(quint8 frameType, quint8 code, quint8 direction, quint16 length,
+                       const uchar *payload);
+
+    // Asks the settings page for the device information (after a successful login).
+    void requestDeviceInfo();
+
+    QWidget *page(Tab tab) const { return m_pages[tab]; }
+    QPushButton *tabButton(Tab tab) const { return m_buttons[tab]; }
+    QWidget *pageForModule(quint8 moduleId) const;
+    QWidget *currentPage() const;
+    QWidget *cailDialog() const;
+    QButtonGroup *buttonGroup() const { return m_group; }
+    QStackedWidget *stack() const { return m_stack; }
+
+    // Test seam: sees every routed Frame's page just before the page receives it.
+    using RouteTap = std::function<void(QWidget *page)>;
+    void setRouteTap(RouteTap tap) { m_routeTap = std::move(tap); }
+
+Q_SIGNALS:
+    void sigInMeter(uchar channel, int value);
+    void sigInMute(uchar channel, bool mute);
+    void sigGateOpen(uchar channel, bool open);
+    void sigInLimiterMeter(uchar channel, int value);
+    void sigOutMeter(uchar channel, int value);
+    void sigOutMute(uchar channel, bool mute);
+    void sigOutLimiterMeter(uchar channel, int value);
+    void sigModel(QString model);
+    void sigArmVer(QString version);
+    void sigDspVer(QString version);
+    void sigLocation(QString location);
+    void sigDescription(QString description);
+    void sigIpaddr(uint address);
+    void sigAllMute(bool mute);
+    void sigDspRes(float usage, float peak);
+
+public Q_SLOTS:
+    void cailAccess();
+    void armVerChanged(firmware *ver);
+    void setInLabel(uchar channel, QString label);
+    void setOutLabel(uchar channel, QString label);
+    void setInMute(uchar channel, bool mute);
+    void setOutMute(uchar channel, bool mute);
+    void setInSelect(int index);
+    void setOutSelect(int index);
+    void languageLoad();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    template <class P>
+    P *newPage(Tab tab, const char *containerName, const char *pendingName = nullptr);
+    void makeConnections();
+    void registerButtons(bool withInDelay);
+    void deliver(QWidget *page);
+
+    CailDialog *m_cail = nullptr;
+    InLevelPage *m_inLevel = nullptr;
+    GatePage *m_gate = nullptr;
+    FeedbackPage *m_feedback = nullptr;
+    InFilterPage *m_inFilter = nullptr;
+    InLimiterPage *m_inLimiter = nullptr;
+    InDelayPage *m_inDelay = nullptr;
+    MixerPage *m_mixer = nullptr;
+    SigGeneratorPage *m_sigGenerator = nullptr;
+    OutLevelPage *m_outLevel = nullptr;
+    OutFilterPage *m_outFilter = nullptr;
+    OutLimiterPage *m_outLimiter = nullptr;
+    OutDelayPage *m_outDelay = nullptr;
+    PresetPage *m_preset = nullptr;
+    SetupPage *m_setup = nullptr;
+    SecurityPage *m_security = nullptr;
+
+    std::array<QWidget *, TabCount> m_pages{};
+    std::array<QPushButton *, TabCount> m_buttons{};
+    QButtonGroup *m_group = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QHBoxLayout *m_tabLayout = nullptr;
+    RouteTap m_routeTap;
+};

@@ -1,0 +1,169 @@
+#include "pages/funcwidget.h"
+#include "protocol/router.h"
+#include "protocol/transport.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+
+class TestFuncWidget : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { proto::Transport::instance().setSink({}); }
+
+    void tabsInStandardOrder()
+    {
+        FuncWidget container;
+        const QStringList texts = {"In Level",   "Gate",      "Feedback",   "In Filter",
+                                   "In Limiter", "In Delay",  "Matrix",     "Signal",
+                                   "Out Level",  "Out Filter", "Out Limiter", "Out Delay",
+                                   "Preset",     "Settings",  "Security"};
+        const QStringList pageNames = {
+            "inLevelWidget", "gateWidget", "feedbackWidget", "In Filter", "In Limiter",
+            "In Delay",      "Mix Mtx",    "Signal",         "Out Level", "Out Filter",
+            "Out Limiter",   "Out Delay",  "Preset",         "Settings",  "Security"};
+        QCOMPARE(container.objectName(), QString("funcWidget"));
+        QCOMPARE(container.stack()->count(), 15);
+        for (int i = 0; i < FuncWidget::TabCount; ++i) {
+            auto *button = container.tabButton(FuncWidget::Tab(i));
+            QCOMPARE(button->text(), texts[i]);
+            QCOMPARE(button->objectName(), QString("normalButton2"));
+            QVERIFY(button->isCheckable());
+            QCOMPARE(container.buttonGroup()->id(button), i);
+            QCOMPARE(container.stack()->widget(i)->objectName(), pageNames[i]);
+        }
+        QCOMPARE(container.stack()->currentIndex(), 0);
+        QVERIFY(container.tabButton(FuncWidget::TabInLevel)->isChecked());
+
+        container.tabButton(FuncWidget::TabOutFilter)->click();
+        QCOMPARE(container.currentPage()->objectName(), QString("Out Filter"));
+    }
+
+    // Frames pass the real receive path: bytes -> Transport -> FrameRouter -> container.
+    void routesFramesToPages()
+    {
+        FuncWidget container;
+        proto::FrameRouter router;
+        container.registerRoutes(router);
+        QStringList delivered;
+        container.setRouteTap([&](QWidget *page) { delivered << page->objectName(); });
+
+        auto frame = [](int frameClass, int type) {
+            QByteArray bytes = QByteArray::fromHex("827d0100");
+            bytes += char(frameClass);
+            bytes += char(type);
+            bytes += QByteArray::fromHex("0380" "0100" "00" "7d82");
+            return bytes;
+        };
+        QByteArray stream;
+        for (int id : {1, 6, 7, 8, 12, 13, 31, 32, 33, 0})
+            stream += frame(3, id);
+        for (int type : {1, 2, 3, 4, 5, 6})
+            stream += frame(2, type);
+        stream += frame(1, 1);
+        proto::Transport::instance().receiveBytes(stream, router);
+
+        QCOMPARE(delivered, QStringList({"inLevelWidget", "In Delay", "Mix Mtx", "Signal",
+                                         "Out Delay", "Preset", "Settings", "Settings",
+                                         "Settings", "Security"}));
+        QCOMPARE(container.pageForModule(13), nullptr);
+        QCOMPARE(container.pageForModule(31), nullptr);
+    }
+
+    void generationSwitchMovesInDelay()
+    {
+        FuncWidget container;
+        container.show();
+        QSignalSpy versions(&container, &FuncWidget::sigArmVer);
+        auto *group = container.buttonGroup();
+        auto *inDelayButton = container.tabButton(FuncWidget::TabInDelay);
+
+        firmware gen2{2, 0, 3};
+        container.armVerChanged(&gen2);
+        QCOMPARE(versions.takeFirst().at(0).toString(), QString("V2.0.3"));
+        QCOMPARE(container.stack()->count(), 14);
+        QVERIFY(!inDelayButton->isVisible());
+        QCOMPARE(group->buttons().size(), 14);
+        QCOMPARE(group->id(container.tabButton(FuncWidget::TabMatrix)), 5);
+        QCOMPARE(group->id(container.tabButton(FuncWidget::TabSecurity)), 13);
+        container.tabButton(FuncWidget::TabMatrix)->click();
+        QCOMPARE(container.currentPage(), container.page(FuncWidget::TabMatrix));
+        container.tabButton(FuncWidget::TabSecurity)->click();
+        QCOMPARE(container.currentPage(), container.page(FuncWidget::TabSecurity));
+
+        container.armVerChanged(&gen2); // the same generation again changes nothing
+        QCOMPARE(container.stack()->count(), 14);
+        QCOMPARE(group->buttons().size(), 14);
+
+        firmware gen1{1, 4, 0};
+        container.armVerChanged(&gen1);
+        QCOMPARE(versions.last().at(0).toString(), QString("V1.4.0"));
+        QCOMPARE(container.stack()->count(), 15);
+        QVERIFY(inDelayButton->isVisible());
+        auto *layout = inDelayButton->parentWidget()->layout();
+        for (int i = 0; i < FuncWidget::TabCount; ++i) {
+            auto *button = container.tabButton(FuncWidget::Tab(i));
+            QCOMPARE(group->id(button), i);
+            QCOMPARE(layout->indexOf(button), i);
+            QCOMPARE(container.stack()->widget(i), container.page(FuncWidget::Tab(i)));
+        }
+        inDelayButton->click();
+        QCOMPARE(container.currentPage()->objectName(), QString("In Delay"));
+
+        firmware gen3{3, 0, 0}; // unknown generation: tabs stay, version still shown
+        container.armVerChanged(&gen3);
+        QCOMPARE(container.stack()->count(), 15);
+        QCOMPARE(versions.last().at(0).toString(), QString("V3.0.0"));
+    }
+
+    void removingTheShownInDelayPageMovesTheCheckedTab()
+    {
+        FuncWidget container;
+        container.tabButton(FuncWidget::TabInDelay)->click();
+        firmware gen2{2, 1, 1};
+        container.armVerChanged(&gen2);
+        QAbstractButton *checked = container.buttonGroup()->checkedButton();
+        QVERIFY(checked);
+        QCOMPARE(container.buttonGroup()->id(checked), container.stack()->currentIndex());
+    }
+
+    void calibrationOnlyFromInLevel()
+    {
+        FuncWidget container;
+        container.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&container));
+        container.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&container));
+        QWidget *cail = container.cailDialog();
+
+        container.tabButton(FuncWidget::TabGate)->click();
+        QTest::keyClick(&container, Qt::Key_J, Qt::ControlModifier);
+        QTest::keyClick(&container, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(!cail->isVisible());
+
+        container.tabButton(FuncWidget::TabInLevel)->click();
+        QTest::keyClick(&container, Qt::Key_J, Qt::ControlModifier);
+        QVERIFY(cail->isVisible());
+        cail->hide();
+        QTest::keyClick(&container, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(cail->isVisible());
+    }
+
+    void deviceInfoRequestsInOrder()
+    {
+        QList<QByteArray> sent;
+        proto::Transport::instance().setSink([&](const QByteArray &bytes) { sent << bytes; });
+        FuncWidget container;
+        container.requestDeviceInfo();
+        QCOMPARE(sent, QList<QByteArray>({QByteArray::fromHex("827d0100020301000000" "7d82"),
+                                          QByteArray::fromHex("827d0100020302000000" "7d82"),
+                                          QByteArray::fromHex("827d0100020202000000" "7d82")}));
+    }
+};
+
+QTEST_MAIN(TestFuncWidget)
+#include "tst_funcwidget.moc"
