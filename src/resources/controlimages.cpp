@@ -130,8 +130,8 @@ QImage knobBase(int s)
         const double angle = -120.0 + 24.0 * i;
         const bool major = i == 0 || i == 5 || i == 10;
         const double inner = s * (major ? 0.425 : 0.44);
-        p.setPen(QPen(QColor(150, 154, 160), std::max(1.0, s * 0.022), Qt::SolidLine,
-                      Qt::RoundCap));
+        p.setPen(
+            QPen(QColor(150, 154, 160), std::max(1.0, s * 0.022), Qt::SolidLine, Qt::RoundCap));
         p.drawLine(polar(c, inner, angle), polar(c, s * 0.485, angle));
     }
 
@@ -172,8 +172,8 @@ QImage knobBase(int s)
     p.setBrush(Qt::NoBrush);
     for (double r = 1.0; r < cap - 1.0; r += 0.75) {
         const double n = noise.next();
-        p.setPen(QPen(n > 0.5 ? QColor(255, 255, 255, int(40 * n)) : QColor(0, 0, 0, int(50 * n)),
-                      0.6));
+        p.setPen(
+            QPen(n > 0.5 ? QColor(255, 255, 255, int(40 * n)) : QColor(0, 0, 0, int(50 * n)), 0.6));
         p.drawEllipse(c, r, r);
     }
 
@@ -186,8 +186,8 @@ QImage knobBase(int s)
     p.drawEllipse(c, cap - 1, cap - 1);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(255, 255, 255, 110), 1));
-    p.drawArc(QRectF(c.x() - cap + 1.5, c.y() - cap + 1.5, 2 * cap - 3, 2 * cap - 3),
-              30 * 16, 120 * 16);
+    p.drawArc(QRectF(c.x() - cap + 1.5, c.y() - cap + 1.5, 2 * cap - 3, 2 * cap - 3), 30 * 16,
+              120 * 16);
     return image;
 }
 
@@ -206,8 +206,7 @@ QImage knobIndicator(int s)
     p.drawLine(from, to);
     p.setPen(QPen(QColor(255, 140, 20), width, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(from, to);
-    p.setPen(QPen(QColor(255, 214, 150), std::max(1.0, width * 0.35), Qt::SolidLine,
-                  Qt::RoundCap));
+    p.setPen(QPen(QColor(255, 214, 150), std::max(1.0, width * 0.35), Qt::SolidLine, Qt::RoundCap));
     p.drawLine(from + QPointF(-width * 0.15, 0), to + QPointF(-width * 0.15, 0));
     return image;
 }

@@ -9,7 +9,10 @@
 #include <cmath>
 
 namespace {
-int nearest(double v) { return int(std::floor(v + 0.5)); }
+int nearest(double v)
+{
+    return int(std::floor(v + 0.5));
+}
 } // namespace
 
 QFader::QFader(QWidget *parent) : ScaledControl(-70, 12, parent), m_cap(":/resource/Fader_Q2")
@@ -76,37 +79,44 @@ int QFader::valueAt(QPointF pos) const
     return int(v); // truncated toward zero
 }
 
+QList<QFader::ScaleMark> QFader::scaleMarks() const
+{
+    const double h = height();
+    const double top = maximum();
+    const double bottom = -double(scaledMinimum()) / scale();
+    QList<ScaleMark> marks;
+    double y = int(kHandleHeight / 2);
+    const double upper = (h - kHandleHeight) / 3 / 4;
+    for (int i = 0; i < 4; ++i) {
+        marks.append({y, int(top) - nearest(top * 0.25 * i)});
+        y += upper;
+    }
+    marks.append({y, 0});
+    const double lower = (h - kHandleHeight / 2 - y) / 7;
+    for (int i = 1; i <= 7; ++i)
+        marks.append({y + lower * i, -nearest(bottom / 7 * i)});
+    return marks;
+}
+
 void QFader::paintScale(QPainter &painter) const
 {
     const double w = width();
-    const double h = height();
-    const double r = scale();
-    const double top = maximum();
-    const double bottom = -double(scaledMinimum()) / r;
-
     QFont font("Arial");
     font.setPointSize(6);
     painter.setFont(font);
     painter.setPen(QPen(m_color, 2));
-
-    const auto mark = [&](double y, int label, bool aboveZero) {
+    const QList<ScaleMark> marks = scaleMarks();
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        const ScaleMark &mark = marks[i];
+        const double y = mark.y;
+        const bool aboveZero = i <= 4; // the 0 mark is the fifth
         painter.drawLine(QPointF(6, y), QPointF(16, y));
         painter.drawLine(QPointF(w - 28, y), QPointF(w - 18, y));
+        // Labels below the 0 mark carry a minus sign and get a wider box.
         const QRectF box = aboveZero ? QRectF(QPointF(w - 12, y - 6), QPointF(w - 3, y + 5))
                                      : QRectF(QPointF(w - 16, y - 6), QPointF(w - 1, y + 5));
-        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::number(label));
-    };
-
-    double y = int(kHandleHeight / 2);
-    const double upper = (h - kHandleHeight) / 3 / 4;
-    for (int i = 0; i < 4; ++i) {
-        mark(y, int(top) - nearest(top * 0.25 * i), true);
-        y += upper;
+        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::number(mark.label));
     }
-    mark(y, 0, true);
-    const double lower = (h - kHandleHeight / 2 - y) / 7;
-    for (int i = 1; i <= 7; ++i)
-        mark(y + lower * i, -nearest(bottom / 7 * i), false);
 }
 
 void QFader::paintEvent(QPaintEvent *)

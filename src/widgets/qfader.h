@@ -3,6 +3,7 @@
 #include "widgets/scaledcontrol.h"
 
 #include <QColor>
+#include <QList>
 #include <QPixmap>
 
 // Vertical level fader with a dB scale. The 0 dB point sits at one third of the travel,
@@ -22,6 +23,14 @@ public:
     QColor color() const { return m_color; }
 
     QRectF handleRect() const override;
+
+    // The scale from the top: four marks above 0 dB, the 0 mark level with the handle
+    // centre at 0 dB, seven marks below it down to the handle centre at the minimum.
+    struct ScaleMark {
+        double y;
+        int label;
+    };
+    QList<ScaleMark> scaleMarks() const;
 
 protected:
     int valueAt(QPointF pos) const override;

@@ -20,7 +20,10 @@ int bounded(int minimum, int value, int maximum)
 
 QMeterWidget::QMeterWidget(QWidget *parent) : QWidget(parent) {}
 
-void QMeterWidget::setSegmentCount(int count) { m_segments = count; }
+void QMeterWidget::setSegmentCount(int count)
+{
+    m_segments = count;
+}
 
 void QMeterWidget::setMinimum(int minimum)
 {
@@ -34,7 +37,10 @@ void QMeterWidget::setMaximum(int maximum)
     keepValueInRange();
 }
 
-void QMeterWidget::setReversed(bool reversed) { m_reversed = reversed; }
+void QMeterWidget::setReversed(bool reversed)
+{
+    m_reversed = reversed;
+}
 
 void QMeterWidget::setRange(int minimum, int maximum)
 {

@@ -9,7 +9,10 @@
 namespace {
 constexpr int kWheelNotch = 120;
 
-int roundHalfUp(double v) { return int(std::floor(v + 0.5)); }
+int roundHalfUp(double v)
+{
+    return int(std::floor(v + 0.5));
+}
 } // namespace
 
 ScaledControl::ScaledControl(int minimum, int maximum, QWidget *parent)
@@ -17,7 +20,10 @@ ScaledControl::ScaledControl(int minimum, int maximum, QWidget *parent)
 {
 }
 
-double ScaledControl::scale() const { return std::pow(10.0, m_decimals); }
+double ScaledControl::scale() const
+{
+    return std::pow(10.0, m_decimals);
+}
 
 int ScaledControl::bounded(int scaled) const
 {
@@ -50,7 +56,10 @@ void ScaledControl::setDecimals(int decimals)
     update();
 }
 
-void ScaledControl::setStep(float step) { m_step = float(double(step) * scale()); }
+void ScaledControl::setStep(float step)
+{
+    m_step = float(double(step) * scale());
+}
 
 void ScaledControl::changeByUser(int scaled)
 {

@@ -15,15 +15,24 @@ namespace {
 void mouse(QWidget &w, QEvent::Type type, QPointF pos)
 {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton
-                                                                         : Qt::LeftButton;
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, pos, w.mapToGlobal(pos), button, buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &event);
 }
 
-void press(QWidget &w, QPointF pos) { mouse(w, QEvent::MouseButtonPress, pos); }
-void move(QWidget &w, QPointF pos) { mouse(w, QEvent::MouseMove, pos); }
-void release(QWidget &w, QPointF pos) { mouse(w, QEvent::MouseButtonRelease, pos); }
+void press(QWidget &w, QPointF pos)
+{
+    mouse(w, QEvent::MouseButtonPress, pos);
+}
+void move(QWidget &w, QPointF pos)
+{
+    mouse(w, QEvent::MouseMove, pos);
+}
+void release(QWidget &w, QPointF pos)
+{
+    mouse(w, QEvent::MouseButtonRelease, pos);
+}
 
 void wheel(QWidget &w, int delta)
 {
@@ -49,7 +58,10 @@ void levelFader(QFader &fader)
     fader.setValue(0);
 }
 
-float lastValue(const QSignalSpy &spy) { return spy.last().at(0).toFloat(); }
+float lastValue(const QSignalSpy &spy)
+{
+    return spy.last().at(0).toFloat();
+}
 
 } // namespace
 
@@ -62,6 +74,8 @@ private slots:
 
     void faderPositions_data();
     void faderPositions();
+    void faderScale_data();
+    void faderScale();
     void faderDragStopsAtEndsAndSignalsOnChange();
     void faderIgnoresPressBesideHandle();
     void faderWheel();
@@ -128,6 +142,36 @@ void TestControls::faderPositions()
     QCOMPARE(handle.height(), height);
     QCOMPARE(handle.left(), 12.0);
     QCOMPARE(handle.width(), 20.0);
+}
+
+void TestControls::faderScale_data()
+{
+    QTest::addColumn<int>("height");
+    // The heights of the level, calibration and signal generator faders.
+    QTest::newRow("230") << 230;
+    QTest::newRow("250") << 250;
+    QTest::newRow("200") << 200;
+}
+
+void TestControls::faderScale()
+{
+    QFETCH(int, height);
+    QFader fader;
+    levelFader(fader);
+    fader.setFixedHeight(height);
+    const QList<QFader::ScaleMark> marks = fader.scaleMarks();
+    QList<int> labels;
+    for (const QFader::ScaleMark &mark : marks)
+        labels.append(mark.label);
+    QCOMPARE(labels, (QList<int>{12, 9, 6, 3, 0, -10, -20, -30, -40, -50, -60, -70}));
+    // Each labelled level sits beside the handle's centre line at that level.
+    for (const QFader::ScaleMark &mark : marks) {
+        fader.setValue(float(mark.label));
+        const double centre = fader.handleRect().center().y();
+        QVERIFY2(std::abs(mark.y - centre) <= 0.51, // the scale starts on a whole pixel
+                 qPrintable(
+                     QString("%1 dB: mark %2, handle %3").arg(mark.label).arg(mark.y).arg(centre)));
+    }
 }
 
 void TestControls::faderDragStopsAtEndsAndSignalsOnChange()
@@ -203,8 +247,8 @@ void TestControls::scaledSetValueRoundsAndClamps()
 {
     QFader fader; // -70 .. 12, whole units
     QSignalSpy faderSpy(&fader, &QFader::valueChanged);
-    const std::pair<float, int> cases[] = {{2.5f, 3}, {-2.5f, -2}, {2.4f, 2}, {-80.0f, -70},
-                                           {20.0f, 12}, {12.0f, 12}};
+    const std::pair<float, int> cases[] = {{2.5f, 3},     {-2.5f, -2}, {2.4f, 2},
+                                           {-80.0f, -70}, {20.0f, 12}, {12.0f, 12}};
     for (const auto &[given, stored] : cases) {
         fader.setValue(given);
         QCOMPARE(fader.scaledValue(), stored);

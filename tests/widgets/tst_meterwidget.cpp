@@ -37,7 +37,10 @@ QString segmentsTopDown(QMeterWidget &meter)
     return out;
 }
 
-QString run(char c, int count) { return QString(count, QChar(c)); }
+QString run(char c, int count)
+{
+    return QString(count, QChar(c));
+}
 
 } // namespace
 
@@ -80,20 +83,19 @@ void TestMeterWidget::segments_data()
                                  << run('y', 12) + run('g', 33);
     QTest::newRow("level 0 dBu") << 45 << level << -60 << 24 << false << 0
                                  << run('y', 12) + run('G', 33);
-    QTest::newRow("level -30 dBu") << 45 << level << -60 << 24 << false << -30
-                                   << run('y', 12) + run('g', 16) + run('G', 17);
-    QTest::newRow("level +12 dBu") << 45 << level << -60 << 24 << false << 12
-                                   << run('y', 6) + run('Y', 6) + run('G', 33);
+    QTest::newRow("level -30 dBu")
+        << 45 << level << -60 << 24 << false << -30 << run('y', 12) + run('g', 16) + run('G', 17);
+    QTest::newRow("level +12 dBu")
+        << 45 << level << -60 << 24 << false << 12 << run('y', 6) + run('Y', 6) + run('G', 33);
     QTest::newRow("level full") << 45 << level << -60 << 24 << false << 24
                                 << run('Y', 12) + run('G', 33);
     // Gain reduction fills from the top and is yellow throughout: 10 of 35 lights 13.
     QTest::newRow("reduction 10") << 45 << QSize(20, 220) << 0 << 35 << true << 10
                                   << run('Y', 13) + run('y', 32);
-    QTest::newRow("reduction 0") << 45 << QSize(20, 220) << 0 << 35 << true << 0
-                                 << run('y', 45);
+    QTest::newRow("reduction 0") << 45 << QSize(20, 220) << 0 << 35 << true << 0 << run('y', 45);
     // The overview's small meter keeps the default 26 segments.
-    QTest::newRow("overview 0 dBu") << 26 << QSize(18, 135) << -60 << 24 << false << 0
-                                    << run('y', 7) + run('G', 19);
+    QTest::newRow("overview 0 dBu")
+        << 26 << QSize(18, 135) << -60 << 24 << false << 0 << run('y', 7) + run('G', 19);
 }
 
 void TestMeterWidget::segments()
