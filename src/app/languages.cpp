@@ -43,7 +43,7 @@ QString Languages::name(int index) const
 void Languages::loadLanguageList()
 {
     m_count = 0;
-    QFile file(QLatin1String(kLanguageFile));
+    QFile file{QLatin1String(kLanguageFile)};
     if (!file.open(QIODevice::ReadOnly)) {
         qCDebug(lcApp) << "no language list" << kLanguageFile;
         return;
@@ -64,7 +64,7 @@ void Languages::loadLanguageList()
 int Languages::loadConfig()
 {
     int index = 0;
-    QFile file(QLatin1String(kConfigFile));
+    QFile file{QLatin1String(kConfigFile)};
     if (!file.open(QIODevice::ReadWrite)) {
         qCDebug(lcApp) << "cannot open" << kConfigFile;
         return index;
@@ -119,7 +119,7 @@ QString Languages::applyLanguage(int index)
 
 bool Languages::saveConfig() const
 {
-    QFile file(QLatin1String(kConfigFile));
+    QFile file{QLatin1String(kConfigFile)};
     if (!file.open(QIODevice::ReadWrite)) {
         qCDebug(lcApp) << "cannot write" << kConfigFile;
         return false;

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kMaxPassword = 8;
 
-QLineEdit *passwordEdit(QWidget *parent, const QRect &geometry, QLineEdit::EchoMode echo)
+QLineEdit *newPasswordEdit(QWidget *parent, const QRect &geometry, QLineEdit::EchoMode echo)
 {
     auto *edit = new QLineEdit(parent);
     edit->setGeometry(geometry);
@@ -42,7 +42,7 @@ QLogin::QLogin(QWidget *parent)
     m_label = new QLabel(this);
     m_label->setGeometry(0, 10, 200, 12);
     m_label->setAlignment(Qt::AlignCenter);
-    m_edit = passwordEdit(this, QRect(45, 30, 110, 20), QLineEdit::Password);
+    m_edit = newPasswordEdit(this, QRect(45, 30, 110, 20), QLineEdit::Password);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QLogin::Accept);
     connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QLogin::Reject);
     retranslate();
@@ -56,10 +56,12 @@ void QLogin::Accept()
     emit EnterPassword();
 }
 
-void QLogin::Reject()
+void QLogin::Reject() { reject(); }
+
+void QLogin::reject()
 {
     m_edit->clear();
-    reject();
+    QDialog::reject();
 }
 
 void QLogin::retranslate()
@@ -86,11 +88,11 @@ QPwdModDialog::QPwdModDialog(QWidget *parent)
     m_newLabel = new QLabel(this);
     m_newLabel->setGeometry(0, 20, 105, 20);
     m_newLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_newEdit = passwordEdit(this, QRect(110, 20, 100, 20), QLineEdit::PasswordEchoOnEdit);
+    m_newEdit = newPasswordEdit(this, QRect(110, 20, 100, 20), QLineEdit::PasswordEchoOnEdit);
     m_confirmLabel = new QLabel(this);
     m_confirmLabel->setGeometry(0, 60, 105, 20);
     m_confirmLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_confirmEdit = passwordEdit(this, QRect(110, 60, 100, 20), QLineEdit::PasswordEchoOnEdit);
+    m_confirmEdit = newPasswordEdit(this, QRect(110, 60, 100, 20), QLineEdit::PasswordEchoOnEdit);
     connect(m_newEdit, &QLineEdit::textChanged, this, &QPwdModDialog::NewPSWEditChanged);
     connect(m_confirmEdit, &QLineEdit::textChanged, this, &QPwdModDialog::VerifyPSWEditChanged);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QPwdModDialog::Accept);
@@ -116,11 +118,13 @@ void QPwdModDialog::Accept()
     accept();
 }
 
-void QPwdModDialog::Reject()
+void QPwdModDialog::Reject() { reject(); }
+
+void QPwdModDialog::reject()
 {
     m_newEdit->clear();
     m_confirmEdit->clear();
-    reject();
+    QDialog::reject();
 }
 
 void QPwdModDialog::retranslate()
@@ -155,7 +159,7 @@ QlockPwdModDialog::QlockPwdModDialog(QWidget *parent)
         const int y = 20 + 40 * i;
         auto *label = new QLabel(QLatin1String(captions[i]), this);
         label->setGeometry(12, y, 110, 20);
-        *edits[i] = passwordEdit(this, QRect(130, y, 80, 20), QLineEdit::PasswordEchoOnEdit);
+        *edits[i] = newPasswordEdit(this, QRect(130, y, 80, 20), QLineEdit::PasswordEchoOnEdit);
     }
     connect(m_oldEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::OldPSWEditChanged);
     connect(m_newEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::NewPSWEditChanged);
@@ -196,10 +200,12 @@ void QlockPwdModDialog::Accept()
     accept();
 }
 
-void QlockPwdModDialog::Reject()
+void QlockPwdModDialog::Reject() { reject(); }
+
+void QlockPwdModDialog::reject()
 {
     m_oldEdit->clear();
     m_newEdit->clear();
     m_verifyEdit->clear();
-    reject();
+    QDialog::reject();
 }

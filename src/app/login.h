@@ -24,6 +24,10 @@ public Q_SLOTS:
     void Accept();
     void Reject();
 
+public:
+    // Escape and the window's close button clear the edits like Cancel.
+    void reject() override;
+
 protected:
     void changeEvent(QEvent *event) override;
 
@@ -52,6 +56,10 @@ public Q_SLOTS:
     void VerifyPSWEditChanged(QString string);
     void Accept();
     void Reject();
+
+public:
+    // Escape and the window's close button clear the edits like Cancel.
+    void reject() override;
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -87,6 +95,10 @@ public Q_SLOTS:
     void VerifyPSWEditChanged(QString string);
     void Accept();
     void Reject();
+
+public:
+    // Escape and the window's close button clear the edits like Cancel.
+    void reject() override;
 
 private:
     void updateOk(const QString &oldText, const QString &newText, const QString &verifyText);

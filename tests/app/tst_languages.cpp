@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -23,22 +25,22 @@ QByteArray readFile(const QString &path)
 }
 
 // The program's own translations, as the build staged them.
-const QString kStaged = QStringLiteral(DAP_BIN_DIR "/../run/translations");
+const QString kStaged = QDir::cleanPath(QStringLiteral(DAP_BIN_DIR "/../run/translations"));
 
 } // namespace
 
 class TestLanguages : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_dir;
 
 private Q_SLOTS:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path() + "/translations");
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QDir::setCurrent(m_dir->path());
+        QDir().mkpath("translations");
         proto::Transport::instance().setFrameCode(1);
         language::setCurrentLanguage(0);
     }
