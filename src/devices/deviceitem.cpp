@@ -1,0 +1,162 @@
+#include "deviceitem.h"
+
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kAlignCenter = Qt::AlignHCenter | Qt::AlignVCenter; // 132
+const QColor kNormalBackground(243, 243, 243);
+const QColor kSelectedBackground(18, 183, 245);
+const char *const kNormalText = "color: rgb(0, 0, 0);";
+const char *const kSelectedText = "color: rgb(255, 255, 255);";
+} // namespace
+
+const char *const QDeviceItem::kBadgeOff =
+    "border-radius:5px;padding:2px 4px;background-color:#707070";
+const char *const QDeviceItem::kBadgeFound =
+    "border-radius:5px;padding:2px 4px;background-color:#00FF00";
+const char *const QDeviceItem::kBadgeFault =
+    "border-radius:5px;padding:2px 4px;background-color:#FF0000";
+
+QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+
+    const QFont arial(QStringLiteral("Arial"));
+    for (QLabel **label : {&m_modelLabel, &m_addressLabel, &m_presetLabel}) {
+        *label = new QLabel(this);
+        (*label)->setAlignment(Qt::Alignment(kAlignCenter));
+        (*label)->setFont(arial);
+        layout->addWidget(*label);
+    }
+    QFont modelFont = arial;
+    modelFont.setBold(true);
+    m_modelLabel->setFont(modelFont);
+
+    auto *badges = new QHBoxLayout;
+    badges->addStretch();
+    for (QPushButton **badge : {&m_faultBadge, &m_netBadge}) {
+        *badge = new QPushButton(this);
+        (*badge)->setFixedSize(10, 10);
+        (*badge)->setEnabled(false);
+        (*badge)->setFocusPolicy(Qt::NoFocus);
+        (*badge)->setStyleSheet(QString::fromLatin1(kBadgeOff));
+        badges->addWidget(*badge, 0, Qt::AlignRight);
+    }
+    layout->addLayout(badges);
+
+    m_menu = new QMenu(this);
+    m_ipAction = m_menu->addAction(QString());
+    m_removeAction = m_menu->addAction(QString());
+
+    setAutoFillBackground(true);
+    setSelected(false);
+    retranslateUi();
+}
+
+void QDeviceItem::setModelText(const QString &text) { m_modelLabel->setText(text); }
+void QDeviceItem::setAddressText(const QString &text) { m_addressLabel->setText(text); }
+void QDeviceItem::setPresetText(const QString &text) { m_presetLabel->setText(text); }
+QString QDeviceItem::modelText() const { return m_modelLabel->text(); }
+QString QDeviceItem::addressText() const { return m_addressLabel->text(); }
+QString QDeviceItem::presetText() const { return m_presetLabel->text(); }
+
+void QDeviceItem::setSelected(bool selected)
+{
+    m_selected = selected;
+    QPalette pal = palette();
+    pal.setColor(QPalette::All, QPalette::Window,
+                 selected ? kSelectedBackground : kNormalBackground);
+    setPalette(pal);
+    const QString style = QString::fromLatin1(selected ? kSelectedText : kNormalText);
+    for (QLabel *label : {m_modelLabel, m_addressLabel, m_presetLabel})
+        label->setStyleSheet(style);
+}
+
+void QDeviceItem::setFault(bool fault)
+{
+    m_fault = fault;
+    m_faultBadge->setStyleSheet(QString::fromLatin1(fault ? kBadgeFault : kBadgeOff));
+    updateBadgeTips();
+}
+
+void QDeviceItem::setNetworkActive(bool active)
+{
+    m_networkActive = active;
+    m_netBadge->setStyleSheet(QString::fromLatin1(active ? kBadgeFound : kBadgeOff));
+    updateBadgeTips();
+}
+
+void QDeviceItem::mousePressEvent(QMouseEvent *event)
+{
+    if (m_selected || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    setSelected(true);
+    emit Selected();
+}
+
+void QDeviceItem::contextMenuEvent(QContextMenuEvent *event)
+{
+    event->accept();
+    // The choice is acted on after the menu has closed: removal deletes this tile, which
+    // must not happen inside the menu's own event handling.
+    QPointer<QDeviceItem> self(this);
+    QAction *chosen = m_menu->exec(QCursor::pos());
+    if (!self || !chosen)
+        return;
+    if (chosen == m_ipAction)
+        emit ipClicked();
+    else if (chosen == m_removeAction)
+        emit Remove();
+}
+
+bool QDeviceItem::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        QWidget *child = childAt(help->pos());
+        if (auto *label = qobject_cast<QLabel *>(child); label && !label->text().isEmpty()) {
+            QToolTip::showText(help->globalPos(), label->text(), this);
+        } else if (child && !child->toolTip().isEmpty()) {
+            QToolTip::showText(help->globalPos(), child->toolTip(), this);
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void QDeviceItem::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
+}
+
+void QDeviceItem::retranslateUi()
+{
+    m_removeAction->setText(tr("Remove Device"));
+    m_ipAction->setText(tr("IP Setting"));
+    updateBadgeTips();
+}
+
+void QDeviceItem::updateBadgeTips()
+{
+    m_faultBadge->setToolTip(m_fault ? tr("Fault reported") : tr("No fault"));
+    m_netBadge->setToolTip(m_networkActive ? tr("Online") : tr("Offline"));
+}

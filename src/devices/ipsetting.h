@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+
+// Modal dialog collecting a new address, subnet mask and gateway for one processor.
+// OK stays disabled until the address and the mask are valid dotted IPv4 addresses (the
+// mask contiguous) and the gateway is empty or valid; an empty gateway means 0.0.0.0.
+class QIpSetting : public QDialog {
+    Q_OBJECT
+public:
+    explicit QIpSetting(QWidget *parent = nullptr);
+
+    // Values in the form of `ipaddress` (first octet in the most significant byte); read
+    // after exec() returns.
+    quint32 address() const { return m_address; }
+    quint32 mask() const { return m_mask; }
+    quint32 gateway() const { return m_gateway; }
+
+    QLineEdit *addressEdit() const { return m_addressEdit; }
+    QLineEdit *maskEdit() const { return m_maskEdit; }
+    QLineEdit *gatewayEdit() const { return m_gatewayEdit; }
+    QDialogButtonBox *buttonBox() const { return m_buttonBox; }
+
+    // Dotted-quad parsing shared with the checks: four decimal octets, nothing else.
+    static std::optional<quint32> parseDotted(const QString &text);
+    static bool isHostAddress(const QString &text);
+    static bool isSubnetMask(const QString &text);
+
+public slots:
+    void Accept();
+    void Reject();
+
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void retranslateUi();
+    void validate();
+    void clearFields();
+
+    quint32 m_address = 0;
+    quint32 m_mask = 0;
+    quint32 m_gateway = 0;
+    QDialogButtonBox *m_buttonBox = nullptr;
+    QLabel *m_addressLabel = nullptr;
+    QLabel *m_maskLabel = nullptr;
+    QLabel *m_gatewayLabel = nullptr;
+    QLineEdit *m_addressEdit = nullptr;
+    QLineEdit *m_maskEdit = nullptr;
+    QLineEdit *m_gatewayEdit = nullptr;
+};
