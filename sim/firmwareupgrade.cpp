@@ -1,0 +1,78 @@
+// Firmware image blocks (class 1): ARM (type 1) and DSP (type 2) images in 1024-byte
+// blocks, each acknowledged with its index.
+#include "device.h"
+
+#include "protocol/payload.h"
+
+namespace sim {
+
+using proto::Frame;
+
+namespace {
+constexpr int kBlockSize = 1024;
+
+QString targetName(int target)
+{
+    return target == 1 ? QStringLiteral("ARM") : QStringLiteral("DSP");
+}
+} // namespace
+
+void Device::handleFirmware(const Frame &f, Session &s, Replies &out)
+{
+    if ((f.frameType != 1 && f.frameType != 2) || f.paramCode != 1 ||
+        f.direction != proto::DirSet)
+        return;
+    const QByteArray &p = f.payload;
+    if (p.size() < 3 || p.size() > 2 + kBlockSize)
+        return;
+    const int target = f.frameType;
+    Session::Upgrade &u = s.upgrades[target - 1];
+    const quint16 index = proto::getU16(reinterpret_cast<const uchar *>(p.constData()));
+    const QByteArray data = p.mid(2);
+
+    if (index == 0) {
+        if (u.active)
+            emit logMessage(QStringLiteral("%1 image restarted").arg(targetName(target)));
+        u = Session::Upgrade{};
+        // An ARM image starts with 7F 8C and the byte 0x20 or 0x10.
+        if (target == 1 && (data.size() < 3 || quint8(data[0]) != 0x7F ||
+                            quint8(data[1]) != 0x8C ||
+                            (quint8(data[2]) != 0x20 && quint8(data[2]) != 0x10))) {
+            u.refused = true;
+            emit logMessage(QStringLiteral("ARM image refused: bad header"));
+            return;
+        }
+        u.active = true;
+    } else if (!u.active || index != u.nextBlock) {
+        if (!u.refused)
+            emit logMessage(QStringLiteral("%1 block %2 out of order, not acknowledged")
+                                .arg(targetName(target))
+                                .arg(index));
+        return;
+    }
+    u.bytes += data.size();
+    u.nextBlock = quint16(index + 1);
+    report(out, f, p.left(2));
+    // A short block is the last one; an image of whole blocks ends when the blocks stop.
+    if (data.size() < kBlockSize)
+        finishUpgrade(s, target);
+}
+
+void Device::finishUpgrade(Session &s, int target)
+{
+    Session::Upgrade &u = s.upgrades[target - 1];
+    if (!u.active)
+        return;
+    emit logMessage(
+        QStringLiteral("%1 image received, %2 bytes").arg(targetName(target)).arg(u.bytes));
+    emit firmwareReceived(target, u.bytes);
+    u = Session::Upgrade{};
+}
+
+void Device::finishUpgrades(Session &s)
+{
+    finishUpgrade(s, 1);
+    finishUpgrade(s, 2);
+}
+
+} // namespace sim
