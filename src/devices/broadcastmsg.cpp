@@ -14,7 +14,10 @@ template <int N> void readField(proto::PayloadReader &in, char (&field)[N])
     std::memcpy(field, raw.constData(), size_t(qMin<qsizetype>(raw.size(), N)));
 }
 
-template <int N> QByteArray rawField(const char (&field)[N]) { return QByteArray(field, N); }
+template <int N> QByteArray rawField(const char (&field)[N])
+{
+    return QByteArray(field, N);
+}
 
 QTextCodec *deviceCodec()
 {

@@ -64,12 +64,30 @@ QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
     retranslateUi();
 }
 
-void QDeviceItem::setModelText(const QString &text) { m_modelLabel->setText(text); }
-void QDeviceItem::setAddressText(const QString &text) { m_addressLabel->setText(text); }
-void QDeviceItem::setPresetText(const QString &text) { m_presetLabel->setText(text); }
-QString QDeviceItem::modelText() const { return m_modelLabel->text(); }
-QString QDeviceItem::addressText() const { return m_addressLabel->text(); }
-QString QDeviceItem::presetText() const { return m_presetLabel->text(); }
+void QDeviceItem::setModelText(const QString &text)
+{
+    m_modelLabel->setText(text);
+}
+void QDeviceItem::setAddressText(const QString &text)
+{
+    m_addressLabel->setText(text);
+}
+void QDeviceItem::setPresetText(const QString &text)
+{
+    m_presetLabel->setText(text);
+}
+QString QDeviceItem::modelText() const
+{
+    return m_modelLabel->text();
+}
+QString QDeviceItem::addressText() const
+{
+    return m_addressLabel->text();
+}
+QString QDeviceItem::presetText() const
+{
+    return m_presetLabel->text();
+}
 
 void QDeviceItem::setSelected(bool selected)
 {

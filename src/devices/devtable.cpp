@@ -54,8 +54,8 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     m_ipDialog = new QIpSetting(this);
 
     m_table = new QTableWidget(0, kColumns, this);
-    const std::pair<int, int> widths[] = {{1, 105}, {2, 60}, {3, 60}, {6, 120},
-                                          {kLinkColumn, 90}, {kDeleteColumn, 70}};
+    const std::pair<int, int> widths[] = {{1, 105}, {2, 60},           {3, 60},
+                                          {6, 120}, {kLinkColumn, 90}, {kDeleteColumn, 70}};
     for (const auto &[column, width] : widths)
         m_table->setColumnWidth(column, width);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::Alignment(kAlignCenter));
@@ -69,8 +69,8 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     // IPv4 only: an any-address IPv6 bind would hand back mapped addresses.
     m_bound = m_udpSocket->bind(QHostAddress::AnyIPv4, m_options.announcePort);
     if (!m_bound)
-        qCWarning(lcDevices) << "cannot listen for announcements on port"
-                             << m_options.announcePort << m_udpSocket->errorString();
+        qCWarning(lcDevices) << "cannot listen for announcements on port" << m_options.announcePort
+                             << m_udpSocket->errorString();
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &QDevTable::udpRecvData);
 
     setFixedSize(1140, 588);
@@ -90,8 +90,14 @@ QDevTable::~QDevTable()
     }
 }
 
-quint16 QDevTable::announcePort() const { return m_udpSocket->localPort(); }
-bool QDevTable::isListening() const { return m_bound; }
+quint16 QDevTable::announcePort() const
+{
+    return m_udpSocket->localPort();
+}
+bool QDevTable::isListening() const
+{
+    return m_bound;
+}
 
 QTcpSocket *QDevTable::deviceSocket(int index) const
 {
@@ -100,14 +106,12 @@ QTcpSocket *QDevTable::deviceSocket(int index) const
 
 quint32 QDevTable::deviceMachineId(int index) const
 {
-    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].record->machineid
-                                               : 0;
+    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].record->machineid : 0;
 }
 
 quint32 QDevTable::deviceAddress(int index) const
 {
-    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].record->ipaddress
-                                               : 0;
+    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].record->ipaddress : 0;
 }
 
 const broadcastMsg &QDevTable::deviceRecord(int index) const
@@ -190,8 +194,8 @@ void QDevTable::updateColumn(const char *column, quint32 machineId, const QVaria
     if (!m_db.isOpen())
         return;
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("update devicetable set %1=? where machineid=?")
-                      .arg(QLatin1String(column)));
+    query.prepare(
+        QStringLiteral("update devicetable set %1=? where machineid=?").arg(QLatin1String(column)));
     query.addBindValue(value);
     query.addBindValue(qint64(machineId));
     query.exec(); // a failed update leaves the memory copy current; nothing else to do
@@ -212,8 +216,8 @@ void QDevTable::udpRecvData()
                 QTimer::singleShot(0, this, &QDevTable::udpRecvData);
             return;
         }
-        if (const std::optional<broadcastMsg> msg = broadcastMsg::decode(datagram.constData(),
-                                                                         read))
+        if (const std::optional<broadcastMsg> msg =
+                broadcastMsg::decode(datagram.constData(), read))
             handleAnnouncement(*msg);
     }
 }
@@ -268,8 +272,7 @@ void QDevTable::updateKnownDevice(int i, const broadcastMsg &msg)
         {rec.ARMFirmware, msg.ARMFirmware, broadcastMsg::kFirmwareSize, 2, 10, "ARMFirmware"},
         {rec.DSPFirmware, msg.DSPFirmware, broadcastMsg::kFirmwareSize, 3, 10, "DSPFirmware"},
         {rec.location, msg.location, broadcastMsg::kLocationSize, 4, 16, "location"},
-        {rec.description, msg.description, broadcastMsg::kDescriptionSize, 5, 16,
-         "description"},
+        {rec.description, msg.description, broadcastMsg::kDescriptionSize, 5, 16, "description"},
         {rec.sn, msg.sn, broadcastMsg::kSnSize, 6, 16, "sn"},
     };
     for (const TextField &t : texts) {
@@ -301,9 +304,8 @@ void QDevTable::updateKnownDevice(int i, const broadcastMsg &msg)
 void QDevTable::sendUdpCommand(quint32 machineId, quint8 command, const void *payload,
                                quint32 length)
 {
-    const QByteArray data =
-        udpCommand(machineId, command,
-                   QByteArray(static_cast<const char *>(payload), qsizetype(length)));
+    const QByteArray data = udpCommand(
+        machineId, command, QByteArray(static_cast<const char *>(payload), qsizetype(length)));
     m_udpSocket->writeDatagram(data, m_options.commandAddress, m_options.commandPort);
 }
 
@@ -355,8 +357,7 @@ void QDevTable::addDevice(broadcastMsg *pMsg, bool online)
     m_table->setCellWidget(row, kDeleteColumn, added.deleteButton);
     connect(added.deleteButton, &QPushButton::clicked, this, &QDevTable::removeClicked);
 
-    connect(added.socket, &QAbstractSocket::stateChanged, this,
-            &QDevTable::tcpSocketStateChanged);
+    connect(added.socket, &QAbstractSocket::stateChanged, this, &QDevTable::tcpSocketStateChanged);
     connect(added.socket, &QIODevice::readyRead, this, &QDevTable::tcpReadyRead);
     connect(added.timer, &QTimer::timeout, this, &QDevTable::udpRecvTimeout);
 
@@ -481,10 +482,10 @@ void QDevTable::changeEvent(QEvent *event)
 
 void QDevTable::retranslateUi()
 {
-    const QString headers[kColumns] = {
-        tr("IP Address"), tr("Device Model"), tr("ARM Ver"),   tr("DSP Ver"),
-        tr("Location"),   tr("Description"),  tr("Device SN"), tr("Link Status"),
-        tr("Runing Time"), tr("Total Time"),  tr("Device ID"), QString()};
+    const QString headers[kColumns] = {tr("IP Address"), tr("Device Model"), tr("ARM Ver"),
+                                       tr("DSP Ver"),    tr("Location"),     tr("Description"),
+                                       tr("Device SN"),  tr("Link Status"),  tr("Runing Time"),
+                                       tr("Total Time"), tr("Device ID"),    QString()};
     const QFont font = languageFont();
     for (int c = 0; c < kColumns; ++c) {
         QTableWidgetItem *header = m_table->horizontalHeaderItem(c);

@@ -32,8 +32,8 @@ QIpSetting::QIpSetting(QWidget *parent) : QDialog(parent)
         connect(edits[i], &QLineEdit::textChanged, this, &QIpSetting::validate);
     }
 
-    m_buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel,
-                                       Qt::Horizontal, this);
+    m_buttonBox =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Horizontal, this);
     m_buttonBox->setGeometry(20, 110, 151, 32);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QIpSetting::Accept);
     connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QIpSetting::Reject);
@@ -86,7 +86,7 @@ void QIpSetting::validate()
     // A field is marked only once something was typed into it.
     const auto mark = [](QLineEdit *edit, bool ok) {
         edit->setStyleSheet(ok || edit->text().trimmed().isEmpty() ? QString()
-                                                                    : QString(kInvalidStyle));
+                                                                   : QString(kInvalidStyle));
     };
     mark(m_addressEdit, addressOk);
     mark(m_maskEdit, maskOk);
@@ -114,7 +114,10 @@ void QIpSetting::Accept()
     accept();
 }
 
-void QIpSetting::Reject() { reject(); }
+void QIpSetting::Reject()
+{
+    reject();
+}
 
 void QIpSetting::reject()
 {

@@ -7,7 +7,10 @@
 using namespace devices;
 
 namespace {
-QByteArray hex(const char *spaced) { return QByteArray::fromHex(QByteArray(spaced).replace(' ', "")); }
+QByteArray hex(const char *spaced)
+{
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
 } // namespace
 
 class TestDevRecord : public QObject {
@@ -65,8 +68,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("maxBytes");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("ascii cut") << QByteArray("ABCDEFGHIJKLMNOPQRST") << 16
-                                   << QStringLiteral("ABCDEFGHIJKLMNOP");
+        QTest::newRow("ascii cut")
+            << QByteArray("ABCDEFGHIJKLMNOPQRST") << 16 << QStringLiteral("ABCDEFGHIJKLMNOP");
         // "机房" in GB2312 is BB FA B7 BF; a cut never leaves half a character.
         QTest::newRow("gb whole") << hex("41 BB FA B7 BF") << 20 << QStringLiteral("A机房");
         QTest::newRow("gb cut between") << hex("41 BB FA B7 BF") << 3 << QStringLiteral("A机");

@@ -26,7 +26,10 @@
 
 namespace {
 
-QByteArray hex(const char *spaced) { return QByteArray::fromHex(QByteArray(spaced).replace(' ', "")); }
+QByteArray hex(const char *spaced)
+{
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
 
 const QHostAddress kLoopback(QStringLiteral("127.0.0.1"));
 const QHostAddress kDeviceAddress(QStringLiteral("127.0.0.20"));
@@ -153,8 +156,8 @@ private slots:
             a.runTime = 100;
             announce(a);
         }
-        QCOMPARE(dbRows(dbPath()), (QList<QStringList>{{"30", "M30"}, {"10", "M10"},
-                                                       {"20", "M20"}}));
+        QCOMPARE(dbRows(dbPath()),
+                 (QList<QStringList>{{"30", "M30"}, {"10", "M10"}, {"20", "M20"}}));
         // A text longer than its field, written by hand, comes back cut to the field.
         dbExec(dbPath(), "update devicetable set location='ABCDEFGHIJKLMNOPQRSTUVWXYZ' "
                          "where machineid=20");
@@ -277,8 +280,7 @@ private slots:
         a.runTime = 3661;
         announce(a);
         QCOMPARE(cell(0, 8), QStringLiteral("0day 01:01:01"));
-        QCOMPARE(ip.count() + model.count() + fault.count() + preset.count() + browsing.count(),
-                 0);
+        QCOMPARE(ip.count() + model.count() + fault.count() + preset.count() + browsing.count(), 0);
         QCOMPARE(dbRows(dbPath(), "model"), (QList<QStringList>{{"edited"}}));
 
         // A new address is in the record by the time anyone hears of it.
@@ -422,8 +424,7 @@ private slots:
         QString startText = "x";
         QTimer::singleShot(0, this, [this, &startText] {
             QIpSetting *d = m_table->ipDialog();
-            startText = d->addressEdit()->text() + d->maskEdit()->text() +
-                        d->gatewayEdit()->text();
+            startText = d->addressEdit()->text() + d->maskEdit()->text() + d->gatewayEdit()->text();
             d->addressEdit()->setText("192.168.0.20");
             d->maskEdit()->setText("255.255.255.0");
             d->gatewayEdit()->setText("192.168.0.1");

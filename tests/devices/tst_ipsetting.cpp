@@ -16,22 +16,51 @@ private slots:
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("gateway");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("all set") << "192.168.0.20" << "255.255.255.0" << "192.168.0.1" << true;
-        QTest::newRow("no gateway") << "10.1.2.3" << "255.0.0.0" << "" << true;
-        QTest::newRow("spaces around") << " 10.1.2.3 " << "255.255.0.0 " << "" << true;
-        QTest::newRow("empty address") << "" << "255.255.255.0" << "" << false;
-        QTest::newRow("empty mask") << "192.168.0.20" << "" << "" << false;
-        QTest::newRow("octet 256") << "192.168.0.256" << "255.255.255.0" << "" << false;
-        QTest::newRow("three octets") << "192.168.20" << "255.255.255.0" << "" << false;
-        QTest::newRow("ipv6") << "::1" << "255.255.255.0" << "" << false;
-        QTest::newRow("zero address") << "0.0.0.0" << "255.255.255.0" << "" << false;
-        QTest::newRow("broadcast") << "255.255.255.255" << "255.255.255.0" << "" << false;
-        QTest::newRow("multicast") << "224.0.0.1" << "255.255.255.0" << "" << false;
-        QTest::newRow("holey mask") << "192.168.0.20" << "255.0.255.0" << "" << false;
-        QTest::newRow("zero mask") << "192.168.0.20" << "0.0.0.0" << "" << false;
-        QTest::newRow("bad gateway") << "192.168.0.20" << "255.255.255.0" << "gw" << false;
-        QTest::newRow("zero gateway") << "192.168.0.20" << "255.255.255.0" << "0.0.0.0"
-                                      << false;
+        QTest::newRow("all set") << "192.168.0.20"
+                                 << "255.255.255.0"
+                                 << "192.168.0.1" << true;
+        QTest::newRow("no gateway") << "10.1.2.3"
+                                    << "255.0.0.0"
+                                    << "" << true;
+        QTest::newRow("spaces around") << " 10.1.2.3 "
+                                       << "255.255.0.0 "
+                                       << "" << true;
+        QTest::newRow("empty address") << ""
+                                       << "255.255.255.0"
+                                       << "" << false;
+        QTest::newRow("empty mask") << "192.168.0.20"
+                                    << ""
+                                    << "" << false;
+        QTest::newRow("octet 256") << "192.168.0.256"
+                                   << "255.255.255.0"
+                                   << "" << false;
+        QTest::newRow("three octets") << "192.168.20"
+                                      << "255.255.255.0"
+                                      << "" << false;
+        QTest::newRow("ipv6") << "::1"
+                              << "255.255.255.0"
+                              << "" << false;
+        QTest::newRow("zero address") << "0.0.0.0"
+                                      << "255.255.255.0"
+                                      << "" << false;
+        QTest::newRow("broadcast") << "255.255.255.255"
+                                   << "255.255.255.0"
+                                   << "" << false;
+        QTest::newRow("multicast") << "224.0.0.1"
+                                   << "255.255.255.0"
+                                   << "" << false;
+        QTest::newRow("holey mask") << "192.168.0.20"
+                                    << "255.0.255.0"
+                                    << "" << false;
+        QTest::newRow("zero mask") << "192.168.0.20"
+                                   << "0.0.0.0"
+                                   << "" << false;
+        QTest::newRow("bad gateway") << "192.168.0.20"
+                                     << "255.255.255.0"
+                                     << "gw" << false;
+        QTest::newRow("zero gateway") << "192.168.0.20"
+                                      << "255.255.255.0"
+                                      << "0.0.0.0" << false;
     }
     void okOnlyForValidEntries()
     {
