@@ -1,0 +1,191 @@
+#pragma once
+
+#include "protocol/frame.h"
+#include "protocol/payload.h"
+
+#include <QList>
+#include <QSignalBlocker>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QChannelSelect;
+
+// The base of every processing-module panel: message encoding, report checks, the polling
+// schedule, deferred sends of dragged controls, the edit hold, the security request, lock
+// states and the "Copy to" / "Reset" sequences.
+//
+// How a panel uses it:
+//  - Derive, pass the module id and the channel count (kInputChannels / kOutputChannels).
+//    The base registers timeOut20ms() with the shared ModuleClock in registration order.
+//  - Keep the per-channel record in a ChannelMirror<Record>; give read access to it.
+//  - receive(): check with isReport(direction, length, expected) (meters) or
+//    channelReport(direction, length, payload, expected) (channel-addressed reports; returns
+//    the channel or -1), ignore what the edit hold covers (editHeld()), then apply the value
+//    through a setter that compares with the mirror and moves widgets quietly(), so a report
+//    never comes back as a set.
+//  - poll(tick): the panel's requests for this tick, using every(n), isShown(),
+//    sendRequest() and sendSecurityRequest(). The base then runs the deferred sends (in the
+//    order they were added) and ages the edit hold.
+//  - Dragged controls: id = addDeferredSend([this, ch] { send...(ch); }) once; on every
+//    movement update mirror and widgets, then restartDeferredSend(id) and holdEdits().
+//    The send fires 5 ticks after the last movement; reports are held for 10 ticks.
+//  - Discrete edits: update the mirror, then sendSetFloat/sendSetFlag/sendSetByte/sendSet.
+//  - setSecurityState(channel, state): applyLockState(rowBackground, rowControls, state).
+//  - Filter and limiter panels: runCopyTo() and runReset().
+class QModulePanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kInputChannels = 4;
+    static constexpr int kOutputChannels = 8;
+    static constexpr quint8 kSecurityFrameType = 5;
+    static constexpr quint8 kDeferredTicks = 5;
+    static constexpr int kEditHoldTicks = 10;
+
+    QModulePanel(quint8 moduleId, int channelCount, QWidget *parent = nullptr);
+    ~QModulePanel() override;
+
+    quint8 moduleId() const { return m_moduleId; }
+    int channelCount() const { return m_channelCount; }
+    bool hasChannel(int channel) const { return channel >= 0 && channel < m_channelCount; }
+    // Modules 1-6 work on the inputs, 7-12 on the outputs.
+    bool isInputSide() const { return m_moduleId <= 6; }
+    // The lock-table item of this module on the security messages: module id + 2.
+    quint8 securityItem() const { return quint8(m_moduleId + 2); }
+    quint32 tickCount() const { return m_tick; }
+
+    // A module message from the processor for this module (class 3, this module id).
+    virtual void receive(quint8 code, quint8 direction, quint16 length, const uchar *payload) = 0;
+
+    // Report checks.
+    static bool isReport(quint8 direction, quint16 length, quint16 expected)
+    {
+        return direction == proto::DirReport && length == expected;
+    }
+    // The channel of a channel-addressed report, or -1 when direction, length or channel
+    // index is wrong.
+    int channelReport(quint8 direction, quint16 length, const uchar *payload,
+                      quint16 expected) const
+    {
+        if (!isReport(direction, length, expected) || expected == 0 || !hasChannel(payload[0]))
+            return -1;
+        return payload[0];
+    }
+    static float reportFloat(const uchar *p) { return proto::bitsFloat(proto::getU32(p)); }
+    static bool reportFlag(uchar byte) { return byte != 0; }
+
+    // Moves a widget from a report or a linked change without emitting its change signals.
+    template <typename W, typename Fn> static void quietly(W *widget, Fn &&fn)
+    {
+        const QSignalBlocker blocker(widget);
+        fn();
+    }
+
+    // Lock states: 0 Free enables the row background and shows the controls; 1 Read-only
+    // disables the background, controls stay visible; anything else hides the controls
+    // while the background keeps its place.
+    static void applyLockState(QWidget *background, const QList<QWidget *> &controls, uchar state);
+
+public Q_SLOTS:
+    // One refresh tick: poll, then deferred sends, then the edit hold.
+    void timeOut20ms();
+
+protected:
+    // The panel's requests for this tick (the counter has already been incremented).
+    virtual void poll(quint32 tick) = 0;
+
+    bool every(quint32 ticks) const { return m_tick % ticks == 0; }
+    // True while the panel itself is on screen (its tab is the current one).
+    bool isShown() const { return isVisible(); }
+
+    // Requests (direction 0).
+    void sendRequest(quint8 code) const;
+    void sendRequest(quint8 code, quint8 channel) const;
+    void sendRequest(quint8 code, quint8 channel, quint8 index) const;
+    void sendSecurityRequest() const;
+    void sendSecurityRequest(quint8 channel) const;
+
+    // Sets (direction 1): [channel][value bytes].
+    void sendSet(quint8 code, quint8 channel, const void *value, quint16 length) const;
+    void sendSet(quint8 code, quint8 channel, const QByteArray &value) const
+    {
+        sendSet(code, channel, value.constData(), quint16(value.size()));
+    }
+    void sendSetFloat(quint8 code, quint8 channel, float value) const;
+    void sendSetFlag(quint8 code, quint8 channel, bool value) const;
+    void sendSetByte(quint8 code, quint8 channel, quint8 value) const;
+    // A set with the channel byte only (reset of a channel).
+    void sendSetChannel(quint8 code, quint8 channel) const;
+
+    // Deferred sends, processed every tick in the order they were added.
+    int addDeferredSend(std::function<void()> send);
+    void restartDeferredSend(int id);
+    bool isDeferredPending(int id) const { return m_deferred[size_t(id)].pending != 0; }
+    bool anyDeferredPending() const;
+
+    // The edit hold: set on every drag movement, cleared 10 ticks after the last one.
+    void holdEdits();
+    bool editHeld() const { return m_editHold != 0; }
+
+    // "Copy to": opens chooser for channel of this panel; when the user accepts, copyOwn
+    // gets the mask of this panel's side, passToSibling the other side's mask (only when it
+    // is not 0), then one set [channel][input mask][output mask] with copyCode goes out.
+    // Returns false when the dialog was cancelled (nothing happens then).
+    bool runCopyTo(QChannelSelect &chooser, uchar channel, quint8 copyCode,
+                   const std::function<void(quint8 ownMask)> &copyOwn,
+                   const std::function<void(quint8 otherMask)> &passToSibling);
+
+    // "Reset": asks "Clear all setting?"; on "OK" runs restore and sends [channel] with
+    // resetCode. Returns false when the user chose "Cancle".
+    bool runReset(uchar channel, quint8 resetCode, const std::function<void()> &restore);
+
+private:
+    struct Deferred {
+        quint8 pending = 0;
+        quint8 age = 0;
+        std::function<void()> send;
+    };
+
+    void runDeferredSends();
+    void ageEditHold();
+
+    quint8 m_moduleId;
+    int m_channelCount;
+    quint32 m_tick = 0;
+    std::vector<Deferred> m_deferred;
+    quint8 m_editHold = 0;
+    int m_editHoldCount = 0;
+};
+
+// The mirror of a module block: one record per channel, starting at the factory values.
+template <typename Record> class ChannelMirror {
+public:
+    ChannelMirror(int count, const Record &factory)
+        : m_factory(factory), m_records(size_t(count), factory)
+    {
+    }
+
+    int size() const { return int(m_records.size()); }
+    bool contains(int channel) const { return channel >= 0 && channel < size(); }
+    Record &operator[](int channel) { return m_records[size_t(channel)]; }
+    const Record &operator[](int channel) const { return m_records[size_t(channel)]; }
+    const Record &factory() const { return m_factory; }
+    void reset(int channel) { m_records[size_t(channel)] = m_factory; }
+
+    // Copies record into every channel whose bit is set in mask, then calls
+    // copied(channel) for each, in channel order.
+    template <typename Fn> void copyToMask(quint8 mask, const Record &record, Fn &&copied)
+    {
+        for (int ch = 0; ch < size() && ch < 8; ++ch) {
+            if (mask & (1u << ch)) {
+                m_records[size_t(ch)] = record;
+                copied(ch);
+            }
+        }
+    }
+
+private:
+    Record m_factory;
+    std::vector<Record> m_records;
+};
