@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -518,6 +517,5 @@ void QDevTable::reportBindFailure()
         QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
-    m_bindWarning = box;
     box->show();
 }

@@ -6,13 +6,11 @@
 #include <QDialog>
 #include <QHostAddress>
 #include <QList>
-#include <QPointer>
 #include <QSqlDatabase>
 
 #include <memory>
 
 class QIpSetting;
-class QMessageBox;
 class QPushButton;
 class QTableWidget;
 class QTcpSocket;
@@ -113,5 +111,4 @@ private:
     QSqlDatabase m_db;
     bool m_bound = false;
     bool m_bindReported = false;
-    QPointer<QMessageBox> m_bindWarning;
 };
