@@ -1,5 +1,6 @@
 #include "overview.h"
 
+#include "pages/funcwidget.h"
 #include "protocol/frame.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
@@ -427,4 +428,27 @@ void QOverView::paintEvent(QPaintEvent *)
     option.initFrom(this);
     QPainter painter(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+}
+
+void connectOverview(FuncWidget *container, QOverView *overview)
+{
+    using F = FuncWidget;
+    using O = QOverView;
+    QObject::connect(container, &F::sigInMeter, overview, &O::setInMeter);
+    QObject::connect(container, &F::sigInMute, overview, &O::setInMute);
+    QObject::connect(container, &F::sigGateOpen, overview, &O::setGateState);
+    QObject::connect(container, &F::sigInLimiterMeter, overview, &O::setInCompMeter);
+    QObject::connect(container, &F::sigOutMeter, overview, &O::setOutMeter);
+    QObject::connect(container, &F::sigOutMute, overview, &O::setOutMute);
+    QObject::connect(container, &F::sigOutLimiterMeter, overview, &O::setOutCompMeter);
+    QObject::connect(container, &F::sigModel, overview, &O::setModel);
+    QObject::connect(container, &F::sigArmVer, overview, &O::setArmVer);
+    QObject::connect(container, &F::sigDspVer, overview, &O::setDspVer);
+    QObject::connect(container, &F::sigLocation, overview, &O::setLocation);
+    QObject::connect(container, &F::sigDescription, overview, &O::setDescription);
+    QObject::connect(container, &F::sigIpaddr, overview, &O::setIPAddrState);
+    QObject::connect(container, &F::sigAllMute, overview, &O::setAllMute);
+    QObject::connect(container, &F::sigDspRes, overview, &O::setDspRes);
+    QObject::connect(overview, &O::inMuteChanged, container, &F::setInMute);
+    QObject::connect(overview, &O::outMuteChanged, container, &F::setOutMute);
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 
+class FuncWidget;
 class QLabel;
 class QMeterWidget;
 class QPushButton;
@@ -95,3 +96,7 @@ private:
 
     friend class TestOverView;
 };
+
+// The main window's connections between the tab container and the overview: meters, mutes,
+// gate states and device facts to the overview, its mute buttons back to the level pages.
+void connectOverview(FuncWidget *container, QOverView *overview);

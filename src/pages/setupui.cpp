@@ -135,6 +135,10 @@ QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit *
         captions[i]->setAlignment(kCaptionAlign);
         edits[i] = lineEdit(kLabelField, widget);
         edits[i]->setFixedWidth(135);
+        edits[i]->setObjectName(QStringLiteral("%1LabelEdit%2")
+                                    .arg(count == kInputs ? QLatin1String("in")
+                                                          : QLatin1String("out"))
+                                    .arg(i + 1));
         grid->addWidget(captions[i], i, 0);
         grid->addWidget(edits[i], i, 1);
     }
@@ -176,7 +180,9 @@ QWidget *QSetup::buildInfoColumn()
     m_panelLockBox->setFont(pointFont(9));
     m_panelLockBox->addItems({QStringLiteral("NO"), QStringLiteral("YES")});
     m_locationEdit = lineEdit(16, widget);
+    m_locationEdit->setObjectName(QStringLiteral("locationEdit"));
     m_descriptionEdit = lineEdit(16, widget);
+    m_descriptionEdit->setObjectName(QStringLiteral("descriptionEdit"));
     const QList<QWidget *> left = {m_modelValue, m_armValue, m_dspValue, m_snValue,
                                    m_codeValue, m_panelLockBox, m_locationEdit};
     for (int row = 0; row < left.size(); ++row)
