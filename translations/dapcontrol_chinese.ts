@@ -75,6 +75,57 @@
     </message>
 </context>
 <context>
+    <name>QOverView</name>
+    <message>
+        <source>Model :</source>
+        <translation>型号：</translation>
+    </message>
+    <message>
+        <source>IPAddr :</source>
+        <translation>IP地址：</translation>
+    </message>
+    <message>
+        <source>ARM Ver :</source>
+        <translation>ARM版本：</translation>
+    </message>
+    <message>
+        <source>DSP Ver :</source>
+        <translation>DSP版本：</translation>
+    </message>
+    <message>
+        <source>Loca :</source>
+        <translation>位置：</translation>
+    </message>
+    <message>
+        <source>Desc :</source>
+        <translation>描述：</translation>
+    </message>
+    <message>
+        <source>State :</source>
+        <translation>状态：</translation>
+    </message>
+    <message>
+        <source>DSP :</source>
+        <translation>DSP：</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>Unconnected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>Ctrl+M</source>
+        <translation>Ctrl+M</translation>
+    </message>
+</context>
+<context>
     <name>QPwdModDialog</name>
     <message>
         <source>Modify password</source>

@@ -75,6 +75,57 @@
     </message>
 </context>
 <context>
+    <name>QOverView</name>
+    <message>
+        <source>Model :</source>
+        <translation />
+    </message>
+    <message>
+        <source>IPAddr :</source>
+        <translation />
+    </message>
+    <message>
+        <source>ARM Ver :</source>
+        <translation />
+    </message>
+    <message>
+        <source>DSP Ver :</source>
+        <translation />
+    </message>
+    <message>
+        <source>Loca :</source>
+        <translation />
+    </message>
+    <message>
+        <source>Desc :</source>
+        <translation />
+    </message>
+    <message>
+        <source>State :</source>
+        <translation />
+    </message>
+    <message>
+        <source>DSP :</source>
+        <translation />
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation />
+    </message>
+    <message>
+        <source>Unconnected</source>
+        <translation />
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation />
+    </message>
+    <message>
+        <source>Ctrl+M</source>
+        <translation />
+    </message>
+</context>
+<context>
     <name>QPwdModDialog</name>
     <message>
         <source>Modify password</source>
