@@ -7,7 +7,7 @@
 namespace sim {
 
 namespace {
-constexpr int kSplitPauseMs = 3;
+constexpr int kSplitPauseMs = 1;
 // A firmware image whose size is a multiple of the block size ends when blocks stop.
 constexpr int kUpgradeIdleMs = 2000;
 } // namespace
@@ -24,7 +24,8 @@ Connection::Connection(QTcpSocket *socket, Device *device, const FaultConfig &fa
     m_upgradeIdle.setSingleShot(true);
     m_upgradeIdle.setInterval(kUpgradeIdleMs);
     connect(&m_splitTimer, &QTimer::timeout, this, &Connection::writeNext);
-    connect(&m_upgradeIdle, &QTimer::timeout, this, [this] { m_device->finishUpgrades(m_session); });
+    connect(&m_upgradeIdle, &QTimer::timeout, this,
+            [this] { m_device->finishUpgrades(m_session); });
     connect(socket, &QTcpSocket::readyRead, this, &Connection::readyRead);
     connect(socket, &QTcpSocket::disconnected, this, [this] { emit closed(this); });
     if (m_faults.disconnectAfter >= 0) {

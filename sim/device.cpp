@@ -40,7 +40,10 @@ Device::Device(const DeviceConfig &config, QObject *parent)
     resetConfiguration();
 }
 
-int Device::presetImageSize() const { return sim::presetImageSize(m_config.variant); }
+int Device::presetImageSize() const
+{
+    return sim::presetImageSize(m_config.variant);
+}
 
 void Device::resetConfiguration()
 {
@@ -65,7 +68,10 @@ void Device::factoryReset()
     m_system.lockPassword = m_config.lockPassword;
 }
 
-quint32 Device::runTime() const { return quint32(now() - m_startTime); }
+quint32 Device::runTime() const
+{
+    return quint32(qRound64(now() - m_startTime));
+}
 
 quint32 Device::totalTime() const
 {

@@ -22,8 +22,7 @@ QByteArray passRecord(int ch, const PassFilter &p)
 QByteArray bandRecord(int ch, int band, const FilterBand &b)
 {
     proto::PayloadWriter w(13);
-    w.u8(quint8(ch)).u8(quint8(band)).u8(b.enable).u8(b.type).f32(b.frequency).f32(b.gain).u8(
-        b.q);
+    w.u8(quint8(ch)).u8(quint8(band)).u8(b.enable).u8(b.type).f32(b.frequency).f32(b.gain).u8(b.q);
     return w.data();
 }
 

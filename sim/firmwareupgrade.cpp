@@ -19,8 +19,7 @@ QString targetName(int target)
 
 void Device::handleFirmware(const Frame &f, Session &s, Replies &out)
 {
-    if ((f.frameType != 1 && f.frameType != 2) || f.paramCode != 1 ||
-        f.direction != proto::DirSet)
+    if ((f.frameType != 1 && f.frameType != 2) || f.paramCode != 1 || f.direction != proto::DirSet)
         return;
     const QByteArray &p = f.payload;
     if (p.size() < 3 || p.size() > 2 + kBlockSize)
@@ -35,8 +34,7 @@ void Device::handleFirmware(const Frame &f, Session &s, Replies &out)
             emit logMessage(QStringLiteral("%1 image restarted").arg(targetName(target)));
         u = Session::Upgrade{};
         // An ARM image starts with 7F 8C and the byte 0x20 or 0x10.
-        if (target == 1 && (data.size() < 3 || quint8(data[0]) != 0x7F ||
-                            quint8(data[1]) != 0x8C ||
+        if (target == 1 && (data.size() < 3 || quint8(data[0]) != 0x7F || quint8(data[1]) != 0x8C ||
                             (quint8(data[2]) != 0x20 && quint8(data[2]) != 0x10))) {
             u.refused = true;
             emit logMessage(QStringLiteral("ARM image refused: bad header"));

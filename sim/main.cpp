@@ -27,14 +27,16 @@ int main(int argc, char *argv[])
     if (o.verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("dap.sim.info=true"));
 
-    QRandomGenerator random = o.seed ? QRandomGenerator(o.seed) : QRandomGenerator::securelySeeded();
+    QRandomGenerator random =
+        o.seed ? QRandomGenerator(o.seed) : QRandomGenerator::securelySeeded();
     QList<sim::Processor *> processors;
     for (int n = 0; n < o.count; ++n) {
         sim::ProcessorConfig c;
         c.device.machineId = o.machineIdOf(n);
         c.device.address = o.addressOf(n).toIPv4Address();
         c.device.model = o.model.toLatin1();
-        c.device.serial = QByteArray("SIM") + QByteArray::number(c.device.machineId).rightJustified(8, '0');
+        c.device.serial =
+            QByteArray("SIM") + QByteArray::number(c.device.machineId).rightJustified(8, '0');
         c.device.password = o.password;
         c.device.lockPassword = o.lockPassword;
         c.device.generation = o.generation;

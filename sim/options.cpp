@@ -53,9 +53,9 @@ ParseResult parseOptions(const QStringList &arguments)
         "commands. Only loopback addresses (127.0.0.0/8) are accepted."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
-    const QCommandLineOption address(QStringLiteral("address"),
-                                     QStringLiteral("Loopback address to bind (default 127.0.0.2)."),
-                                     QStringLiteral("127.0.0.N"));
+    const QCommandLineOption address(
+        QStringLiteral("address"), QStringLiteral("Loopback address to bind (default 127.0.0.2)."),
+        QStringLiteral("127.0.0.N"));
     const QCommandLineOption machineId(
         QStringLiteral("machine-id"),
         QStringLiteral("Machine id (default 1000 + low 16 bits of the address)."),
@@ -215,7 +215,8 @@ ParseResult parseOptions(const QStringList &arguments)
             continue;
         const auto v = rateValue(p.value(*opt));
         if (!v)
-            return fail(QStringLiteral("--%1 must be a number from 0 to 1").arg(opt->names().first()));
+            return fail(
+                QStringLiteral("--%1 must be a number from 0 to 1").arg(opt->names().first()));
         *out = *v;
     }
     for (auto [opt, out] :
@@ -224,7 +225,8 @@ ParseResult parseOptions(const QStringList &arguments)
             continue;
         const auto v = intValue(p.value(*opt), 0, 1000000);
         if (!v)
-            return fail(QStringLiteral("--%1 must be a number of seconds").arg(opt->names().first()));
+            return fail(
+                QStringLiteral("--%1 must be a number of seconds").arg(opt->names().first()));
         *out = int(*v);
     }
     if (p.isSet(seed)) {

@@ -35,7 +35,10 @@ float clampReal(float v, float lo, float hi, float fallback)
     return qBound(lo, v, hi);
 }
 
-float inputDelay(float v) { return clampReal(v, 0.0f, 1000.0f, 0.0f); }
+float inputDelay(float v)
+{
+    return clampReal(v, 0.0f, 1000.0f, 0.0f);
+}
 
 float outputDelayLimit(int output, bool reduced)
 {

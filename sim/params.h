@@ -89,17 +89,50 @@ FilterChannel factoryFilter();
 // Value ranges the processor enforces on every set, copy and preset load.
 namespace range {
 float clampReal(float v, float lo, float hi, float fallback);
-inline float levelGain(float v) { return clampReal(v, -70.0f, 12.0f, 0.0f); }
-inline float gateThreshold(float v) { return clampReal(v, -120.0f, 0.0f, -65.0f); }
-inline float limiterThreshold(float v) { return clampReal(v, -120.0f, 24.0f, 0.0f); }
-inline float ratio(float v) { return clampReal(v, 1.0f, 100.0f, 2.0f); }
-inline float time(float v) { return clampReal(v, 20.0f, 1000.0f, 20.0f); }
-inline float frequency(float v) { return clampReal(v, 20.0f, 20000.0f, 1000.0f); }
-inline float bandGain(float v) { return clampReal(v, -20.0f, 20.0f, 0.0f); }
-inline float generatorGain(float v) { return clampReal(v, -70.0f, 12.0f, -30.0f); }
-inline qint8 mixGain(int v) { return qint8(qBound(-70, v, 12)); }
-inline quint8 flag(quint8 v) { return v ? 1 : 0; }
-inline quint8 choice(quint8 v, quint8 last) { return v > last ? last : v; }
+inline float levelGain(float v)
+{
+    return clampReal(v, -70.0f, 12.0f, 0.0f);
+}
+inline float gateThreshold(float v)
+{
+    return clampReal(v, -120.0f, 0.0f, -65.0f);
+}
+inline float limiterThreshold(float v)
+{
+    return clampReal(v, -120.0f, 24.0f, 0.0f);
+}
+inline float ratio(float v)
+{
+    return clampReal(v, 1.0f, 100.0f, 2.0f);
+}
+inline float time(float v)
+{
+    return clampReal(v, 20.0f, 1000.0f, 20.0f);
+}
+inline float frequency(float v)
+{
+    return clampReal(v, 20.0f, 20000.0f, 1000.0f);
+}
+inline float bandGain(float v)
+{
+    return clampReal(v, -20.0f, 20.0f, 0.0f);
+}
+inline float generatorGain(float v)
+{
+    return clampReal(v, -70.0f, 12.0f, -30.0f);
+}
+inline qint8 mixGain(int v)
+{
+    return qint8(qBound(-70, v, 12));
+}
+inline quint8 flag(quint8 v)
+{
+    return v ? 1 : 0;
+}
+inline quint8 choice(quint8 v, quint8 last)
+{
+    return v > last ? last : v;
+}
 // Delay limit of a channel: inputs 1000 ms; outputs 2000 ms, or on the reduced
 // generation 218 ms (outputs 0-3) and 148 ms (outputs 4-7).
 float inputDelay(float v);

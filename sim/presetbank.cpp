@@ -27,7 +27,10 @@ void PresetBank::clear()
     current = -1;
 }
 
-int PresetBank::bankSize(int imageSize) { return kHeaderSize + kSlots * (17 + imageSize); }
+int PresetBank::bankSize(int imageSize)
+{
+    return kHeaderSize + kSlots * (17 + imageSize);
+}
 
 QByteArray PresetBank::exportAll(int imageSize) const
 {
@@ -49,8 +52,7 @@ bool PresetBank::importAll(const QByteArray &file, int imageSize)
     if (file.size() != bankSize(imageSize))
         return false;
     proto::PayloadReader r(file);
-    if (r.bytes(4) != QByteArray(kMagic, 4) || r.u16() != kFormatVersion ||
-        r.u16() != imageSize)
+    if (r.bytes(4) != QByteArray(kMagic, 4) || r.u16() != kFormatVersion || r.u16() != imageSize)
         return false;
     std::array<PresetSlot, kSlots> next;
     for (auto &s : next) {

@@ -34,10 +34,7 @@ public:
     void choice(quint8 &v, quint8 last) { v = range::choice(m_r.u8(), last); }
     void gain(qint8 &v) { v = range::mixGain(m_r.i8()); }
     void real(float &v, float (*clamp)(float)) { v = clamp(m_r.f32()); }
-    void outDelay(float &v, int output)
-    {
-        v = range::outputDelay(m_r.f32(), output, m_reduced);
-    }
+    void outDelay(float &v, int output) { v = range::outputDelay(m_r.f32(), output, m_reduced); }
     void finish() {}
 
 private:
@@ -45,7 +42,10 @@ private:
     proto::PayloadReader m_r;
 };
 
-float frequency(float v) { return range::frequency(v); }
+float frequency(float v)
+{
+    return range::frequency(v);
+}
 
 template <class Io> void levelRecord(Io &io, LevelChannel &c)
 {
@@ -137,7 +137,10 @@ template <class Io> void walk(Io &io, Params &p, int variant)
 
 } // namespace
 
-int presetImageSize(int variant) { return variant == 48 ? kPresetImage48 : kPresetImage96; }
+int presetImageSize(int variant)
+{
+    return variant == 48 ? kPresetImage48 : kPresetImage96;
+}
 
 QByteArray encodePresetImage(const Params &params, int variant)
 {

@@ -134,7 +134,8 @@ void Device::handlePresets(const Frame &f, Session &s, Replies &out)
         const int slot = slotArg();
         if (slot < 0)
             return;
-        s.presetExport = m_presets.entries[slot].inUse ? m_presets.entries[slot].image : QByteArray();
+        s.presetExport =
+            m_presets.entries[slot].inUse ? m_presets.entries[slot].image : QByteArray();
         s.presetExportPos = 0;
         report(out, f, sizeReport(s.presetExport.size()));
         break;

@@ -9,7 +9,10 @@ namespace sim {
 namespace {
 constexpr int kAnnounceMs = 1000;
 
-QString dotted(quint32 address) { return QHostAddress(address).toString(); }
+QString dotted(quint32 address)
+{
+    return QHostAddress(address).toString();
+}
 } // namespace
 
 Processor::Processor(const ProcessorConfig &config, QRandomGenerator *random, QObject *parent)
@@ -80,7 +83,8 @@ void Processor::networkChanged(quint32 address)
         // A loopback address is taken over at once; established connections stay.
         m_server.close();
         if (!m_server.listen(next, m_config.tcpPort)) {
-            log(QStringLiteral("cannot listen on %1: %2").arg(next.toString(), m_server.errorString()));
+            log(QStringLiteral("cannot listen on %1: %2")
+                    .arg(next.toString(), m_server.errorString()));
         } else {
             printLine(QStringLiteral("dapsim: %1 listening").arg(next.toString()));
         }

@@ -18,24 +18,17 @@ struct LockBlock {
     int rowSize;
 };
 
-// Where each security item's states lie in the 288-byte lock table.
+// Where each security item's states lie in the 288-byte lock table, items 3 to 14.
+constexpr LockBlock kLockBlocks[] = {
+    {0, 4, 1},  {4, 4, 1},   {8, 4, 1},   {12, 4, kFilterRow},  {88, 4, 1},  {92, 4, 1},
+    {96, 8, 1}, {104, 8, 1}, {112, 8, 1}, {120, 8, kFilterRow}, {272, 8, 1}, {280, 8, 1},
+};
+
 std::optional<LockBlock> lockBlock(quint8 item)
 {
-    switch (item) {
-    case 3: return LockBlock{0, 4, 1};
-    case 4: return LockBlock{4, 4, 1};
-    case 5: return LockBlock{8, 4, 1};
-    case 6: return LockBlock{12, 4, kFilterRow};
-    case 7: return LockBlock{88, 4, 1};
-    case 8: return LockBlock{92, 4, 1};
-    case 9: return LockBlock{96, 8, 1};
-    case 10: return LockBlock{104, 8, 1};
-    case 11: return LockBlock{112, 8, 1};
-    case 12: return LockBlock{120, 8, kFilterRow};
-    case 13: return LockBlock{272, 8, 1};
-    case 14: return LockBlock{280, 8, 1};
-    default: return std::nullopt;
-    }
+    if (item < 3 || item > 14)
+        return std::nullopt;
+    return kLockBlocks[item - 3];
 }
 
 } // namespace

@@ -11,11 +11,11 @@ namespace sim {
 inline constexpr float kSilence = -120.0f;
 
 struct Meters {
-    std::array<float, kInputs> input{};        // after input gain and mute
+    std::array<float, kInputs> input{}; // after input gain and mute
     std::array<bool, kInputs> gateOpen{};
     std::array<float, kInputs> inLimiterIn{};
     std::array<float, kInputs> inLimiterOut{};
-    std::array<float, kOutputs> output{};      // after output gain and mute
+    std::array<float, kOutputs> output{}; // after output gain and mute
     std::array<float, kOutputs> outLimiterIn{};
     std::array<float, kOutputs> outLimiterOut{};
 };

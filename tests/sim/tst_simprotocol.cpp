@@ -13,7 +13,10 @@ using testsupport::SimProcess;
 namespace {
 const QHostAddress kAddress(QStringLiteral("127.0.0.10"));
 
-QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
 
 float f32At(const QByteArray &p, int offset)
 {
@@ -34,6 +37,12 @@ class TestSimProtocol : public QObject {
     void set(int cls, int type, int code, const QByteArray &payload)
     {
         m_client.send(quint8(cls), quint8(type), quint8(code), proto::DirSet, payload);
+    }
+    // The report's payload, or "none" when nothing came.
+    QByteArray reply(int cls, int type, int code, const QByteArray &payload = {})
+    {
+        const auto r = ask(cls, type, code, payload);
+        return r ? r->payload : QByteArrayLiteral("none");
     }
     qint8 meter(int module, int ch)
     {
@@ -81,7 +90,7 @@ private slots:
         row("total time", 2, 2, 7, {}, 4);
         row("boot count", 2, 2, 8, {}, 4);
         row("cpu temperature", 2, 2, 9, {}, 4);
-        row("location", 2, 2, 10, {}, 7); // "Rack 1"
+        row("location", 2, 2, 10, {}, 7);     // "Rack 1"
         row("description", 2, 2, 11, {}, 10); // "Simulated"
         row("network", 2, 2, 12, {}, 12);
         row("fault bits", 2, 2, 13, {}, 1);
@@ -191,18 +200,34 @@ private slots:
         row("output group 4", 3, 9, 5, "0304", "03", "0304");
         row("input group 3 refused", 3, 1, 5, "0003", "00", "0000");
         row("output calibration -3", 3, 9, 32, "06000040c0", "06", "06000040c0");
-        row("gate", 3, 2, 2, "0201000020c20000c84200009643", "02",
-            "0201000020c20000c84200009643");
-        row("gate threshold clamped to 0", 3, 2, 2, "0101" "0000a041" "0000c842" "00009643",
-            "01", "0101" "00000000" "0000c842" "00009643");
+        row("gate", 3, 2, 2, "0201000020c20000c84200009643", "02", "0201000020c20000c84200009643");
+        row("gate threshold clamped to 0", 3, 2, 2,
+            "0101"
+            "0000a041"
+            "0000c842"
+            "00009643",
+            "01",
+            "0101"
+            "00000000"
+            "0000c842"
+            "00009643");
         row("feedback", 3, 3, 1, "0301", "03", "0301");
         row("in high-pass", 3, 4, 1, "010102030000f042", "01", "010102030000f042");
-        row("out low-pass", 3, 10, 2, "060101010000fa44", "06",
-            "060101010000fa44");
+        row("out low-pass", 3, 10, 2, "060101010000fa44", "06", "060101010000fa44");
         row("out band 6", 3, 10, 3, "0305000100007a43000060c014", "0305",
             "0305000100007a43000060c014");
-        row("in limiter", 3, 5, 1, "00010000" "20c1" "00008040" "00004842" "00004843", "00",
-            "00010000" "20c1" "00008040" "00004842" "00004843");
+        row("in limiter", 3, 5, 1,
+            "00010000"
+            "20c1"
+            "00008040"
+            "00004842"
+            "00004843",
+            "00",
+            "00010000"
+            "20c1"
+            "00008040"
+            "00004842"
+            "00004843");
         row("in delay", 3, 6, 1, "0200004841", "02", "0200004841");
         row("out delay 1500", 3, 12, 1, "070080bb44", "07", "070080bb44");
         row("mixer two inputs on", 3, 7, 1, "03000201", "03", "0301000100");
@@ -295,8 +320,217 @@ private slots:
         set(3, 5, 3, hex("00"));
         const auto cleared = ask(3, 5, 1, hex("00"));
         QVERIFY(cleared);
-        QCOMPARE(cleared->payload.toHex(),
-                 hex("0000" "00000000" "00000040" "0000a041" "0000a041").toHex());
+        QCOMPARE(cleared->payload.toHex(), hex("0000"
+                                               "00000000"
+                                               "00000040"
+                                               "0000a041"
+                                               "0000a041")
+                                               .toHex());
+    }
+
+    void presetSlotsSaveRecallRenameErase()
+    {
+        set(3, 32, 2, hex("03")); // save the factory settings into slot 4
+        auto list = ask(3, 32, 1);
+        QVERIFY(list);
+        QCOMPARE(list->payload.at(0), char(3));
+        QCOMPARE(list->payload.mid(1 + 3 * 17, 17),
+                 QByteArray("\x01Preset 4").leftJustified(17, '\0'));
+
+        set(3, 32, 5, hex("03") + QByteArrayLiteral("ABCDEFGHIJKLMNOP"));
+        set(3, 1, 3, hex("01000020c1")); // input 1 gain -10 after the save
+        set(3, 32, 9, hex("03"));
+        QList<int> progress;
+        while (auto r = m_client.waitForReport(3, 32, 9, 1000)) {
+            progress << int(quint8(r->payload.at(0)));
+            if (progress.last() == 100)
+                break;
+        }
+        QCOMPARE(progress.first(), 0);
+        QCOMPARE(progress.last(), 100);
+        const auto gain = ask(3, 1, 3, hex("01"));
+        QVERIFY(gain);
+        QCOMPARE(f32At(gain->payload, 1), 0.0f);
+        list = ask(3, 32, 1);
+        QVERIFY(list);
+        QCOMPARE(list->payload.mid(1 + 3 * 17, 17), QByteArray("\x01"
+                                                               "ABCDEFGHIJKLMNOP"));
+        // The loaded preset's name is announced too; erasing it leaves no current slot.
+        set(3, 32, 4, hex("03"));
+        list = ask(3, 32, 1);
+        QVERIFY(list);
+        QCOMPARE(list->payload.at(0), char(-1));
+        QCOMPARE(list->payload.mid(1 + 3 * 17, 17), QByteArray(17, '\0'));
+        // Recalling an empty slot does nothing.
+        set(3, 32, 9, hex("03"));
+        QVERIFY(m_client.expectNothing(3, 32, 9));
+    }
+
+    void singlePresetExportImportRoundTrip()
+    {
+        set(3, 1, 3, hex("010000d0c0"));  // input 1 gain -6.5
+        set(3, 12, 1, hex("070080bb44")); // output 8 delay 1500
+        set(3, 8, 4, hex("000040c1"));    // generator gain -12
+        set(3, 32, 2, hex("00"));
+        set(3, 32, 10, hex("00"));
+        const auto size = m_client.waitForReport(3, 32, 10);
+        QVERIFY(size);
+        QCOMPARE(size->payload.toHex(), hex("b60a0000").toHex()); // 2742
+        QByteArray image;
+        QList<int> chunks;
+        while (image.size() < 2742) {
+            const qsizetype remain = 2742 - image.size();
+            const quint32 count = quint32(qMin<qsizetype>(remain, 1024));
+            set(3, 32, 12, proto::PayloadWriter().u32(count).data());
+            const auto data = m_client.waitForReport(3, 32, 12);
+            QVERIFY(data);
+            chunks << int(data->payload.size());
+            image += data->payload;
+        }
+        QCOMPARE(chunks, (QList<int>{1024, 1024, 694}));
+        // Offsets of the 96 kHz image: input level 1 at 58, generator at 996, output
+        // delay 8 at 2738.
+        QCOMPARE(image.mid(58, 6).toHex(), hex("0000d0c00000").toHex());
+        QCOMPARE(image.mid(996, 10).toHex(), hex("00"
+                                                 "00007a44"
+                                                 "000040c1"
+                                                 "01")
+                                                 .toHex());
+        QCOMPARE(image.mid(2738, 4).toHex(), hex("0080bb44").toHex());
+
+        set(2, 2, 17, {}); // erases the presets and the settings
+        set(3, 32, 13, hex("05"));
+        const auto expected = m_client.waitForReport(3, 32, 13);
+        QVERIFY(expected);
+        QCOMPARE(expected->payload.toHex(), hex("b60a0000").toHex());
+        for (qsizetype pos = 0; pos < image.size(); pos += 1024) {
+            const QByteArray chunk = image.mid(pos, 1024);
+            set(3, 32, 15, chunk);
+            const auto ack = m_client.waitForReport(3, 32, 15);
+            QVERIFY(ack);
+            QCOMPARE(ack->payload, proto::PayloadWriter().u32(quint32(chunk.size())).data());
+        }
+        set(3, 32, 15, {}); // end mark: no answer, or the program would loop
+        QVERIFY(m_client.expectNothing(3, 32, 15));
+        set(3, 32, 9, hex("05"));
+        QVERIFY(m_client.waitFor([](const proto::Frame &f) {
+            return f.frameType == 32 && f.paramCode == 9 && f.payload == hex("64");
+        }));
+        const auto gain = ask(3, 1, 3, hex("01"));
+        const auto delay = ask(3, 12, 1, hex("07"));
+        QVERIFY(gain && delay);
+        QCOMPARE(gain->payload.toHex(), hex("010000d0c0").toHex());
+        QCOMPARE(delay->payload.toHex(), hex("070080bb44").toHex());
+
+        // An image of the wrong size is refused when it ends.
+        set(3, 32, 13, hex("06"));
+        QVERIFY(m_client.waitForReport(3, 32, 13));
+        set(3, 32, 15, QByteArray(100, '\0'));
+        QVERIFY(m_client.waitForReport(3, 32, 15));
+        set(3, 32, 15, {});
+        const auto list = ask(3, 32, 1);
+        QVERIFY(list);
+        QCOMPARE(list->payload.at(1 + 6 * 17), char(0));
+        QCOMPARE(list->payload.at(1 + 5 * 17), char(1));
+    }
+
+    void allPresetsExportImportRoundTrip()
+    {
+        set(3, 32, 2, hex("00"));
+        set(3, 32, 5, hex("1f") + QByteArrayLiteral("Last"));
+        set(3, 9, 3, hex("04000020c1")); // output 5 gain -10
+        set(3, 32, 2, hex("1f"));
+        set(3, 32, 11, {});
+        const auto size = m_client.waitForReport(3, 32, 11);
+        QVERIFY(size && size->payload.size() == 4);
+        const quint32 total =
+            proto::getU32(reinterpret_cast<const uchar *>(size->payload.constData()));
+        QCOMPARE(total, quint32(8 + 32 * (17 + 2742)));
+        QByteArray file;
+        for (quint16 block = 0;; ++block) {
+            set(3, 32, 6, proto::PayloadWriter().u16(block).data());
+            const auto r = m_client.waitForReport(3, 32, 6);
+            QVERIFY(r && r->payload.size() >= 2);
+            QCOMPARE(proto::getU16(reinterpret_cast<const uchar *>(r->payload.constData())), block);
+            file += r->payload.mid(2);
+            if (r->payload.size() - 2 < 1024)
+                break;
+        }
+        QCOMPARE(quint32(file.size()), total);
+
+        set(2, 2, 17, {});
+        set(3, 32, 14, {});
+        const auto expected = m_client.waitForReport(3, 32, 14);
+        QVERIFY(expected);
+        QCOMPARE(expected->payload, size->payload);
+        for (quint16 block = 0; qsizetype(block) * 1024 < file.size(); ++block) {
+            m_client.send(3, 32, 7, proto::DirRequest,
+                          proto::PayloadWriter().u16(block).data() + file.mid(block * 1024, 1024));
+            const auto ack = m_client.waitForReport(3, 32, 7);
+            QVERIFY(ack);
+            QCOMPARE(ack->payload, proto::PayloadWriter().u16(block).data());
+        }
+        const auto list = ask(3, 32, 1);
+        QVERIFY(list);
+        QCOMPARE(list->payload.mid(1, 17), QByteArray("\x01Preset 1").leftJustified(17, '\0'));
+        QCOMPARE(list->payload.mid(1 + 31 * 17, 17),
+                 QByteArray("\x01Last").leftJustified(17, '\0'));
+        set(3, 32, 9, hex("1f"));
+        QVERIFY(m_client.waitFor([](const proto::Frame &f) {
+            return f.frameType == 32 && f.paramCode == 9 && f.payload == hex("64");
+        }));
+        const auto gain = ask(3, 9, 3, hex("04"));
+        QVERIFY(gain);
+        QCOMPARE(f32At(gain->payload, 1), -10.0f);
+    }
+
+    void firmwareBlocksAreAcknowledged()
+    {
+        // A 2500-byte ARM image: blocks 0, 1, 2 with 1024, 1024 and 452 bytes.
+        QByteArray image(2500, '\x5a');
+        image[0] = '\x7f';
+        image[1] = '\x8c';
+        image[2] = '\x20';
+        for (quint16 block = 0; block < 3; ++block) {
+            set(1, 1, 1, proto::PayloadWriter().u16(block).data() + image.mid(block * 1024, 1024));
+            const auto ack = m_client.waitForReport(1, 1, 1);
+            QVERIFY(ack);
+            QCOMPARE(ack->payload, proto::PayloadWriter().u16(block).data());
+        }
+        QVERIFY(!m_sim.waitForLine(QStringLiteral("ARM image received, 2500 bytes")).isEmpty());
+
+        // A wrong header (7F 8C 30) is refused; the DSP takes any content.
+        image[2] = '\x30';
+        set(1, 1, 1, hex("0000") + image.left(1024));
+        QVERIFY(m_client.expectNothing(1, 1, 1));
+        set(1, 2, 1, hex("0000") + QByteArray(1024, '\x30'));
+        const auto dsp = m_client.waitForReport(1, 2, 1);
+        QVERIFY(dsp);
+        QCOMPARE(dsp->payload, hex("0000"));
+        // A block out of order is not acknowledged.
+        set(1, 2, 1, hex("0500") + QByteArray(10, '\x30'));
+        QVERIFY(m_client.expectNothing(1, 2, 1));
+    }
+
+    void securityLocksNeedPageAccess()
+    {
+        QCOMPARE(reply(2, 5, 1), hex("00"));
+        set(2, 5, 4, hex("0102")); // gate lock of input 2: refused without access
+        QCOMPARE(reply(2, 5, 4), hex("00000000"));
+        set(2, 5, 1, QByteArrayLiteral("pw")); // no lock password: any entry opens
+        QCOMPARE(reply(2, 5, 1), hex("01"));
+        set(2, 5, 4, hex("0102"));
+        set(2, 5, 4, hex("0103")); // not a lock state
+        QCOMPARE(reply(2, 5, 4), hex("00020000"));
+        QByteArray row(19, '\0');
+        row[18] = 1; // band 16 read-only
+        set(2, 5, 12, hex("07") + row);
+        QCOMPARE(reply(2, 5, 12, hex("07")), hex("07") + row);
+        QCOMPARE(reply(2, 5, 12, hex("06")), hex("06") + QByteArray(19, '\0'));
+        set(2, 5, 1, hex("90a7")); // quit code
+        QCOMPARE(reply(2, 5, 1), hex("00"));
+        set(2, 5, 4, hex("0000"));
+        QCOMPARE(reply(2, 5, 4), hex("00020000"));
     }
 
     void metersFollowGainMuteAndRouting()
@@ -323,8 +557,8 @@ private slots:
         set(2, 2, 15, hex("00"));
 
         // The output limiter of output 2 reduces gain above its threshold.
-        set(3, 11, 1, hex("0201") + hex("00008cc2") + hex("0000a041") + hex("0000a041") +
-                          hex("0000a041"));
+        set(3, 11, 1,
+            hex("0201") + hex("00008cc2") + hex("0000a041") + hex("0000a041") + hex("0000a041"));
         const auto lim = ask(3, 11, 4);
         QVERIFY(lim);
         const qint8 in = qint8(lim->payload.at(4));

@@ -40,7 +40,10 @@ void FrameClient::readAvailable()
         m_received.append(f);
 }
 
-void FrameClient::send(const proto::Frame &frame) { sendRaw(proto::encodeFrame(frame)); }
+void FrameClient::send(const proto::Frame &frame)
+{
+    sendRaw(proto::encodeFrame(frame));
+}
 
 void FrameClient::send(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,
                        const QByteArray &payload)
@@ -61,8 +64,8 @@ void FrameClient::sendRaw(const QByteArray &bytes)
     m_socket.flush();
 }
 
-std::optional<proto::Frame> FrameClient::waitFor(
-    const std::function<bool(const proto::Frame &)> &match, int timeoutMs)
+std::optional<proto::Frame>
+FrameClient::waitFor(const std::function<bool(const proto::Frame &)> &match, int timeoutMs)
 {
     std::optional<proto::Frame> found;
     const auto take = [&] {
@@ -96,8 +99,8 @@ std::optional<proto::Frame> FrameClient::request(quint8 frameClass, quint8 frame
 {
     // A stale report of the same kind must not stand in for the answer.
     m_received.removeIf([=](const proto::Frame &f) {
-        return f.frameClass == frameClass && f.frameType == frameType &&
-               f.paramCode == paramCode && f.direction == proto::DirReport;
+        return f.frameClass == frameClass && f.frameType == frameType && f.paramCode == paramCode &&
+               f.direction == proto::DirReport;
     });
     send(frameClass, frameType, paramCode, proto::DirRequest, payload);
     return waitForReport(frameClass, frameType, paramCode, timeoutMs);

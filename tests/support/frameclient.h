@@ -39,13 +39,12 @@ public:
     std::optional<proto::Frame> request(quint8 frameClass, quint8 frameType, quint8 paramCode,
                                         const QByteArray &payload = {}, int timeoutMs = 3000);
     // Waits for (and takes from the queue) the first report of that class, type and code.
-    std::optional<proto::Frame> waitForReport(quint8 frameClass, quint8 frameType,
-                                              quint8 paramCode, int timeoutMs = 3000);
+    std::optional<proto::Frame> waitForReport(quint8 frameClass, quint8 frameType, quint8 paramCode,
+                                              int timeoutMs = 3000);
     std::optional<proto::Frame> waitFor(const std::function<bool(const proto::Frame &)> &match,
                                         int timeoutMs = 3000);
     // True when nothing matching arrives within the time.
-    bool expectNothing(quint8 frameClass, quint8 frameType, quint8 paramCode,
-                       int timeoutMs = 300);
+    bool expectNothing(quint8 frameClass, quint8 frameType, quint8 paramCode, int timeoutMs = 300);
 
     QList<proto::Frame> &received() { return m_received; }
     int errorCount() const { return m_assembler.errorCount(); }

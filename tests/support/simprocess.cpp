@@ -21,9 +21,15 @@ SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)
     });
 }
 
-SimProcess::~SimProcess() { stop(); }
+SimProcess::~SimProcess()
+{
+    stop();
+}
 
-QString SimProcess::executable() { return QStringLiteral(DAP_BIN_DIR "/dapsim"); }
+QString SimProcess::executable()
+{
+    return QStringLiteral(DAP_BIN_DIR "/dapsim");
+}
 
 bool SimProcess::start(int timeoutMs)
 {
@@ -61,7 +67,10 @@ void SimProcess::stop()
     }
 }
 
-bool SimProcess::isRunning() const { return m_process.state() != QProcess::NotRunning; }
+bool SimProcess::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
 
 void SimProcess::readOutput()
 {
