@@ -127,9 +127,11 @@ QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit *
     widget->setMaximumWidth(maxWidth);
     auto *box = new QVBoxLayout(widget);
     box->setSpacing(24);
+    box->setContentsMargins(4, 6, 4, 6); // the 135-pixel edits fit beside their captions
     title = titleLabel(10, 75, widget);
     box->addWidget(title);
     auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
     for (int i = 0; i < count; ++i) {
         captions[i] = titleLabel(10, QFont::Normal, widget);
         captions[i]->setAlignment(kCaptionAlign);
@@ -143,7 +145,7 @@ QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit *
         grid->addWidget(edits[i], i, 1);
     }
     box->addLayout(grid);
-    box->addStretch();
+    box->addStretch(1);
     return widget;
 }
 
@@ -195,7 +197,7 @@ QWidget *QSetup::buildInfoColumn()
     for (int col = 0; col < 4; ++col)
         grid->setColumnStretch(col, col % 2 == 0 ? 2 : 3);
     box->addLayout(grid);
-    box->addStretch();
+    box->addStretch(1);
     return widget;
 }
 
@@ -224,7 +226,7 @@ QWidget *QSetup::buildNetworkWidget()
         grid->addWidget(edits[i], i, 1);
     }
     box->addLayout(grid);
-    box->addStretch();
+    box->addStretch(1);
     return widget;
 }
 
@@ -246,7 +248,7 @@ QWidget *QSetup::buildFaultWidget()
         grid->addWidget(m_faultValues[i], i, 1);
     }
     box->addLayout(grid);
-    box->addStretch();
+    box->addStretch(1);
     return widget;
 }
 
