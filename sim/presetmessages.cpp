@@ -58,8 +58,9 @@ void Device::handlePresets(const Frame &f, Session &s, Replies &out)
         return;
     }
     if (f.paramCode == BankImportBlock) {
-        // One block of an all-presets import: [block uint16][data], sent as a request.
-        if (!request || p.size() < 2 || !s.bankImportActive)
+        // One block of an all-presets import: [block uint16][data]; the program sends it
+        // as a request, a set is taken as well.
+        if (p.size() < 2 || !s.bankImportActive)
             return;
         const int block = proto::getU16(reinterpret_cast<const uchar *>(p.constData()));
         const int total = PresetBank::bankSize(imageSize);

@@ -37,6 +37,8 @@ bool Processor::start(QString *error)
         return false;
     }
     printLine(QStringLiteral("dapsim: %1 listening").arg(address.toString()));
+    // Announcements leave from the processor's own address.
+    m_announcer.bind(address, 0);
     announce();
     m_announceTimer.start();
     if (m_config.silentAfter >= 0)
@@ -81,12 +83,16 @@ void Processor::networkChanged(quint32 address)
     const QHostAddress next(address);
     if (next.isLoopback()) {
         // A loopback address is taken over at once; established connections stay.
+        const QHostAddress previous = m_server.serverAddress();
         m_server.close();
-        if (!m_server.listen(next, m_config.tcpPort)) {
-            log(QStringLiteral("cannot listen on %1: %2")
-                    .arg(next.toString(), m_server.errorString()));
-        } else {
+        if (m_server.listen(next, m_config.tcpPort)) {
             printLine(QStringLiteral("dapsim: %1 listening").arg(next.toString()));
+            m_announcer.close();
+            m_announcer.bind(next, 0);
+        } else {
+            log(QStringLiteral("cannot listen on %1 (%2); staying on %3")
+                    .arg(next.toString(), m_server.errorString(), previous.toString()));
+            m_server.listen(previous, m_config.tcpPort);
         }
     } else {
         log(QStringLiteral("address %1 stored, not bound (not loopback)").arg(dotted(address)));
