@@ -50,7 +50,8 @@ ParseResult parseOptions(const QStringList &arguments)
     p.setApplicationDescription(QStringLiteral(
         "Simulated audio processor (4 in, 8 out) for the control program. Listens on TCP 2699\n"
         "of its loopback address, announces itself over UDP every second and takes UDP\n"
-        "commands. Only loopback addresses (127.0.0.0/8) are accepted."));
+        "commands. Only loopback addresses (127.0.0.0/8) are accepted. Prints\n"
+        "\"dapsim: ADDRESS listening\" for each processor once it listens."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption address(
