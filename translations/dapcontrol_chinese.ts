@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
     <name>FuncWidget</name>
@@ -64,6 +65,170 @@
     </message>
 </context>
 <context>
+    <name>QChannelSelect</name>
+    <message>
+        <source>Select Channel</source>
+        <translation>选择通道</translation>
+    </message>
+    <message>
+        <source>Input channel</source>
+        <translation>输入通道</translation>
+    </message>
+    <message>
+        <source>Output channel</source>
+        <translation>输出通道</translation>
+    </message>
+</context>
+<context>
+    <name>QDevTable</name>
+    <message>
+        <source>Cannot open database</source>
+        <translation>无法打开数据库</translation>
+    </message>
+    <message>
+        <source>Unable to establish a database connection.
+This example needs SQLite support. Please read the Qt SQL driver documentation for information how to build it.
+
+Click Cancel to exit.</source>
+        <translation>无法建立数据库连接。
+需要 SQLite 支持。请参阅 Qt SQL 驱动文档了解如何构建。
+
+点击“取消”退出。</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Unconnected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>Connecting</source>
+        <translation>连接中</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP地址</translation>
+    </message>
+    <message>
+        <source>Device Model</source>
+        <translation>设备型号</translation>
+    </message>
+    <message>
+        <source>ARM Ver</source>
+        <translation>ARM版本</translation>
+    </message>
+    <message>
+        <source>DSP Ver</source>
+        <translation>DSP版本</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>描述</translation>
+    </message>
+    <message>
+        <source>Device SN</source>
+        <translation>设备序列号</translation>
+    </message>
+    <message>
+        <source>Link Status</source>
+        <translation>连接状态</translation>
+    </message>
+    <message>
+        <source>Runing Time</source>
+        <translation>运行时间</translation>
+    </message>
+    <message>
+        <source>Total Time</source>
+        <translation>总时间</translation>
+    </message>
+    <message>
+        <source>Device ID</source>
+        <translation>设备ID</translation>
+    </message>
+    <message>
+        <source>Device list</source>
+        <translation>设备列表</translation>
+    </message>
+    <message>
+        <source>Processors cannot be found</source>
+        <translation>无法发现处理器</translation>
+    </message>
+    <message>
+        <source>UDP port %1 is already in use, probably by another copy of this program.
+Processors on the network cannot be found until that program is closed and this one is started again.</source>
+        <translation>UDP端口 %1 已被占用，可能是本程序的另一个副本。
+关闭该程序并重新启动本程序之前，无法发现网络上的处理器。</translation>
+    </message>
+</context>
+<context>
+    <name>QDeviceItem</name>
+    <message>
+        <source>Remove Device</source>
+        <translation>删除设备</translation>
+    </message>
+    <message>
+        <source>IP Setting</source>
+        <translation>IP设置</translation>
+    </message>
+    <message>
+        <source>Fault reported</source>
+        <translation>报告故障</translation>
+    </message>
+    <message>
+        <source>No fault</source>
+        <translation>无故障</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>离线</translation>
+    </message>
+</context>
+<context>
+    <name>QIpSetting</name>
+    <message>
+        <source>ip Settings</source>
+        <translation>IP设置</translation>
+    </message>
+    <message>
+        <source>IP addr :</source>
+        <translation>IP地址：</translation>
+    </message>
+    <message>
+        <source>Subnet :</source>
+        <translation>子网掩码：</translation>
+    </message>
+    <message>
+        <source>Gateway :</source>
+        <translation>网关：</translation>
+    </message>
+    <message>
+        <source>Four numbers 0-255 separated by dots, e.g. 192.168.1.100</source>
+        <translation>四个0-255的数字，以点分隔，例如 192.168.1.100</translation>
+    </message>
+    <message>
+        <source>A subnet mask, e.g. 255.255.255.0</source>
+        <translation>子网掩码，例如 255.255.255.0</translation>
+    </message>
+    <message>
+        <source>Leave empty for no gateway (0.0.0.0)</source>
+        <translation>留空表示无网关 (0.0.0.0)</translation>
+    </message>
+</context>
+<context>
     <name>QLogin</name>
     <message>
         <source>Login</source>
@@ -72,6 +237,17 @@
     <message>
         <source>Password</source>
         <translation>密码</translation>
+    </message>
+</context>
+<context>
+    <name>QModulePanel</name>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Clear all setting?</source>
+        <translation>清除所有设置？</translation>
     </message>
 </context>
 <context>
@@ -264,6 +440,78 @@
     <message>
         <source>Digital Audio Processor</source>
         <translation>数字音频处理器</translation>
+    </message>
+    <message>
+        <source>Menu</source>
+        <translation>菜单</translation>
+    </message>
+    <message>
+        <source>Updata ARM Firmware</source>
+        <translation>升级ARM固件</translation>
+    </message>
+    <message>
+        <source>Updata DSP Firmware</source>
+        <translation>升级DSP固件</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>Language1</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Language2</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>Language3</source>
+        <translation>Language3</translation>
+    </message>
+    <message>
+        <source>Language4</source>
+        <translation>Language4</translation>
+    </message>
+    <message>
+        <source>Language5</source>
+        <translation>Language5</translation>
+    </message>
+    <message>
+        <source>Modify login password</source>
+        <translation>修改登录密码</translation>
+    </message>
+    <message>
+        <source>Modify security lock password</source>
+        <translation>修改安全锁密码</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>恢复出厂设置</translation>
+    </message>
+    <message>
+        <source>Device list</source>
+        <translation>设备列表</translation>
+    </message>
+    <message>
+        <source>Restore the factory settings will delete all user data!!!</source>
+        <translation>恢复出厂设置将删除所有用户数据！！！</translation>
+    </message>
+    <message>
+        <source>Do you want to reformat the disk and erase all data?</source>
+        <translation>是否要格式化磁盘并清除所有数据？</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancle</source>
+        <translation>取消</translation>
     </message>
 </context>
 </TS>

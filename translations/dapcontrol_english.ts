@@ -1,242 +1,414 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
     <name>FuncWidget</name>
     <message>
         <source>In Level</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Gate</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Feedback</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>In Filter</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>In Limiter</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>In Delay</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Matrix</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Signal</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Out Level</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Out Filter</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Out Limiter</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Out Delay</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Preset</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Settings</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Security</source>
-        <translation />
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QChannelSelect</name>
+    <message>
+        <source>Select Channel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Input channel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Output channel</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QDevTable</name>
+    <message>
+        <source>Cannot open database</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Unable to establish a database connection.
+This example needs SQLite support. Please read the Qt SQL driver documentation for information how to build it.
+
+Click Cancel to exit.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Unconnected</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Connecting</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Device Model</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>ARM Ver</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>DSP Ver</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Device SN</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Link Status</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Runing Time</source>
+        <translation>Running Time</translation>
+    </message>
+    <message>
+        <source>Total Time</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Device ID</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Device list</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Processors cannot be found</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>UDP port %1 is already in use, probably by another copy of this program.
+Processors on the network cannot be found until that program is closed and this one is started again.</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QDeviceItem</name>
+    <message>
+        <source>Remove Device</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>IP Setting</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Fault reported</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>No fault</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QIpSetting</name>
+    <message>
+        <source>ip Settings</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>IP addr :</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Subnet :</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Gateway :</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Four numbers 0-255 separated by dots, e.g. 192.168.1.100</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>A subnet mask, e.g. 255.255.255.0</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Leave empty for no gateway (0.0.0.0)</source>
+        <translation></translation>
     </message>
 </context>
 <context>
     <name>QLogin</name>
     <message>
         <source>Login</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Password</source>
-        <translation />
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QModulePanel</name>
+    <message>
+        <source>warning</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Clear all setting?</source>
+        <translation></translation>
     </message>
 </context>
 <context>
     <name>QOverView</name>
     <message>
         <source>Model :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>IPAddr :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>ARM Ver :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>DSP Ver :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Loca :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Desc :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>State :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>DSP :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Mute</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Unconnected</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Connected</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Ctrl+M</source>
-        <translation />
+        <translation></translation>
     </message>
 </context>
 <context>
     <name>QPwdModDialog</name>
     <message>
         <source>Modify password</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>New password :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Confirm :</source>
-        <translation />
+        <translation></translation>
     </message>
 </context>
 <context>
     <name>QSetup</name>
     <message>
         <source>ERROR</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Normal</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Model :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>ARM Ver :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>DSP Ver :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>SN :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Code :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Panel Lock :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Location :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Channel Cfg :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Boot counts :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>CPU Temp :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Run time :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Total time :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Description :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>IP address :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Subnet mask :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Gateway :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>DSP :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>DAC :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Flash :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Temp :</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Input Label</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Output Label</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Device Infomation</source>
@@ -244,26 +416,98 @@
     </message>
     <message>
         <source>Network</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Fault</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Input</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Output</source>
-        <translation />
+        <translation></translation>
     </message>
 </context>
 <context>
     <name>mainWindow</name>
     <message>
         <source>Digital Audio Processor</source>
-        <translation />
+        <translation></translation>
+    </message>
+    <message>
+        <source>Menu</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Updata ARM Firmware</source>
+        <translation>Update ARM Firmware</translation>
+    </message>
+    <message>
+        <source>Updata DSP Firmware</source>
+        <translation>Update DSP Firmware</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Language1</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Language2</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>Language3</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Language4</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Language5</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Modify login password</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Modify security lock password</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Device list</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Restore the factory settings will delete all user data!!!</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Do you want to reformat the disk and erase all data?</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Cancle</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

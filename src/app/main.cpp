@@ -1,0 +1,17 @@
+#include "app/mainwindow.h"
+#include "app/stylesheet.h"
+
+#include <QApplication>
+#include <QTextCodec>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // 8-bit texts of the processor and of the files are GB2312.
+    if (QTextCodec *codec = QTextCodec::codecForName("GB2312"))
+        QTextCodec::setCodecForLocale(codec);
+    applyStyleSheet(app);
+    mainWindow window;
+    window.show();
+    return app.exec();
+}

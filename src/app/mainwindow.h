@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/languages.h"
+#include "devices/devtable.h"
+#include "protocol/router.h"
+
+#include <QAbstractSocket>
+#include <QMainWindow>
+
+#include <array>
+
+class FuncWidget;
+class QAction;
+class QDeviceList;
+class QLogin;
+class QMenu;
+class QOverView;
+class QProgressDialog;
+class QPwdModDialog;
+class QlockPwdModDialog;
+
+// Production defaults; tests redirect the device table to loopback and a temporary folder
+// and leave the shared module clock stopped.
+struct MainWindowOptions {
+    DevTableOptions devices;
+    bool startModuleClock = true;
+};
+
+// The program's window: the device list on the left, the overview and the module tabs on
+// the right, the menu, the login and password dialogs, and the connection to the processor
+// the user selects.
+class mainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit mainWindow(const MainWindowOptions &options = {});
+    ~mainWindow() override;
+
+    QDevTable *devTable() const { return m_devTable; }
+    QDeviceList *deviceList() const { return m_deviceList; }
+    FuncWidget *funcWidget() const { return m_funcWidget; }
+    QOverView *overView() const { return m_overView; }
+    QLogin *loginDialog() const { return m_login; }
+    QPwdModDialog *pwdModDialog() const { return m_pwdModDialog; }
+    QlockPwdModDialog *lockPwdModDialog() const { return m_lockPwdModDialog; }
+    QProgressDialog *progressDialog() const { return m_progress; }
+    QMenu *menu() const { return m_menu; }
+    QMenu *languageMenu() const { return m_languageMenu; }
+    QAction *languageAction(int index) const { return m_languageActions[index]; }
+    int languageCount() const { return m_languages.count(); }
+    // Where tcpReadyRead() delivers the Frames of the current socket.
+    const proto::FrameRouter &router() const { return m_router; }
+
+private Q_SLOTS:
+    void languageActionClicked();
+    void devListClicked();
+    void pwdModClicked();
+    void lockPwdModClicked();
+    void resetClicked();
+    void netChanged(int index, QAbstractSocket::SocketState state);
+    void devChanged(int index);
+    void tcpReadyRead();
+    void sendPwdMsg();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void loadLanguageList();
+    void loadConfig();
+    void applyLanguage(int index);
+    void saveConfig();
+    void buildMenu();
+    void buildCentralArea();
+    void makeConnections();
+    void retranslate();
+    void loginReport(quint8 code, quint8 direction, const QByteArray &payload);
+
+    Languages m_languages;
+    QMenu *m_menu = nullptr;
+    QMenu *m_languageMenu = nullptr;
+    QAction *m_armUpdateAction = nullptr;
+    QAction *m_dspUpdateAction = nullptr;
+    QAction *m_pwdModAction = nullptr;
+    QAction *m_lockPwdModAction = nullptr;
+    QAction *m_resetAction = nullptr;
+    QAction *m_devListAction = nullptr;
+    std::array<QAction *, Languages::kMaxLanguages> m_languageActions{};
+
+    QDevTable *m_devTable = nullptr;
+    QLogin *m_login = nullptr;
+    QPwdModDialog *m_pwdModDialog = nullptr;
+    QlockPwdModDialog *m_lockPwdModDialog = nullptr;
+    QOverView *m_overView = nullptr;
+    QDeviceList *m_deviceList = nullptr;
+    FuncWidget *m_funcWidget = nullptr;
+    QProgressDialog *m_progress = nullptr;
+    proto::FrameRouter m_router;
+};
