@@ -58,6 +58,9 @@ QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
     m_menu = new QMenu(this);
     m_ipAction = m_menu->addAction(QString());
     m_removeAction = m_menu->addAction(QString());
+    connect(m_ipAction, &QAction::triggered, this, [this] { actionTriggered(m_ipAction); });
+    connect(m_removeAction, &QAction::triggered, this,
+            [this] { actionTriggered(m_removeAction); });
 
     setAutoFillBackground(true);
     setSelected(false);
@@ -132,12 +135,28 @@ void QDeviceItem::contextMenuEvent(QContextMenuEvent *event)
     // The choice is acted on after the menu has closed: removal deletes this tile, which
     // must not happen inside the menu's own event handling.
     QPointer<QDeviceItem> self(this);
+    m_menuOpen = true;
+    m_chosen = nullptr;
     QAction *chosen = m_menu->exec(QCursor::pos());
-    if (!self || !chosen)
+    if (!self)
         return;
-    if (chosen == m_ipAction)
+    m_menuOpen = false;
+    emitChoice(chosen ? chosen : m_chosen.data());
+}
+
+void QDeviceItem::actionTriggered(QAction *action)
+{
+    if (m_menuOpen)
+        m_chosen = action; // acted on once the menu has closed
+    else
+        emitChoice(action);
+}
+
+void QDeviceItem::emitChoice(QAction *action)
+{
+    if (action == m_ipAction)
         emit ipClicked();
-    else if (chosen == m_removeAction)
+    else if (action == m_removeAction)
         emit Remove();
 }
 

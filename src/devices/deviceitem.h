@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QAction;
@@ -54,6 +55,8 @@ protected:
 private:
     void retranslateUi();
     void updateBadgeTips();
+    void actionTriggered(QAction *action);
+    void emitChoice(QAction *action);
 
     QLabel *m_modelLabel = nullptr;
     QLabel *m_addressLabel = nullptr;
@@ -66,4 +69,6 @@ private:
     QMenu *m_menu = nullptr;
     QAction *m_ipAction = nullptr;
     QAction *m_removeAction = nullptr;
+    bool m_menuOpen = false;
+    QPointer<QAction> m_chosen;
 };

@@ -54,9 +54,11 @@ void QDeviceList::removeRow(int row)
     }
     QDeviceItem *tile = m_items.takeAt(row);
     m_layout->removeWidget(tile);
-    tile->hide();
     disconnect(tile, nullptr, this, nullptr);
-    // The tile may be the one whose context menu asked for the removal.
+    // Out of the container at once; freed from the event loop, because the tile may be the
+    // one whose context menu asked for the removal.
+    tile->hide();
+    tile->setParent(nullptr);
     tile->deleteLater();
     --m_rowCount;
     updateContainerSize();

@@ -49,7 +49,6 @@ QFont languageFont()
 QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     : QDialog(parent), m_options(options)
 {
-    m_connectionName = QStringLiteral("dap.devices.%1").arg(++g_connectionSerial);
     m_ipDialog = new QIpSetting(this);
 
     m_table = new QTableWidget(0, kColumns, this);
@@ -136,6 +135,11 @@ void QDevTable::loadDevices()
         reportBindFailure();
     if (m_db.isValid())
         return; // loaded once
+    // The default connection, unless another table of this process already holds it.
+    const QString defaultName = QLatin1String(QSqlDatabase::defaultConnection);
+    m_connectionName = QSqlDatabase::contains(defaultName)
+                           ? QStringLiteral("dap.devices.%1").arg(++g_connectionSerial)
+                           : defaultName;
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_db.setDatabaseName(m_options.databasePath);
     if (!m_db.open()) {
@@ -158,6 +162,12 @@ void QDevTable::loadDevices()
         broadcastMsg record;
         record.machineid = quint32(query.value(1).toLongLong());
         record.ipaddress = quint32(query.value(2).toLongLong());
+        // A second row of the same processor (two copies of the program adding it at once)
+        // would be a tile that never hears from its device: the first row wins.
+        if (indexOf(record.machineid) >= 0) {
+            qCDebug(lcDevices) << "duplicate row of machine id" << record.machineid << "skipped";
+            continue;
+        }
         setField(record.model, toDeviceText(query.value(3).toString()));
         setField(record.ARMFirmware, toDeviceText(query.value(4).toString()));
         setField(record.DSPFirmware, toDeviceText(query.value(5).toString()));
@@ -221,13 +231,19 @@ void QDevTable::udpRecvData()
     }
 }
 
+int QDevTable::indexOf(quint32 machineId) const
+{
+    for (int i = 0; i < deviceCount(); ++i)
+        if (m_devices[size_t(i)].record->machineid == machineId)
+            return i;
+    return -1;
+}
+
 void QDevTable::handleAnnouncement(const broadcastMsg &msg)
 {
-    for (int i = 0; i < deviceCount(); ++i) {
-        if (m_devices[size_t(i)].record->machineid == msg.machineid) {
-            updateKnownDevice(i, msg);
-            return;
-        }
+    if (const int known = indexOf(msg.machineid); known >= 0) {
+        updateKnownDevice(known, msg);
+        return;
     }
     broadcastMsg record = msg;
     insertIntoDatabase(record);
@@ -386,10 +402,9 @@ void QDevTable::removeDev(int index)
         query.exec();
     }
     delete device.timer;
-    // Deleted from the event loop: the socket may be inside one of its own signals.
+    // Nothing of the table reacts to the socket's last state change.
     disconnect(device.socket, nullptr, this, nullptr);
-    device.socket->abort();
-    device.socket->deleteLater();
+    delete device.socket;
     // Removing the row also disposes of its Delete button (deferred, it may be the sender).
     m_table->removeRow(index);
     m_devices.erase(m_devices.begin() + index);

@@ -93,6 +93,7 @@ private:
         quint8 found = 0;
     };
 
+    int indexOf(quint32 machineId) const; // first device with this id, or -1
     void handleAnnouncement(const broadcastMsg &msg);
     void updateKnownDevice(int index, const broadcastMsg &msg);
     void insertIntoDatabase(const broadcastMsg &msg);

@@ -78,8 +78,15 @@ bool QIpSetting::isSubnetMask(const QString &text)
 
 void QIpSetting::validate()
 {
-    const bool addressOk = isHostAddress(m_addressEdit->text());
+    bool addressOk = isHostAddress(m_addressEdit->text());
     const bool maskOk = isSubnetMask(m_maskEdit->text());
+    if (addressOk && maskOk) {
+        // The subnet's own network and broadcast addresses cannot be given to a host
+        // (a /31 or /32 has neither).
+        const quint32 host = ~*parseDotted(m_maskEdit->text());
+        const quint32 hostPart = *parseDotted(m_addressEdit->text()) & host;
+        addressOk = host < 2 || (hostPart != 0 && hostPart != host);
+    }
     const QString gateway = m_gatewayEdit->text().trimmed();
     const bool gatewayOk = gateway.isEmpty() || isHostAddress(gateway);
 

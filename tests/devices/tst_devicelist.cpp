@@ -175,6 +175,7 @@ private slots:
         m_list->removeRow(1);
         QCOMPARE(rowsAtSignal, 2); // told before the tile went
         QCOMPARE(m_list->currentRow(), -1);
+        QCOMPARE(m_list->container()->findChildren<QDeviceItem *>().size(), 1);
         QTRY_VERIFY(tile.isNull());
     }
 
@@ -205,6 +206,9 @@ private slots:
         requestMenu(tile);
         QCOMPARE(ip.count(), 1);
         QCOMPARE(ip.at(0).at(0).toInt(), 1);
+        // The entries also work when triggered without the menu open (shortcut, keyboard).
+        tile->contextMenu()->actions().at(0)->trigger();
+        QCOMPARE(ip.count(), 2);
 
         // Removal: the tile is gone from the list before the table is asked to delete.
         int rowsAtRemove = -1;

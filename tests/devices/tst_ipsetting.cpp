@@ -52,6 +52,15 @@ private slots:
         QTest::newRow("holey mask") << "192.168.0.20"
                                     << "255.0.255.0"
                                     << "" << false;
+        QTest::newRow("subnet's own address") << "192.168.0.0"
+                                              << "255.255.255.0"
+                                              << "" << false;
+        QTest::newRow("subnet broadcast") << "10.1.255.255"
+                                          << "255.255.0.0"
+                                          << "" << false;
+        QTest::newRow("host in a /31") << "10.0.0.0"
+                                       << "255.255.255.254"
+                                       << "" << true;
         QTest::newRow("zero mask") << "192.168.0.20"
                                    << "0.0.0.0"
                                    << "" << false;
