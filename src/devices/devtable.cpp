@@ -142,6 +142,9 @@ void QDevTable::loadDevices()
                            : defaultName;
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_db.setDatabaseName(m_options.databasePath);
+    // A database locked by another program must not freeze the window for seconds on every
+    // announcement; a statement that gives up leaves the memory copy current.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
     if (!m_db.open()) {
         qCWarning(lcDevices) << "cannot open" << m_options.databasePath << m_db.lastError();
         QMessageBox::critical(

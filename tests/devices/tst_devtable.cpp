@@ -410,6 +410,53 @@ private slots:
         QCOMPARE(m_table->deviceMachineId(2), 2u);
     }
 
+    void removingAConnectedDevice()
+    {
+        makeTable();
+        QTcpServer server;
+        QVERIFY(server.listen(kDeviceAddress, 0));
+        announce(Announce());
+        m_table->deviceSocket(0)->connectToHost(kDeviceAddress, server.serverPort());
+        QVERIFY(m_table->deviceSocket(0)->waitForConnected(3000));
+        QVERIFY(server.waitForNewConnection(3000));
+        QTcpSocket *peer = server.nextPendingConnection();
+
+        QSignalSpy states(m_table.get(), &QDevTable::sigNetState);
+        m_table->removeDev(0);
+        QCOMPARE(m_table->deviceCount(), 0);
+        QCOMPARE(states.count(), 0); // no report about an index that no longer exists
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    }
+
+    void lockedDatabaseCostsNoDevice()
+    {
+        makeTable();
+        QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "tst-lock");
+        locker.setDatabaseName(dbPath());
+        QVERIFY(locker.open());
+        QSqlQuery lock(locker);
+        QVERIFY(lock.exec("begin exclusive"));
+
+        QTest::ignoreMessage(QtDebugMsg, "550,sqlAdd");
+        Announce a;
+        announce(a);
+        QCOMPARE(m_table->deviceCount(), 1);
+        a.model = "DAP-88";
+        announce(a); // the update gives up too; the window shows the new model
+        QCOMPARE(cell(0, 1), QStringLiteral("DAP-88"));
+
+        QVERIFY(lock.exec("rollback"));
+        lock = QSqlQuery();
+        locker.close();
+        locker = QSqlDatabase();
+        QSqlDatabase::removeDatabase("tst-lock");
+        // Once the lock is gone the processor is stored on its next start's first hearing.
+        m_table.reset();
+        makeTable();
+        announce(a);
+        QCOMPARE(dbRows(dbPath()), (QList<QStringList>{{"1", "DAP-88"}}));
+    }
+
     void ipDialogSendsCommandTwo()
     {
         QUdpSocket processor;
