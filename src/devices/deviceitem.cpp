@@ -59,8 +59,7 @@ QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
     m_ipAction = m_menu->addAction(QString());
     m_removeAction = m_menu->addAction(QString());
     connect(m_ipAction, &QAction::triggered, this, [this] { actionTriggered(m_ipAction); });
-    connect(m_removeAction, &QAction::triggered, this,
-            [this] { actionTriggered(m_removeAction); });
+    connect(m_removeAction, &QAction::triggered, this, [this] { actionTriggered(m_removeAction); });
 
     setAutoFillBackground(true);
     setSelected(false);
