@@ -44,19 +44,25 @@ void Knob::loadImages()
 void Knob::setMinimum(float minimum)
 {
     m_minimum = minimum;
-    setValue(m_value);
+    updatePosition();
 }
 
 void Knob::setMaximum(float maximum)
 {
     m_maximum = maximum;
-    setValue(m_value);
+    updatePosition();
 }
 
 void Knob::setValue(float value)
 {
     // Written out so that a range given upside down never asserts.
     m_value = std::max(m_minimum, std::min(m_maximum, value));
+    updatePosition();
+}
+
+void Knob::updatePosition()
+{
+    // The pointer stays on the scale even while a new range leaves the value outside it.
     const float span = m_maximum - m_minimum;
     m_position = span > 0 ? std::clamp((m_value - m_minimum) / span, 0.0f, 1.0f) : 0.0f;
     update();
@@ -114,8 +120,12 @@ void Knob::mouseMoveEvent(QMouseEvent *event)
 
 void Knob::wheelEvent(QWheelEvent *event)
 {
-    // Fine-grained wheels and touchpads send small deltas; they add up to whole notches.
-    m_wheelDelta += event->angleDelta().y();
+    // Fine-grained wheels and touchpads send small deltas; they add up to whole notches
+    // until the direction reverses.
+    const int delta = event->angleDelta().y();
+    if ((delta > 0 && m_wheelDelta < 0) || (delta < 0 && m_wheelDelta > 0))
+        m_wheelDelta = 0;
+    m_wheelDelta += delta;
     const int notches = m_wheelDelta / kWheelNotch;
     m_wheelDelta -= notches * kWheelNotch;
     event->accept();

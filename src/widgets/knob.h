@@ -15,6 +15,7 @@ public:
 
     explicit Knob(QWidget *parent = nullptr);
 
+    // The range setters leave the value alone; the next setValue brings it inside.
     void setMinimum(float minimum);
     void setMaximum(float maximum);
     // Kept within [minimum, maximum].
@@ -42,6 +43,7 @@ protected:
 
 private:
     void loadImages();
+    void updatePosition();
     void changeByUser(float value);
 
     float m_minimum = 0.0f;

@@ -15,7 +15,8 @@ int nearest(double v)
 }
 } // namespace
 
-QFader::QFader(QWidget *parent) : ScaledControl(-70, 12, parent), m_cap(":/resource/Fader_Q2")
+QFader::QFader(QWidget *parent)
+    : ScaledControl(-70, 12, false, parent), m_cap(":/resource/Fader_Q2")
 {
     if (m_cap.isNull())
         qCWarning(lcWidgets) << "fader cap image missing";

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStyleOption>
 
-QHSlider::QHSlider(QWidget *parent) : ScaledControl(0, 100, parent) {}
+QHSlider::QHSlider(QWidget *parent) : ScaledControl(0, 100, true, parent) {}
 
 QRectF QHSlider::handleRect() const
 {

@@ -4,19 +4,24 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
 constexpr int kWheelNotch = 120;
 
-int roundHalfUp(double v)
+// v x scale to the nearest integer, halves upward. The product is taken in single precision
+// like the value itself, so 1.15 with one decimal is 11.5 and becomes 12.
+int scaledHalfUp(float v, double scale)
 {
-    return int(std::floor(v + 0.5));
+    const float product = v * float(scale);
+    const double rounded = std::floor(double(product) + 0.5);
+    return int(std::clamp(rounded, double(INT_MIN), double(INT_MAX)));
 }
 } // namespace
 
-ScaledControl::ScaledControl(int minimum, int maximum, QWidget *parent)
-    : QWidget(parent), m_minimum(minimum), m_maximum(maximum)
+ScaledControl::ScaledControl(int minimum, int maximum, bool rangePullsValue, QWidget *parent)
+    : QWidget(parent), m_minimum(minimum), m_maximum(maximum), m_rangePullsValue(rangePullsValue)
 {
 }
 
@@ -33,26 +38,25 @@ int ScaledControl::bounded(int scaled) const
 
 void ScaledControl::setRange(float minimum, float maximum)
 {
-    m_minimum = roundHalfUp(double(minimum) * scale());
-    m_maximum = roundHalfUp(double(maximum) * scale());
-    m_value = bounded(m_value);
+    m_minimum = scaledHalfUp(minimum, scale());
+    m_maximum = scaledHalfUp(maximum, scale());
+    if (m_rangePullsValue)
+        m_value = bounded(m_value);
     update();
 }
 
 void ScaledControl::setValue(float value)
 {
-    m_value = bounded(roundHalfUp(double(value) * scale()));
+    m_value = scaledHalfUp(value, scale());
     update();
 }
 
 void ScaledControl::setDecimals(int decimals)
 {
-    decimals = std::clamp(decimals, 0, 6);
-    const double factor = std::pow(10.0, decimals - m_decimals);
-    m_decimals = decimals;
-    m_minimum = roundHalfUp(m_minimum * factor);
-    m_maximum = roundHalfUp(m_maximum * factor);
-    m_value = bounded(m_value);
+    m_decimals = std::clamp(decimals, 0, 6);
+    const double factor = scale();
+    m_minimum = int(std::clamp(m_minimum * factor, double(INT_MIN), double(INT_MAX)));
+    m_maximum = int(std::clamp(m_maximum * factor, double(INT_MIN), double(INT_MAX)));
     update();
 }
 
@@ -99,13 +103,19 @@ void ScaledControl::mouseReleaseEvent(QMouseEvent *event)
 
 void ScaledControl::wheelEvent(QWheelEvent *event)
 {
-    // Fine-grained wheels and touchpads send small deltas; they add up to whole notches.
-    m_wheelDelta += event->angleDelta().y();
-    const int notches = m_wheelDelta / kWheelNotch;
-    m_wheelDelta -= notches * kWheelNotch;
+    // One step per notch event in the direction turned. Fine-grained wheels and touchpads
+    // send small deltas, which add up to a notch until the direction reverses.
+    const int delta = event->angleDelta().y();
     event->accept();
-    if (notches == 0)
+    if (delta == 0)
         return;
+    if ((delta > 0) != (m_wheelDelta > 0))
+        m_wheelDelta = 0;
+    m_wheelDelta += delta;
+    if (std::abs(m_wheelDelta) < kWheelNotch)
+        return;
+    const bool up = m_wheelDelta > 0;
+    m_wheelDelta = 0;
     const int step = std::max(1, int(std::lround(m_step)));
-    changeByUser(m_value + notches * step);
+    changeByUser(up ? m_value + step : m_value - step);
 }

@@ -6,17 +6,18 @@
 // Common model of the fader and the horizontal slider: the value, the range and the wheel
 // step are integers scaled by 10^decimals, so that 12.34 with two decimals is 1234. A drag
 // starts only on the handle. Programmatic changes never signal; only mouse and wheel input
-// emit valueChanged with the unscaled value.
+// emit valueChanged with the unscaled value, and user input always stays within the range.
 class ScaledControl : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ScaledControl(int minimum, int maximum, QWidget *parent = nullptr);
+    // rangePullsValue: setRange also moves the value into the new range.
+    ScaledControl(int minimum, int maximum, bool rangePullsValue, QWidget *parent = nullptr);
 
     void setRange(float minimum, float maximum);
-    // Rounded to the nearest scaled integer, halves upward, and kept within the range.
+    // Rounded to the nearest scaled integer, halves upward; the range is not applied here.
     void setValue(float value);
-    // Keeps the range where it is in real units: call it before or after setRange.
+    // Multiplies the stored range by 10^decimals, so it belongs after setRange.
     void setDecimals(int decimals);
     void setStep(float step);
 
@@ -56,6 +57,7 @@ private:
     int m_value = 0;
     int m_minimum;
     int m_maximum;
+    bool m_rangePullsValue;
     int m_decimals = 0;
     float m_step = 1.0f;
     bool m_dragging = false;
