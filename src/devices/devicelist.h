@@ -37,8 +37,7 @@ public slots:
     void setFaultState(uint row, uchar fault);
     void setNetState(int row, QAbstractSocket::SocketState state);
     void setNetBrowsingState(int row, bool isFound);
-
-private slots:
+    // Connected to every tile; a call whose sender is not a tile does nothing.
     void itemClicked();
     void ipClicked();
     void removeClicked();
