@@ -150,25 +150,7 @@ void mainWindow::makeConnections()
 {
     connect(m_login, &QLogin::EnterPassword, this, &mainWindow::sendPwdMsg);
 
-    FuncWidget *f = m_funcWidget;
-    QOverView *o = m_overView;
-    connect(f, &FuncWidget::sigInMeter, o, &QOverView::setInMeter);
-    connect(f, &FuncWidget::sigInMute, o, &QOverView::setInMute);
-    connect(f, &FuncWidget::sigGateOpen, o, &QOverView::setGateState);
-    connect(f, &FuncWidget::sigInLimiterMeter, o, &QOverView::setInCompMeter);
-    connect(f, &FuncWidget::sigOutMeter, o, &QOverView::setOutMeter);
-    connect(f, &FuncWidget::sigOutMute, o, &QOverView::setOutMute);
-    connect(f, &FuncWidget::sigOutLimiterMeter, o, &QOverView::setOutCompMeter);
-    connect(f, &FuncWidget::sigModel, o, &QOverView::setModel);
-    connect(f, &FuncWidget::sigArmVer, o, &QOverView::setArmVer);
-    connect(f, &FuncWidget::sigDspVer, o, &QOverView::setDspVer);
-    connect(f, &FuncWidget::sigLocation, o, &QOverView::setLocation);
-    connect(f, &FuncWidget::sigDescription, o, &QOverView::setDescription);
-    connect(f, &FuncWidget::sigIpaddr, o, &QOverView::setIPAddrState);
-    connect(f, &FuncWidget::sigAllMute, o, &QOverView::setAllMute);
-    connect(f, &FuncWidget::sigDspRes, o, &QOverView::setDspRes);
-    connect(o, &QOverView::inMuteChanged, f, &FuncWidget::setInMute);
-    connect(o, &QOverView::outMuteChanged, f, &FuncWidget::setOutMute);
+    connectOverview(m_funcWidget, m_overView);
 
     QDevTable *t = m_devTable;
     QDeviceList *l = m_deviceList;
