@@ -34,8 +34,11 @@ void QModulePanel::timeOut20ms()
 {
     ++m_tick;
     poll(m_tick);
-    runDeferredSends();
-    ageEditHold();
+    for (Deferred &d : m_deferred) {
+        if (d.state.tick())
+            d.send();
+    }
+    m_editHold.tick();
 }
 
 void QModulePanel::sendRequest(quint8 code) const
@@ -95,48 +98,24 @@ void QModulePanel::sendSetChannel(quint8 code, quint8 channel) const
 
 int QModulePanel::addDeferredSend(std::function<void()> send)
 {
-    m_deferred.push_back({0, 0, std::move(send)});
+    m_deferred.push_back({DeferredSend{}, std::move(send)});
     return int(m_deferred.size()) - 1;
 }
 
 void QModulePanel::restartDeferredSend(int id)
 {
-    Deferred &d = m_deferred[size_t(id)];
-    d.pending = 1;
-    d.age = 0;
+    m_deferred[size_t(id)].state.restart();
 }
 
 bool QModulePanel::anyDeferredPending() const
 {
     return std::any_of(m_deferred.begin(), m_deferred.end(),
-                       [](const Deferred &d) { return d.pending != 0; });
+                       [](const Deferred &d) { return d.state.pending != 0; });
 }
 
 void QModulePanel::holdEdits()
 {
-    m_editHold = 1;
-    m_editHoldCount = 0;
-}
-
-void QModulePanel::runDeferredSends()
-{
-    for (Deferred &d : m_deferred) {
-        if (!d.pending)
-            continue;
-        if (++d.age >= kDeferredTicks) {
-            d.pending = 0;
-            d.age = 0;
-            d.send();
-        }
-    }
-}
-
-void QModulePanel::ageEditHold()
-{
-    if (m_editHold && ++m_editHoldCount >= kEditHoldTicks) {
-        m_editHold = 0;
-        m_editHoldCount = 0;
-    }
+    m_editHold.set();
 }
 
 bool QModulePanel::runCopyTo(QChannelSelect &chooser, uchar channel, quint8 copyCode,

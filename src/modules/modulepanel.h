@@ -1,5 +1,6 @@
 #pragma once
 
+#include "modules/editpacing.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
 
@@ -40,8 +41,8 @@ public:
     static constexpr int kInputChannels = 4;
     static constexpr int kOutputChannels = 8;
     static constexpr quint8 kSecurityFrameType = 5;
-    static constexpr quint8 kDeferredTicks = 5;
-    static constexpr int kEditHoldTicks = 10;
+    static constexpr quint8 kDeferredTicks = DeferredSend::kTicks;
+    static constexpr int kEditHoldTicks = EditHold::kTicks;
 
     QModulePanel(quint8 moduleId, int channelCount, QWidget *parent = nullptr);
     ~QModulePanel() override;
@@ -121,12 +122,12 @@ protected:
     // Deferred sends, processed every tick in the order they were added.
     int addDeferredSend(std::function<void()> send);
     void restartDeferredSend(int id);
-    bool isDeferredPending(int id) const { return m_deferred[size_t(id)].pending != 0; }
+    bool isDeferredPending(int id) const { return m_deferred[size_t(id)].state.pending != 0; }
     bool anyDeferredPending() const;
 
     // The edit hold: set on every drag movement, cleared 10 ticks after the last one.
     void holdEdits();
-    bool editHeld() const { return m_editHold != 0; }
+    bool editHeld() const { return m_editHold.isSet(); }
 
     // "Copy to": opens chooser for channel of this panel; when the user accepts, copyOwn
     // gets the mask of this panel's side, passToSibling the other side's mask (only when it
@@ -142,20 +143,15 @@ protected:
 
 private:
     struct Deferred {
-        quint8 pending = 0;
-        quint8 age = 0;
+        DeferredSend state;
         std::function<void()> send;
     };
-
-    void runDeferredSends();
-    void ageEditHold();
 
     quint8 m_moduleId;
     int m_channelCount;
     quint32 m_tick = 0;
     std::vector<Deferred> m_deferred;
-    quint8 m_editHold = 0;
-    int m_editHoldCount = 0;
+    EditHold m_editHold;
 };
 
 // The mirror of a module block: one record per channel, starting at the factory values.

@@ -1,0 +1,304 @@
+// The input and output level panels, driven through their tick and receive entry points.
+#include "modules/levelpanel.h"
+#include "protocol/transport.h"
+#include "widgets/qfader.h"
+#include "widgets/qmeterwidget.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QValidator>
+#include <QtTest>
+
+namespace {
+QByteArray hex(const char *spaced)
+{
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+void deliver(QLevelPanel &p, quint8 code, const char *payloadHex, quint8 direction = 0x80)
+{
+    const QByteArray bytes = hex(payloadHex);
+    p.receive(code, direction, quint16(bytes.size()),
+              reinterpret_cast<const uchar *>(bytes.constData()));
+}
+
+void ticks(QModulePanel &p, int n)
+{
+    for (int i = 0; i < n; ++i)
+        p.timeOut20ms();
+}
+} // namespace
+
+class TestLevelPanel : public QObject {
+    Q_OBJECT
+    QList<QByteArray> m_sent;
+
+    // Frames with the set direction (byte 7).
+    QList<QByteArray> sets() const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &f : m_sent) {
+            if (quint8(f[7]) == 1)
+                out.append(f);
+        }
+        return out;
+    }
+
+private slots:
+    void init()
+    {
+        m_sent.clear();
+        proto::Transport::instance().setFrameCode(1);
+        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
+    }
+    void cleanup() { proto::Transport::instance().setSink({}); }
+
+    void dragSendsOnceAfterItStops()
+    {
+        QInLevel p;
+        for (int i = 0; i < 40; ++i) {
+            emit p.strip(1).fader->valueChanged(-20.0f + float(i) * 0.1f);
+            p.timeOut20ms();
+        }
+        QVERIFY(sets().isEmpty());
+        emit p.strip(1).fader->valueChanged(-6.5f);
+        ticks(p, 4);
+        QVERIFY(sets().isEmpty());
+        p.timeOut20ms();
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 01 03 01 05 00 01 00 00 D0 C0 7D 82")});
+        QCOMPARE(p.strip(1).gainEdit->text(), QString("-6.5"));
+        QCOMPARE(p.channelState(1).gain, -6.5f);
+    }
+
+    void groupFollowsOneFaderAndSendsOnce()
+    {
+        QInLevel p;
+        p.strip(0).group->setCurrentIndex(1); // user picks group 1 on both channels
+        p.strip(1).group->setCurrentIndex(1);
+        QCOMPARE(sets(), (QList<QByteArray>{hex("82 7D 01 00 03 01 05 01 02 00 00 01 7D 82"),
+                                            hex("82 7D 01 00 03 01 05 01 02 00 01 01 7D 82")}));
+        m_sent.clear();
+        emit p.strip(0).fader->valueChanged(-10.0f);
+        for (int ch : {0, 1}) {
+            QCOMPARE(p.strip(ch).fader->value(), -10.0f);
+            QCOMPARE(p.strip(ch).gainEdit->text(), QString("-10.0"));
+        }
+        QCOMPARE(p.channelState(2).gain, 0.0f);
+        ticks(p, 5);
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 01 03 01 05 00 00 00 00 20 C1 7D 82")});
+        ticks(p, 20);
+        QCOMPARE(sets().size(), 1);
+
+        // Mute acts on the group too; a channel outside it keeps its own state.
+        m_sent.clear();
+        QSignalSpy mutes(&p, &QLevelPanel::sigMute);
+        p.strip(1).mute->click();
+        QVERIFY(p.strip(0).mute->isChecked());
+        QVERIFY(!p.strip(2).mute->isChecked());
+        QCOMPARE(mutes.size(), 2);
+        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 01 02 01 02 00 01 01 7D 82")});
+        m_sent.clear();
+        p.strip(2).mute->click();
+        QVERIFY(!p.strip(3).mute->isChecked());
+        QVERIFY(p.strip(2).mute->isChecked());
+    }
+
+    void reportsMoveWidgetsWithoutEcho()
+    {
+        QOutLevel p;
+        QSignalSpy mutes(&p, &QLevelPanel::sigMute);
+        deliver(p, 3, "07 00 00 20 C1"); // output 8 at -10 dB
+        deliver(p, 2, "07 05");          // any nonzero byte is muted
+        deliver(p, 4, "07 01");
+        deliver(p, 5, "07 04");
+        QCOMPARE(p.strip(7).fader->value(), -10.0f);
+        QCOMPARE(p.strip(7).gainEdit->text(), QString("-10.0"));
+        QVERIFY(p.strip(7).mute->isChecked());
+        QVERIFY(p.strip(7).invert->isChecked());
+        QCOMPARE(p.strip(7).group->currentIndex(), 4);
+        QCOMPARE(mutes.size(), 1);
+        deliver(p, 2, "07 01"); // equal to the mirror: nothing
+        QCOMPARE(mutes.size(), 1);
+        ticks(p, 30);
+        QVERIFY(sets().isEmpty());
+    }
+
+    void malformedReportsIgnored_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("direction");
+        QTest::newRow("gain one byte long") << 3 << hex("01 00 00 20 C1 00") << 0x80;
+        QTest::newRow("gain as a set") << 3 << hex("01 00 00 20 C1") << 0x01;
+        QTest::newRow("gain channel 4") << 3 << hex("04 00 00 20 C1") << 0x80;
+        QTest::newRow("mute one byte long") << 2 << hex("01 01 00") << 0x80;
+        QTest::newRow("group beyond the list") << 5 << hex("01 03") << 0x80;
+        QTest::newRow("meter one byte long") << 1 << hex("00 00 00 00 00") << 0x80;
+    }
+    void malformedReportsIgnored()
+    {
+        QFETCH(int, code);
+        QFETCH(QByteArray, payload);
+        QFETCH(int, direction);
+        QInLevel p;
+        QSignalSpy meters(&p, &QLevelPanel::sigMeter);
+        p.receive(quint8(code), quint8(direction), quint16(payload.size()),
+                  reinterpret_cast<const uchar *>(payload.constData()));
+        for (int ch = 0; ch < 4; ++ch) {
+            const LevelChannel &c = p.channelState(ch);
+            QCOMPARE(c.gain, 0.0f);
+            QCOMPARE(c.mute, quint8(0));
+            QCOMPARE(c.group, quint8(0));
+        }
+        QCOMPARE(meters.size(), 0);
+    }
+
+    void meterBelowFloor()
+    {
+        QInLevel p;
+        QSignalSpy meters(&p, &QLevelPanel::sigMeter);
+        deliver(p, 1, "BA 00 F6 18"); // -70, 0, -10, +24
+        QCOMPARE(p.strip(0).level->text(), QString("-60dBu"));
+        QCOMPARE(p.strip(0).meter->value(), -60);
+        QCOMPARE(p.strip(3).level->text(), QString("24dBu"));
+        QCOMPARE(meters.size(), 4);
+        QCOMPARE(meters[0], (QVariantList{QVariant::fromValue(uchar(0)), -70}));
+        QCOMPARE(meters[2], (QVariantList{QVariant::fromValue(uchar(2)), -10}));
+    }
+
+    void editHoldDiffersBySide()
+    {
+        // Inputs hold everything but meters during a drag; outputs only gains.
+        QInLevel in;
+        QOutLevel out;
+        QSignalSpy inCail(&in, &QLevelPanel::sigCail);
+        QSignalSpy outCail(&out, &QLevelPanel::sigCail);
+        for (QLevelPanel *p : {static_cast<QLevelPanel *>(&in), static_cast<QLevelPanel *>(&out)}) {
+            emit p->strip(0).fader->valueChanged(-3.0f);
+            ticks(*p, 9);
+            deliver(*p, 2, "02 01");
+            deliver(*p, 3, "00 00 00 20 C1");
+            deliver(*p, 32, "01 00 00 D0 C0");
+            deliver(*p, 1, p == &in ? "F6 F6 F6 F6" : "F6 F6 F6 F6 F6 F6 F6 F6");
+            QCOMPARE(p->channelState(1).meter, qint8(-10));
+            QCOMPARE(p->channelState(0).gain, -3.0f);
+        }
+        QCOMPARE(in.channelState(2).mute, quint8(0));
+        QCOMPARE(inCail.size(), 0);
+        QCOMPARE(out.channelState(2).mute, quint8(1));
+        QCOMPARE(outCail.size(), 1);
+        QCOMPARE(outCail[0][1].toFloat(), -6.5f);
+
+        // The tenth tick after the movement ends the hold.
+        for (QLevelPanel *p : {static_cast<QLevelPanel *>(&in), static_cast<QLevelPanel *>(&out)}) {
+            p->timeOut20ms();
+            deliver(*p, 2, "02 01");
+            deliver(*p, 3, "00 00 00 20 C1");
+            QCOMPARE(p->channelState(2).mute, quint8(1));
+            QCOMPARE(p->strip(0).fader->value(), -10.0f);
+        }
+    }
+
+    void typedGainIsClampedAndSentAtOnce_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("-3") << "-3"
+                            << "-3.0" << hex("00 00 40 C0");
+        QTest::newRow("above range") << "15"
+                                     << "12.0" << hex("00 00 40 41");
+        QTest::newRow("not a number") << "x"
+                                      << "0.0" << hex("00 00 00 00");
+    }
+    void typedGainIsClampedAndSentAtOnce()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, value);
+        QOutLevel p;
+        deliver(p, 3, "02 00 00 80 BF"); // start from -1.0
+        p.strip(2).gainEdit->setText(typed);
+        emit p.strip(2).gainEdit->editingFinished();
+        QCOMPARE(p.strip(2).gainEdit->text(), shown);
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 09 03 01 05 00 02") + value + hex("7D 82")});
+    }
+
+    void gainValidator()
+    {
+        QInLevel p;
+        const QValidator *v = p.strip(0).gainEdit->validator();
+        for (QString ok : {"-70", "-0.5", "12", "0.0", "-69.9", "11.9"}) {
+            int pos = 0;
+            QCOMPARE(v->validate(ok, pos), QValidator::Acceptable);
+        }
+        for (QString bad : {"12.5", "-75", "13", "-70.5", "1.25"}) {
+            int pos = 0;
+            QCOMPARE(v->validate(bad, pos), QValidator::Invalid);
+        }
+    }
+
+    void lockStateHidesOneStrip()
+    {
+        QOutLevel p;
+        p.show();
+        p.setSecurityState(3, 2);
+        for (int ch = 0; ch < 8; ++ch) {
+            const QLevelPanel::Strip &s = p.strip(ch);
+            QVERIFY(s.background->isVisible());
+            for (QWidget *w : {static_cast<QWidget *>(s.fader), static_cast<QWidget *>(s.meter),
+                               static_cast<QWidget *>(s.mute), static_cast<QWidget *>(s.title),
+                               static_cast<QWidget *>(s.gainEdit)})
+                QCOMPARE(w->isVisible(), ch != 3);
+        }
+        p.setSecurityState(3, 1);
+        QVERIFY(p.strip(3).fader->isVisible());
+        QVERIFY(!p.strip(3).background->isEnabled());
+        p.setSecurityState(3, 0);
+        QVERIFY(p.strip(3).background->isEnabled());
+        p.setSecurityState(8, 2); // no such output
+    }
+
+    void pollingDependsOnVisibility()
+    {
+        QInLevel p;
+        ticks(p, 20);
+        // Hidden: every 5th tick a meter request and four mute requests, nothing else.
+        QCOMPARE(m_sent.size(), 4 * 5);
+        QCOMPARE(m_sent[0], hex("82 7D 01 00 03 01 01 00 00 00 7D 82"));
+        QCOMPARE(m_sent[1], hex("82 7D 01 00 03 01 02 00 01 00 00 7D 82"));
+        QCOMPARE(m_sent[4], hex("82 7D 01 00 03 01 02 00 01 00 03 7D 82"));
+        m_sent.clear();
+        p.show();
+        ticks(p, 10);
+        // Shown: at the 10th tick also the security request (item 3), then gain, invert and
+        // group of every channel.
+        QCOMPARE(m_sent.size(), 5 + 5 + 1 + 12);
+        QCOMPARE(m_sent[10], hex("82 7D 01 00 02 05 03 00 00 00 7D 82"));
+        QCOMPARE(m_sent[11], hex("82 7D 01 00 03 01 03 00 01 00 00 7D 82"));
+        QCOMPARE(m_sent[12], hex("82 7D 01 00 03 01 04 00 01 00 00 7D 82"));
+        QCOMPARE(m_sent[13], hex("82 7D 01 00 03 01 05 00 01 00 00 7D 82"));
+        QCOMPARE(m_sent[22], hex("82 7D 01 00 03 01 05 00 01 00 03 7D 82"));
+    }
+
+    void overviewMuteIsDisplayOnly()
+    {
+        QOutLevel p;
+        QSignalSpy mutes(&p, &QLevelPanel::sigMute);
+        p.setMute(5, true);
+        QVERIFY(p.strip(5).mute->isChecked());
+        QCOMPARE(mutes.size(), 1);
+        p.setMute(9, true);
+        ticks(p, 10);
+        QVERIFY(sets().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLevelPanel)
+#include "tst_levelpanel.moc"
