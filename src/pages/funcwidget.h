@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modules/levelpanel.h"
+#include "pages/cail.h"
 #include "pages/setup.h"
 #include "pages/pendingpage.h"
 
@@ -18,7 +20,7 @@ class FrameRouter;
 
 // The page classes of the container. A page that is not built yet is a PendingPage (the
 // dialog a PendingDialog); funcwidget.cpp says how to put the real class in its place.
-using InLevelPage = PendingPage;     // QInLevel, module 1
+using InLevelPage = QInLevel;        // module 1
 using GatePage = PendingPage;        // QGate, module 2
 using FeedbackPage = PendingPage;    // QFeedback, module 3
 using InFilterPage = PendingPage;    // QInFilter, module 4
@@ -26,14 +28,14 @@ using InLimiterPage = PendingPage;   // QInLimiter, module 5
 using InDelayPage = PendingPage;     // QInDelay, module 6
 using MixerPage = PendingPage;       // QMixer, module 7
 using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
-using OutLevelPage = PendingPage;    // QOutLevel, module 9
+using OutLevelPage = QOutLevel;      // module 9
 using OutFilterPage = PendingPage;   // QOutFilter, module 10
 using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
 using OutDelayPage = PendingPage;    // QOutDelay, module 12
 using PresetPage = PendingPage;      // QPreset, module 32
 using SetupPage = QSetup;            // system types 2-4
 using SecurityPage = PendingPage;    // QSecurity, system type 5
-using CailDialog = PendingDialog;    // QCail
+using CailDialog = QCail;
 
 // The tab container: fifteen tab buttons over a stack of pages, the routing of module and
 // settings/security Frames to the pages, and the relays between pages and the overview.

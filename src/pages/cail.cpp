@@ -1,0 +1,255 @@
+#include "cail.h"
+
+#include "modules/moduleclock.h"
+#include "protocol/payload.h"
+#include "protocol/transport.h"
+#include "widgets/qfader.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+const char *const kGainPattern = R"(^-(70|[1-6]?\d(\.\d{1})?)|^(12|(1[0-1]?|\d)(\.\d{1})?)$)";
+constexpr float kMinGain = -70.0f;
+constexpr float kMaxGain = 12.0f;
+} // namespace
+
+QCail::QCail(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("cailDialog"));
+    setFixedSize(960, 350);
+    QFont f = font();
+    f.setFamily(QStringLiteral("Arial"));
+    setFont(f);
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(1, 1, 1, 1);
+    row->setSpacing(2);
+    for (int ch = 0; ch < kInputs; ++ch)
+        row->addWidget(buildStrip(Side::Input, ch, m_in[size_t(ch)]));
+
+    auto *middle = new QWidget(this);
+    middle->setObjectName(QStringLiteral("outlevelCailWidget"));
+    auto *column = new QVBoxLayout(middle);
+    m_mix = new QPushButton(tr("Mix"), middle);
+    m_mix->setObjectName(QStringLiteral("normalButton"));
+    m_mix->setCheckable(true);
+    m_mix->setFixedSize(55, 30);
+    m_reset = new QPushButton(tr("System \nReset"), middle);
+    m_reset->setObjectName(QStringLiteral("normalButton"));
+    m_reset->setFixedSize(64, 48);
+    column->addStretch();
+    column->addWidget(m_mix, 0, Qt::AlignHCenter);
+    column->addWidget(m_reset, 0, Qt::AlignHCenter);
+    column->addStretch();
+    row->addWidget(middle);
+    connect(m_mix, &QPushButton::clicked, this, &QCail::mixClicked);
+    connect(m_reset, &QPushButton::clicked, this, &QCail::systemResetClicked);
+
+    for (int ch = 0; ch < kOutputs; ++ch)
+        row->addWidget(buildStrip(Side::Output, ch, m_out[size_t(ch)]));
+
+    ModuleClock::instance().add(this, [this] { timeOut20ms(); });
+}
+
+QWidget *QCail::buildStrip(Side side, int ch, Strip &s)
+{
+    const bool in = side == Side::Input;
+    auto *bg = new QWidget(this);
+    bg->setObjectName(in ? QStringLiteral("inlevelCailWidget")
+                         : QStringLiteral("outlevelCailWidget"));
+    s.caption = new QLabel(QString::asprintf(in ? "I%d" : "O%d", ch + 1), bg);
+    s.caption->setObjectName(QStringLiteral("titleLabel"));
+    s.caption->setAlignment(Qt::AlignCenter);
+    QFont captionFont = s.caption->font();
+    captionFont.setPointSize(9);
+    captionFont.setWeight(QFont::Bold);
+    s.caption->setFont(captionFont);
+    auto *unit = new QLabel(QStringLiteral("dB"), bg);
+    unit->setObjectName(QStringLiteral("titleLabel"));
+    unit->setAlignment(Qt::AlignCenter);
+    s.edit = new QLineEdit(QStringLiteral("0.0"), bg);
+    QFont editFont = s.edit->font();
+    editFont.setPointSize(8);
+    s.edit->setFont(editFont);
+    s.edit->setAlignment(Qt::AlignCenter);
+    s.edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QLatin1String(kGainPattern)), s.edit));
+    s.fader = new QFader(bg);
+    s.fader->setFixedSize(56, 250);
+    s.fader->setRange(kMinGain, kMaxGain);
+    s.fader->setDecimals(1);
+    s.fader->setStep(0.1f);
+    s.fader->setValue(0.0f);
+
+    auto *column = new QVBoxLayout(bg);
+    column->setContentsMargins(1, 1, 1, 1);
+    column->addWidget(s.caption);
+    column->addWidget(unit);
+    column->addWidget(s.edit);
+    column->addWidget(s.fader, 0, Qt::AlignHCenter);
+
+    const auto c = uchar(ch);
+    if (in) {
+        connect(s.edit, &QLineEdit::editingFinished, this,
+                [this, c] { inlevelGainEditingFinished(c); });
+        connect(s.fader, &QFader::valueChanged, this,
+                [this, c](float v) { inlevelFaderChanged(c, v); });
+    } else {
+        connect(s.edit, &QLineEdit::editingFinished, this,
+                [this, c] { outlevelGainEditingFinished(c); });
+        connect(s.fader, &QFader::valueChanged, this,
+                [this, c](float v) { outlevelFaderChanged(c, v); });
+    }
+    return bg;
+}
+
+bool QCail::valid(Side side, int channel) const
+{
+    return channel >= 0 && channel < (side == Side::Input ? kInputs : kOutputs);
+}
+
+void QCail::display(Side side, int ch, float gain)
+{
+    const bool in = side == Side::Input;
+    (in ? m_inGain[size_t(ch)] : m_outGain[size_t(ch)]) = gain;
+    const Strip &s = in ? m_in[size_t(ch)] : m_out[size_t(ch)];
+    {
+        const QSignalBlocker blocker(s.fader);
+        s.fader->setValue(gain);
+    }
+    const QSignalBlocker blocker(s.edit);
+    s.edit->setText(QString::asprintf("%0.1f", double(gain)));
+}
+
+void QCail::userChange(Side side, int ch, float gain)
+{
+    display(side, ch, gain);
+    (side == Side::Input ? m_inSend[size_t(ch)] : m_outSend[size_t(ch)]).restart();
+    m_editHold.set();
+}
+
+void QCail::editingFinished(Side side, int ch)
+{
+    if (!valid(side, ch))
+        return;
+    QLineEdit *edit = (side == Side::Input ? m_in[size_t(ch)] : m_out[size_t(ch)]).edit;
+    bool ok = false;
+    float gain = edit->text().toFloat(&ok);
+    if (!ok)
+        gain = 0.0f;
+    userChange(side, ch, std::clamp(gain, kMinGain, kMaxGain));
+    // Losing the focus would finish the edit a second time.
+    const QSignalBlocker blocker(edit);
+    edit->clearFocus();
+}
+
+void QCail::sendGain(Side side, int ch) const
+{
+    const bool in = side == Side::Input;
+    uchar value[4];
+    proto::putU32(value, proto::floatBits(in ? m_inGain[size_t(ch)] : m_outGain[size_t(ch)]));
+    proto::sendSetMessage(in ? kInLevelModule : kOutLevelModule, kCailCode, quint8(ch), value, 4);
+}
+
+void QCail::setInlevelGain(uchar ucChannel, float fvalue)
+{
+    if (valid(Side::Input, ucChannel))
+        display(Side::Input, ucChannel, fvalue);
+}
+
+void QCail::setOutlevelGain(uchar ucChannel, float fvalue)
+{
+    if (valid(Side::Output, ucChannel))
+        display(Side::Output, ucChannel, fvalue);
+}
+
+void QCail::setInCail(uchar channel, float gain)
+{
+    if (!m_editHold.isSet())
+        setInlevelGain(channel, gain);
+}
+
+void QCail::setOutCail(uchar channel, float gain)
+{
+    if (!m_editHold.isSet())
+        setOutlevelGain(channel, gain);
+}
+
+void QCail::inlevelGainEditingFinished(uchar channel)
+{
+    editingFinished(Side::Input, channel);
+}
+
+void QCail::outlevelGainEditingFinished(uchar channel)
+{
+    editingFinished(Side::Output, channel);
+}
+
+void QCail::inlevelFaderChanged(uchar channel, float fval)
+{
+    if (valid(Side::Input, channel))
+        userChange(Side::Input, channel, fval);
+}
+
+void QCail::outlevelFaderChanged(uchar channel, float fval)
+{
+    if (valid(Side::Output, channel))
+        userChange(Side::Output, channel, fval);
+}
+
+void QCail::timeOut20ms()
+{
+    // Polls only while open; a value moved just before closing still goes out.
+    if (isVisible() && ++m_tick % 10 == 0) {
+        for (quint8 ch = 0; ch < kInputs; ++ch)
+            proto::sendFrame(proto::ClassModule, kInLevelModule, kCailCode, proto::DirRequest, &ch,
+                             1);
+        for (quint8 ch = 0; ch < kOutputs; ++ch)
+            proto::sendFrame(proto::ClassModule, kOutLevelModule, kCailCode, proto::DirRequest, &ch,
+                             1);
+    }
+    for (int ch = 0; ch < kInputs; ++ch) {
+        if (m_inSend[size_t(ch)].tick())
+            sendGain(Side::Input, ch);
+    }
+    for (int ch = 0; ch < kOutputs; ++ch) {
+        if (m_outSend[size_t(ch)].tick())
+            sendGain(Side::Output, ch);
+    }
+    m_editHold.tick();
+}
+
+void QCail::mixClicked(bool isChecked)
+{
+    if (m_mix->isChecked() != isChecked) {
+        const QSignalBlocker blocker(m_mix);
+        m_mix->setChecked(isChecked);
+    }
+    for (quint8 out = 0; out < kOutputs; ++out) {
+        const quint8 value[5] = {0, 1, 2, 3, quint8(isChecked ? 1 : 0)};
+        proto::sendSetMessage(kMixerModule, 1, out, value, 5);
+    }
+}
+
+void QCail::systemResetClicked()
+{
+    QMessageBox box(QMessageBox::Information, tr("warning"), tr("Reset system all config?"),
+                    QMessageBox::NoButton, this);
+    QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Cancle"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.exec();
+    if (box.clickedButton() != ok)
+        return;
+    static const char kResetCode[] = "CFG_CLR*";
+    proto::sendFrame(proto::ClassSystem, 1, 1, proto::DirSet, kResetCode, 8);
+}
