@@ -34,6 +34,10 @@ Connection::Connection(QTcpSocket *socket, Device *device, const FaultConfig &fa
                 m_socket->disconnectFromHost();
         });
     }
+}
+
+void Connection::start()
+{
     Replies hello;
     m_device->connected(m_session, hello);
     send(hello);

@@ -33,6 +33,8 @@ public:
     Connection(QTcpSocket *socket, Device *device, const FaultConfig &faults,
                QRandomGenerator *random, QObject *parent = nullptr);
 
+    // The processor states whether a login is needed (unless it is silent).
+    void start();
     // A silent processor reads and forgets everything and answers nothing.
     void setSilent(bool silent) { m_silent = silent; }
     const Session &session() const { return m_session; }

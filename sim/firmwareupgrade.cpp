@@ -29,24 +29,28 @@ void Device::handleFirmware(const Frame &f, Session &s, Replies &out)
     const quint16 index = proto::getU16(reinterpret_cast<const uchar *>(p.constData()));
     const QByteArray data = p.mid(2);
 
+    // Every block is acknowledged with its index, as the program expects; whether the
+    // image is usable is only decided (and logged) when it ends.
     if (index == 0) {
         if (u.active)
             emit logMessage(QStringLiteral("%1 image restarted").arg(targetName(target)));
         u = Session::Upgrade{};
+        u.active = true;
         // An ARM image starts with 7F 8C and the byte 0x20 or 0x10.
         if (target == 1 && (data.size() < 3 || quint8(data[0]) != 0x7F || quint8(data[1]) != 0x8C ||
                             (quint8(data[2]) != 0x20 && quint8(data[2]) != 0x10))) {
-            u.refused = true;
-            emit logMessage(QStringLiteral("ARM image refused: bad header"));
-            return;
+            u.badHeader = true;
+            emit logMessage(QStringLiteral("ARM image has a bad header (0x%1)")
+                                .arg(data.size() >= 3 ? quint8(data[2]) : 0, 0, 16));
         }
-        u.active = true;
     } else if (!u.active || index != u.nextBlock) {
-        if (!u.refused)
-            emit logMessage(QStringLiteral("%1 block %2 out of order, not acknowledged")
+        if (!u.gap)
+            emit logMessage(QStringLiteral("%1 block %2 out of order (expected %3)")
                                 .arg(targetName(target))
-                                .arg(index));
-        return;
+                                .arg(index)
+                                .arg(u.nextBlock));
+        u.active = true;
+        u.gap = true;
     }
     u.bytes += data.size();
     u.nextBlock = quint16(index + 1);
@@ -61,8 +65,13 @@ void Device::finishUpgrade(Session &s, int target)
     Session::Upgrade &u = s.upgrades[target - 1];
     if (!u.active)
         return;
-    emit logMessage(
-        QStringLiteral("%1 image received, %2 bytes").arg(targetName(target)).arg(u.bytes));
+    QString text =
+        QStringLiteral("%1 image received, %2 bytes").arg(targetName(target)).arg(u.bytes);
+    if (u.badHeader)
+        text += QStringLiteral("; not used: bad header");
+    else if (u.gap)
+        text += QStringLiteral("; not used: blocks missing or out of order");
+    emit logMessage(text);
     emit firmwareReceived(target, u.bytes);
     u = Session::Upgrade{};
 }

@@ -80,6 +80,24 @@ template <class Io> void limiterRecord(Io &io, LimiterChannel &l)
     io.real(l.decay, range::time);
 }
 
+// One side's filter and limiter blocks: high-/low-pass of every channel, then the
+// bands of every channel, then the limiters.
+template <class Io, size_t N>
+void filtersAndLimiters(Io &io, std::array<FilterChannel, N> &filters,
+                        std::array<LimiterChannel, N> &limiters)
+{
+    for (auto &f : filters) {
+        passRecord(io, f.highPass);
+        passRecord(io, f.lowPass);
+    }
+    for (auto &f : filters) {
+        for (auto &b : f.bands)
+            bandRecord(io, b);
+    }
+    for (auto &l : limiters)
+        limiterRecord(io, l);
+}
+
 // The one description of the layout; blocks follow each other for all channels.
 template <class Io> void walk(Io &io, Params &p, int variant)
 {
@@ -93,16 +111,7 @@ template <class Io> void walk(Io &io, Params &p, int variant)
         levelRecord(io, c);
     for (auto &e : p.feedback)
         io.flag(e);
-    for (auto &f : p.inFilter) {
-        passRecord(io, f.highPass);
-        passRecord(io, f.lowPass);
-    }
-    for (auto &f : p.inFilter) {
-        for (auto &b : f.bands)
-            bandRecord(io, b);
-    }
-    for (auto &l : p.inLimiter)
-        limiterRecord(io, l);
+    filtersAndLimiters(io, p.inFilter, p.inLimiter);
     if (variant == 96) {
         for (auto &d : p.inDelay)
             io.real(d, range::inputDelay);
@@ -120,16 +129,7 @@ template <class Io> void walk(Io &io, Params &p, int variant)
     io.choice(p.generator.source, 2);
     for (auto &c : p.outLevel)
         levelRecord(io, c);
-    for (auto &f : p.outFilter) {
-        passRecord(io, f.highPass);
-        passRecord(io, f.lowPass);
-    }
-    for (auto &f : p.outFilter) {
-        for (auto &b : f.bands)
-            bandRecord(io, b);
-    }
-    for (auto &l : p.outLimiter)
-        limiterRecord(io, l);
+    filtersAndLimiters(io, p.outFilter, p.outLimiter);
     for (int o = 0; o < kOutputs; ++o)
         io.outDelay(p.outDelay[o], o);
     io.finish();

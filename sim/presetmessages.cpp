@@ -117,11 +117,11 @@ void Device::handlePresets(const Frame &f, Session &s, Replies &out)
         const int slot = slotArg();
         if (slot < 0 || !m_presets.entries[slot].inUse)
             return;
-        // The processor reports its progress while it loads the preset.
-        report(out, f, QByteArray(1, 0));
         Params next = m_params;
         if (!decodePresetImage(m_presets.entries[slot].image, m_config.variant, next))
             return;
+        // The processor reports its progress while it loads the preset.
+        report(out, f, QByteArray(1, 0));
         for (int o = 0; o < kOutputs; ++o)
             next.outDelay[o] = range::outputDelay(next.outDelay[o], o, reducedDelays());
         for (int step : {25, 50, 75})

@@ -68,6 +68,7 @@ void Processor::newConnection()
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         auto *c = new Connection(socket, &m_device, m_config.faults, m_random, this);
         c->setSilent(m_silent);
+        c->start();
         m_connections.append(c);
         connect(c, &Connection::closed, this, [this](Connection *closed) {
             m_connections.removeOne(closed);

@@ -31,7 +31,8 @@ struct Session {
     // Firmware images under way, by target (1 ARM, 2 DSP).
     struct Upgrade {
         bool active = false;
-        bool refused = false;
+        bool badHeader = false; // ARM image without its header
+        bool gap = false;       // blocks came out of order
         quint16 nextBlock = 0;
         qint64 bytes = 0;
     };

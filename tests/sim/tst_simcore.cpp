@@ -275,6 +275,7 @@ private slots:
             FaultConfig faults;
             faults.split = true;
             connection = new Connection(socket, &device, faults, &random, &server);
+            connection->start();
         });
         QTcpSocket client;
         client.connectToHost(server.serverAddress(), server.serverPort());

@@ -286,6 +286,9 @@ private slots:
             listener.drain();
             QVERIFY(!c.request(2, 2, 1, {}, 300));
             QVERIFY(listener.next(0, 1500).isEmpty());
+            FrameClient late; // a silent processor does not even ask for a login
+            QVERIFY(late.connectTo(QHostAddress(QStringLiteral("127.0.0.18"))));
+            QVERIFY(late.expectNothing(2, 1, 1));
             QVERIFY(QTest::qWaitFor(
                 [&] { return c.socket().state() == QAbstractSocket::UnconnectedState; }, 4000));
         }

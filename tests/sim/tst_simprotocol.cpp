@@ -499,17 +499,23 @@ private slots:
         }
         QVERIFY(!m_sim.waitForLine(QStringLiteral("ARM image received, 2500 bytes")).isEmpty());
 
-        // A wrong header (7F 8C 30) is refused; the DSP takes any content.
+        // Every block is acknowledged with its index, also of an ARM image with a wrong
+        // header (7F 8C 30) or a block out of order; the log says the image is not used.
         image[2] = '\x30';
-        set(1, 1, 1, hex("0000") + image.left(1024));
-        QVERIFY(m_client.expectNothing(1, 1, 1));
-        set(1, 2, 1, hex("0000") + QByteArray(1024, '\x30'));
-        const auto dsp = m_client.waitForReport(1, 2, 1);
-        QVERIFY(dsp);
-        QCOMPARE(dsp->payload, hex("0000"));
-        // A block out of order is not acknowledged.
-        set(1, 2, 1, hex("0500") + QByteArray(10, '\x30'));
-        QVERIFY(m_client.expectNothing(1, 2, 1));
+        for (auto [type, block] : {std::pair{1, 0}, {1, 1}, {2, 0}, {2, 5}}) {
+            set(1, type, 1, proto::PayloadWriter().u16(quint16(block)).data() + image.left(1024));
+            const auto ack = m_client.waitForReport(1, quint8(type), 1);
+            QVERIFY(ack);
+            QCOMPARE(ack->payload, proto::PayloadWriter().u16(quint16(block)).data());
+        }
+        set(1, 1, 1, hex("0200") + image.left(10));
+        set(1, 2, 1, hex("0600") + image.left(10));
+        QVERIFY(!m_sim.waitForLine(QStringLiteral("ARM image received, 2058 bytes; not used: "
+                                                  "bad header"))
+                     .isEmpty());
+        QVERIFY(!m_sim.waitForLine(QStringLiteral("DSP image received, 2058 bytes; not used: "
+                                                  "blocks missing"))
+                     .isEmpty());
     }
 
     void securityLocksNeedPageAccess()
