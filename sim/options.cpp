@@ -93,9 +93,10 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("count"),
         QStringLiteral("Start N processors on consecutive addresses and machine ids (default 1)."),
         QStringLiteral("N"));
-    const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("Fault bits to report (default 0)."),
-                                   QStringLiteral("BITS"));
+    const QCommandLineOption fault(
+        QStringLiteral("fault"),
+        QStringLiteral("Fault bits to report: 1 DSP, 2 Flash, 4 Temp, 8 DAC (default 0)."),
+        QStringLiteral("BITS"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every Frame received and sent."));
     const QCommandLineOption split(

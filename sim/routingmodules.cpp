@@ -67,6 +67,13 @@ void Device::handleGenerator(const Frame &f, Replies &out)
     const QByteArray &p = f.payload;
     const bool request = f.direction == proto::DirRequest;
     proto::PayloadReader r(p);
+    // Frequency and gain: float32 without a channel byte.
+    const auto real = [&](float &v, float (*clamp)(float)) {
+        if (request && p.isEmpty())
+            report(out, f, proto::PayloadWriter().f32(v).data());
+        else if (!request && p.size() == 4)
+            v = clamp(r.f32());
+    };
     switch (f.paramCode) {
     case 1: // routing to one output
         if (p.isEmpty() || quint8(p[0]) >= kOutputs)
@@ -76,11 +83,8 @@ void Device::handleGenerator(const Frame &f, Replies &out)
         else if (!request && p.size() == 2)
             g.outputs[quint8(p[0])] = range::flag(quint8(p[1]));
         break;
-    case 2: // frequency
-        if (request && p.isEmpty())
-            report(out, f, proto::PayloadWriter().f32(g.frequency).data());
-        else if (!request && p.size() == 4)
-            g.frequency = range::frequency(r.f32());
+    case 2:
+        real(g.frequency, range::frequency);
         break;
     case 3: // source
         if (request && p.isEmpty())
@@ -88,11 +92,8 @@ void Device::handleGenerator(const Frame &f, Replies &out)
         else if (!request && p.size() == 1 && quint8(p[0]) <= 2)
             g.source = quint8(p[0]);
         break;
-    case 4: // gain
-        if (request && p.isEmpty())
-            report(out, f, proto::PayloadWriter().f32(g.gain).data());
-        else if (!request && p.size() == 4)
-            g.gain = range::generatorGain(r.f32());
+    case 4:
+        real(g.gain, range::generatorGain);
         break;
     case 5: // mute
         if (request && p.isEmpty())
