@@ -72,8 +72,13 @@ mainWindow::mainWindow(const MainWindowOptions &options)
 
 mainWindow::~mainWindow()
 {
-    // The sockets go with the device table; the transport must not keep pointing at one.
+    // The sockets go with the device table; the transport must not keep pointing at one,
+    // and a socket must not report its closing to a table that is half destroyed.
     proto::Transport::instance().setCurrentSocket(nullptr);
+    for (int i = 0; i < m_devTable->deviceCount(); ++i) {
+        if (QTcpSocket *socket = m_devTable->deviceSocket(i))
+            socket->abort();
+    }
 }
 
 void mainWindow::loadLanguageList() { m_languages.loadLanguageList(); }
