@@ -275,7 +275,10 @@ void QOverView::setOutCompMeter(uchar channel, int value)
         setReduction(m_out[channel], value);
 }
 
-void QOverView::setModel(QString model) { m_values[Model]->setText(model); }
+void QOverView::setModel(QString model)
+{
+    m_values[Model]->setText(model);
+}
 
 void QOverView::setIPAddrState(uint ipaddr)
 {
@@ -290,9 +293,18 @@ void QOverView::setDspRes(float usage, float peak)
         QString::asprintf("%0.1f%c-%0.1f%c", double(usage), '%', double(peak), '%'));
 }
 
-void QOverView::setArmVer(QString ver) { m_values[ArmVer]->setText(ver); }
-void QOverView::setDspVer(QString ver) { m_values[DspVer]->setText(ver); }
-void QOverView::setLocation(QString location) { m_values[Location]->setText(location); }
+void QOverView::setArmVer(QString ver)
+{
+    m_values[ArmVer]->setText(ver);
+}
+void QOverView::setDspVer(QString ver)
+{
+    m_values[DspVer]->setText(ver);
+}
+void QOverView::setLocation(QString location)
+{
+    m_values[Location]->setText(location);
+}
 void QOverView::setDescription(QString description)
 {
     m_values[Description]->setText(description);

@@ -528,7 +528,10 @@ QByteArray QSetup::editBytes(const QLineEdit *edit) const
     return bytes;
 }
 
-QString QSetup::decode(const QByteArray &bytes) const { return m_codec->toUnicode(bytes); }
+QString QSetup::decode(const QByteArray &bytes) const
+{
+    return m_codec->toUnicode(bytes);
+}
 
 void QSetup::changeEvent(QEvent *event)
 {

@@ -83,10 +83,10 @@ void QSetup::buildUi()
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(2);
-    layout->addWidget(buildLabelColumn(m_inTitle, m_inCaptions.data(), m_inEdits.data(), kInputs,
-                                       210));
-    layout->addWidget(buildLabelColumn(m_outTitle, m_outCaptions.data(), m_outEdits.data(),
-                                       kOutputs, 220));
+    layout->addWidget(
+        buildLabelColumn(m_inTitle, m_inCaptions.data(), m_inEdits.data(), kInputs, 210));
+    layout->addWidget(
+        buildLabelColumn(m_outTitle, m_outCaptions.data(), m_outEdits.data(), kOutputs, 220));
     layout->addWidget(buildInfoColumn());
     auto *column = new QVBoxLayout;
     column->setSpacing(2);
@@ -118,8 +118,8 @@ void QSetup::buildUi()
         m_outCaptions[i]->setText(QString::asprintf("Output %d :", i + 1));
 }
 
-QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit **edits,
-                                  int count, int maxWidth)
+QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit **edits, int count,
+                                  int maxWidth)
 {
     auto *widget = new QWidget(this);
     widget->setObjectName(QStringLiteral("devLabelInLabelWidget"));
@@ -137,10 +137,10 @@ QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit *
         captions[i]->setAlignment(kCaptionAlign);
         edits[i] = lineEdit(kLabelField, widget);
         edits[i]->setFixedWidth(135);
-        edits[i]->setObjectName(QStringLiteral("%1LabelEdit%2")
-                                    .arg(count == kInputs ? QLatin1String("in")
-                                                          : QLatin1String("out"))
-                                    .arg(i + 1));
+        edits[i]->setObjectName(
+            QStringLiteral("%1LabelEdit%2")
+                .arg(count == kInputs ? QLatin1String("in") : QLatin1String("out"))
+                .arg(i + 1));
         grid->addWidget(captions[i], i, 0);
         grid->addWidget(edits[i], i, 1);
     }
@@ -185,12 +185,11 @@ QWidget *QSetup::buildInfoColumn()
     m_locationEdit->setObjectName(QStringLiteral("locationEdit"));
     m_descriptionEdit = lineEdit(16, widget);
     m_descriptionEdit->setObjectName(QStringLiteral("descriptionEdit"));
-    const QList<QWidget *> left = {m_modelValue, m_armValue, m_dspValue, m_snValue,
-                                   m_codeValue, m_panelLockBox, m_locationEdit};
+    const QList<QWidget *> left = {m_modelValue, m_armValue,     m_dspValue,    m_snValue,
+                                   m_codeValue,  m_panelLockBox, m_locationEdit};
     for (int row = 0; row < left.size(); ++row)
         grid->addWidget(left[row], row, 1);
-    const QList<QWidget *> right = {m_cfgValue, m_bootValue, m_tempValue, m_runValue,
-                                    m_totalValue};
+    const QList<QWidget *> right = {m_cfgValue, m_bootValue, m_tempValue, m_runValue, m_totalValue};
     for (int row = 0; row < right.size(); ++row)
         grid->addWidget(right[row], row, 3);
     grid->addWidget(m_descriptionEdit, 6, 3);
@@ -284,15 +283,14 @@ void QSetup::retranslateUi()
         styled(m_faultValues[i]);
     }
     applyFaults(m_faults);
-    for (QLabel *label : {m_modelValue, m_armValue, m_dspValue, m_snValue, m_codeValue,
-                          m_cfgValue, m_bootValue, m_tempValue, m_runValue, m_totalValue})
+    for (QLabel *label : {m_modelValue, m_armValue, m_dspValue, m_snValue, m_codeValue, m_cfgValue,
+                          m_bootValue, m_tempValue, m_runValue, m_totalValue})
         styled(label);
     for (QLineEdit *edit : m_inEdits)
         styled(edit);
     for (QLineEdit *edit : m_outEdits)
         styled(edit);
-    for (QWidget *w : std::initializer_list<QWidget *>{m_locationEdit, m_descriptionEdit,
-                                                       m_ipEdit, m_maskEdit, m_gatewayEdit,
-                                                       m_panelLockBox})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_locationEdit, m_descriptionEdit, m_ipEdit,
+                                                       m_maskEdit, m_gatewayEdit, m_panelLockBox})
         styled(w);
 }

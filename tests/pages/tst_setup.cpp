@@ -183,7 +183,7 @@ private slots:
         QByteArray inputs(64, '\0');
         inputs.replace(0, 3, "Mic");
         inputs.replace(16, 16, "ABCDEFGHIJKLMNOP"); // full field, no terminator
-        inputs.replace(48, 4, "\xC9\xF9\xC0\xD6"); // two GB2312 characters
+        inputs.replace(48, 4, "\xC9\xF9\xC0\xD6");  // two GB2312 characters
         report(3, 1, inputs);
         QCOMPARE(in.size(), 4); // first report applies every label
         QCOMPARE(m_page->inLabel(1), QStringLiteral("ABCDEFGHIJKLMNOP"));
@@ -304,8 +304,8 @@ private slots:
         QCOMPARE(sentKeys(), QList<Key>(9, Key(2, 15)));
         m_sent.clear();
         m_page->timeOut100ms();
-        const QList<Key> expected = {{2, 15}, {2, 1}, {2, 2}, {2, 3}, {2, 10},
-                                     {2, 11}, {2, 16}, {2, 12}};
+        const QList<Key> expected = {{2, 15}, {2, 1},  {2, 2},  {2, 3},
+                                     {2, 10}, {2, 11}, {2, 16}, {2, 12}};
         QCOMPARE(sentKeys(), expected);
         for (const Frame &f : sentFrames()) {
             QCOMPARE(f.direction, quint8(DirRequest));
@@ -320,10 +320,9 @@ private slots:
             m_page->timeOut100ms();
         m_sent.clear();
         m_page->timeOut100ms();
-        const QList<Key> expected = {{2, 15}, {2, 1}, {2, 2}, {2, 3}, {2, 10}, {2, 11},
-                                     {2, 16}, {2, 12}, {2, 4}, {2, 6}, {2, 7}, {2, 8},
-                                     {2, 9},  {2, 5},  {2, 13}, {4, 1}, {2, 20}, {3, 1},
-                                     {3, 2}};
+        const QList<Key> expected = {{2, 15}, {2, 1}, {2, 2},  {2, 3}, {2, 10}, {2, 11}, {2, 16},
+                                     {2, 12}, {2, 4}, {2, 6},  {2, 7}, {2, 8},  {2, 9},  {2, 5},
+                                     {2, 13}, {4, 1}, {2, 20}, {3, 1}, {3, 2}};
         QCOMPARE(sentKeys(), expected);
     }
 
