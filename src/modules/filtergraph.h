@@ -42,6 +42,8 @@ public:
     int gainMinimum() const { return m_gainMin; }
     float bandFrequency(int band) const { return m_bands[size_t(band)].freq; }
     float bandGain(int band) const { return m_bands[size_t(band)].gain; }
+    float bandQ(int band) const { return m_bands[size_t(band)].q; }
+    bool bandOff(int band) const { return m_bands[size_t(band)].off != 0; }
     float highPassFrequency() const { return m_hp.freq; }
     float lowPassFrequency() const { return m_lp.freq; }
 
