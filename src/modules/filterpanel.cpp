@@ -225,6 +225,11 @@ void QFilterPanel::selectChannel(int channel)
 {
     if (!m_mirror.contains(channel))
         return;
+    // The buttons follow a selection made through the container as well.
+    quietly(m_channelButtons[size_t(m_channel)],
+            [&] { m_channelButtons[size_t(m_channel)]->setChecked(false); });
+    quietly(m_channelButtons[size_t(channel)],
+            [&] { m_channelButtons[size_t(channel)]->setChecked(true); });
     m_channel = channel;
     showChannel();
     setFilterGraphSecurityState(uchar(channel));
@@ -235,12 +240,6 @@ void QFilterPanel::selectChannel(int channel)
 
 void QFilterPanel::channelChanged(int channel)
 {
-    if (!m_mirror.contains(channel))
-        return;
-    quietly(m_channelButtons[size_t(m_channel)],
-            [&] { m_channelButtons[size_t(m_channel)]->setChecked(false); });
-    quietly(m_channelButtons[size_t(channel)],
-            [&] { m_channelButtons[size_t(channel)]->setChecked(true); });
     selectChannel(channel);
 }
 

@@ -177,6 +177,30 @@ void FuncWidget::makeConnections()
     DAP_WIRE(m_security, outFilterBandLockChanged, m_outFilter, setFilterBandSecurityState);
     DAP_WIRE(m_security, outlimiterLockChanged, m_outLimiter, setSecurityState);
     DAP_WIRE(m_security, outdelayLockChanged, m_outDelay, setSecurityState);
+
+    // The filter pages read their element locks from the security page's table.
+    ifBuilt(m_security, [&](auto *sec) {
+        ifBuilt(m_inFilter, [&](auto *f) {
+            f->setLockLookup([sec](uchar ch, int element) -> uchar {
+                switch (element) {
+                case 0: return sec->inFilterGraphLock(ch);
+                case 1: return sec->inHPFilterLock(ch);
+                case 2: return sec->inLPFilterLock(ch);
+                default: return sec->inFilterBandLock(ch, uchar(element - 3));
+                }
+            });
+        });
+        ifBuilt(m_outFilter, [&](auto *f) {
+            f->setLockLookup([sec](uchar ch, int element) -> uchar {
+                switch (element) {
+                case 0: return sec->outFilterGraphLock(ch);
+                case 1: return sec->outHPFilterLock(ch);
+                case 2: return sec->outLPFilterLock(ch);
+                default: return sec->outFilterBandLock(ch, uchar(element - 3));
+                }
+            });
+        });
+    });
 }
 
 void FuncWidget::registerButtons(bool withInDelay)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "modules/filterpanel.h"
 #include "modules/levelpanel.h"
 #include "pages/cail.h"
 #include "pages/setup.h"
@@ -23,13 +24,13 @@ class FrameRouter;
 using InLevelPage = QInLevel;        // module 1
 using GatePage = PendingPage;        // QGate, module 2
 using FeedbackPage = PendingPage;    // QFeedback, module 3
-using InFilterPage = PendingPage;    // QInFilter, module 4
+using InFilterPage = QInFilter;      // module 4
 using InLimiterPage = PendingPage;   // QInLimiter, module 5
 using InDelayPage = PendingPage;     // QInDelay, module 6
 using MixerPage = PendingPage;       // QMixer, module 7
 using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
 using OutLevelPage = QOutLevel;      // module 9
-using OutFilterPage = PendingPage;   // QOutFilter, module 10
+using OutFilterPage = QOutFilter;    // module 10
 using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
 using OutDelayPage = PendingPage;    // QOutDelay, module 12
 using PresetPage = PendingPage;      // QPreset, module 32
