@@ -198,6 +198,81 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>QFilterPanel</name>
+    <message>
+        <source>Input Channel</source>
+        <translation>输入通道</translation>
+    </message>
+    <message>
+        <source>Output Channel</source>
+        <translation>输出通道</translation>
+    </message>
+    <message>
+        <source>High-Pass</source>
+        <translation>高通</translation>
+    </message>
+    <message>
+        <source>Low-Pass</source>
+        <translation>低通</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Slope</source>
+        <translation>斜率</translation>
+    </message>
+    <message>
+        <source>Freq.(Hz)</source>
+        <translation>频率(Hz)</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Bessel</source>
+        <translation>贝塞尔</translation>
+    </message>
+    <message>
+        <source>Butterworth</source>
+        <translation>巴特沃斯</translation>
+    </message>
+    <message>
+        <source>Link-Riley</source>
+        <translation>林克-瑞利</translation>
+    </message>
+    <message>
+        <source>Copy to</source>
+        <translation>复制到</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>复位</translation>
+    </message>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation>增益(dBu)</translation>
+    </message>
+    <message>
+        <source>PEQ</source>
+        <translation>参量均衡</translation>
+    </message>
+    <message>
+        <source>LowShelf</source>
+        <translation>低架</translation>
+    </message>
+    <message>
+        <source>HighShelf</source>
+        <translation>高架</translation>
+    </message>
+    <message>
+        <source>Allpass</source>
+        <translation>全通</translation>
+    </message>
+</context>
+<context>
     <name>QIpSetting</name>
     <message>
         <source>ip Settings</source>

@@ -194,6 +194,81 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>QFilterPanel</name>
+    <message>
+        <source>Input Channel</source>
+        <translation />
+    </message>
+    <message>
+        <source>Output Channel</source>
+        <translation />
+    </message>
+    <message>
+        <source>High-Pass</source>
+        <translation />
+    </message>
+    <message>
+        <source>Low-Pass</source>
+        <translation />
+    </message>
+    <message>
+        <source>Type</source>
+        <translation />
+    </message>
+    <message>
+        <source>Slope</source>
+        <translation />
+    </message>
+    <message>
+        <source>Freq.(Hz)</source>
+        <translation />
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation />
+    </message>
+    <message>
+        <source>Bessel</source>
+        <translation />
+    </message>
+    <message>
+        <source>Butterworth</source>
+        <translation />
+    </message>
+    <message>
+        <source>Link-Riley</source>
+        <translation />
+    </message>
+    <message>
+        <source>Copy to</source>
+        <translation />
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation />
+    </message>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation />
+    </message>
+    <message>
+        <source>PEQ</source>
+        <translation />
+    </message>
+    <message>
+        <source>LowShelf</source>
+        <translation />
+    </message>
+    <message>
+        <source>HighShelf</source>
+        <translation />
+    </message>
+    <message>
+        <source>Allpass</source>
+        <translation />
+    </message>
+</context>
+<context>
     <name>QIpSetting</name>
     <message>
         <source>ip Settings</source>
