@@ -7,9 +7,27 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 
 namespace fr = filterresponse;
+
+// Counts heap allocations while switched on, to show that a recompute makes none.
+static std::atomic<bool> g_countAllocations{false};
+static std::atomic<int> g_allocations{0};
+
+void *operator new(std::size_t size)
+{
+    if (g_countAllocations)
+        ++g_allocations;
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -99,6 +117,7 @@ private Q_SLOTS:
     void response_data();
     void response();
     void extremeProductsStayFinite();
+    void recomputeAllocatesNothing();
     void flatByDefault();
     void bandCountIsCapped();
     void silentElements_data();
@@ -181,6 +200,20 @@ void TestFilterGraph::extremeProductsStayFinite()
     QVERIFY(std::abs(db[0] - 30 * -132.677305) < 1e-3);
     QVERIFY(std::abs(db[239] - 30 * -52.675778) < 1e-3);
     QVERIFY(std::abs(db[300] - 30 * -32.241816) < 1e-3);
+}
+
+void TestFilterGraph::recomputeAllocatesNothing()
+{
+    FilterGraph g;
+    g.setHighPass(0, 1, 5, 45);
+    g.setLowPass(0, 0, 5, 16000);
+    g_allocations = 0;
+    g_countAllocations = true;
+    for (int i = 0; i < 16; ++i)
+        g.setBand(i, 0, quint8(i % 3), 100.0f * float(i + 1), 3.0f, 2.0f);
+    g.setHighPass(0, 2, 2, 80); // -18 dB/oct: with a first-order section
+    g_countAllocations = false;
+    QCOMPARE(g_allocations.load(), 0);
 }
 
 void TestFilterGraph::flatByDefault()
