@@ -1,6 +1,7 @@
 // The settings page and the overview against the simulator: a real processor peer over
 // loopback, the container's routing and relays, and the shared clock driven by hand.
 #include "app/overview.h"
+#include "modules/levelpanel.h"
 #include "modules/moduleclock.h"
 #include "pages/funcwidget.h"
 #include "pages/setup.h"
@@ -11,6 +12,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTcpSocket>
 #include <QtTest>
@@ -144,6 +147,40 @@ private slots:
         // The next poll brings the same text back: nothing changes on the overview.
         runOneSecond();
         QTRY_COMPARE(info("Loca :"), QStringLiteral("Stage left"));
+    }
+
+    void mutesReachTheProcessor()
+    {
+        connectTo(QStringLiteral("127.0.0.63"));
+        // Strip mute buttons in order I1-I4, O1-O8, then the all-mute button.
+        const auto mutes = m_overview->findChildren<QPushButton *>(QStringLiteral("muteButton"));
+        QCOMPARE(mutes.size(), 13);
+        QTest::mouseClick(mutes[4 + 2], Qt::LeftButton);
+        auto *outLevel = qobject_cast<QOutLevel *>(m_container->page(FuncWidget::TabOutLevel));
+        QVERIFY(outLevel);
+        QVERIFY(outLevel->strip(2).mute->isChecked());
+
+        m_overview->muteAccess(); // Ctrl+M
+        QVERIFY(mutes[12]->isChecked());
+
+        FrameClient other;
+        QVERIFY(other.connectTo(QHostAddress(QStringLiteral("127.0.0.63"))));
+        QVERIFY(other.waitForReport(ClassSystem, 1, 1).has_value());
+        other.send(ClassSystem, 1, 1, DirSet, QByteArray(kPassword));
+        auto reported = [&other](quint8 frameClass, quint8 type, quint8 code, QByteArray arg) {
+            const auto r = other.request(frameClass, type, code, arg);
+            return r ? r->payload : QByteArray();
+        };
+        QTRY_COMPARE(reported(ClassModule, 9, 2, QByteArray(1, 2)), QByteArray("\x02\x01", 2));
+        QTRY_COMPARE(reported(ClassSystem, 2, 15, {}), QByteArray(1, 1));
+
+        // The processor's all-mute report keeps the button as it is.
+        QSignalSpy allMute(m_container.get(), &FuncWidget::sigAllMute);
+        runOneSecond();
+        QTRY_COMPARE(allMute.size(), 10);
+        QVERIFY(allMute.last().at(0).toBool());
+        QVERIFY(mutes[12]->isChecked());
+        QVERIFY(m_overview->allMute());
     }
 
     void secondGenerationDropsInputDelay()
