@@ -36,11 +36,11 @@ const char *const kInfoTitles[] = {
     QT_TRANSLATE_NOOP("QOverView", "State :"),   QT_TRANSLATE_NOOP("QOverView", "DSP :"),
 };
 
-QFont arial(int points, int weight = QFont::Normal)
+QFont arial(int points, QFont::Weight weight = QFont::Normal)
 {
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(points);
-    font.setWeight(QFont::Weight(weight));
+    font.setWeight(weight);
     return font;
 }
 
@@ -113,13 +113,13 @@ QOverView::Strip QOverView::buildStrip(bool input, int channel)
     s.widget->setAttribute(Qt::WA_StyledBackground);
 
     s.channel = new QLabel(QString::asprintf(input ? "I%d" : "O%d", channel + 1), s.widget);
-    s.channel->setFont(arial(8, 75));
+    s.channel->setFont(arial(8, QFont::Bold));
     s.channel->setAlignment(Qt::AlignCenter);
     s.mute = new QPushButton(QStringLiteral("Mute"), s.widget);
     s.mute->setObjectName(QStringLiteral("muteButton"));
     s.mute->setCheckable(true);
     s.mute->setFixedSize(50, 25);
-    s.mute->setFont(arial(8, 75));
+    s.mute->setFont(arial(8, QFont::Bold));
     s.comp = new QLabel(QStringLiteral("Comp"), s.widget);
     s.comp->setFont(arial(6));
     s.comp->setAlignment(Qt::AlignCenter);

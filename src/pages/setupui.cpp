@@ -45,15 +45,15 @@ const char *const kFaultCaptions[] = {
     QT_TRANSLATE_NOOP("QSetup", "Temp :"),
 };
 
-QFont pointFont(int points, int weight = QFont::Normal)
+QFont pointFont(int points, QFont::Weight weight = QFont::Normal)
 {
     QFont font;
     font.setPointSize(points);
-    font.setWeight(QFont::Weight(weight));
+    font.setWeight(weight);
     return font;
 }
 
-QLabel *titleLabel(int points, int weight, QWidget *parent)
+QLabel *titleLabel(int points, QFont::Weight weight, QWidget *parent)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QStringLiteral("titleLabel"));
@@ -128,7 +128,7 @@ QWidget *QSetup::buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit *
     auto *box = new QVBoxLayout(widget);
     box->setSpacing(24);
     box->setContentsMargins(4, 6, 4, 6); // the 135-pixel edits fit beside their captions
-    title = titleLabel(10, 75, widget);
+    title = titleLabel(10, QFont::Bold, widget);
     box->addWidget(title);
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(4);
@@ -156,7 +156,7 @@ QWidget *QSetup::buildInfoColumn()
     widget->setAttribute(Qt::WA_StyledBackground);
     widget->setMinimumWidth(450);
     auto *box = new QVBoxLayout(widget);
-    m_infoTitle = titleLabel(10, 75, widget);
+    m_infoTitle = titleLabel(10, QFont::Bold, widget);
     box->addWidget(m_infoTitle);
     auto *grid = new QGridLayout;
     for (int i = 0; i < int(std::size(kInfoCaptions)); ++i) {
@@ -206,7 +206,7 @@ QWidget *QSetup::buildNetworkWidget()
     widget->setObjectName(QStringLiteral("networkCtrlBgWidget"));
     widget->setAttribute(Qt::WA_StyledBackground);
     auto *box = new QVBoxLayout(widget);
-    m_netTitle = titleLabel(10, 75, widget);
+    m_netTitle = titleLabel(10, QFont::Bold, widget);
     box->addWidget(m_netTitle);
     auto *grid = new QGridLayout;
     const QRegularExpression address(QString::fromLatin1(kAddressPattern));
@@ -235,7 +235,7 @@ QWidget *QSetup::buildFaultWidget()
     widget->setObjectName(QStringLiteral("errorCtrlBgWidget"));
     widget->setAttribute(Qt::WA_StyledBackground);
     auto *box = new QVBoxLayout(widget);
-    m_faultTitle = titleLabel(10, 75, widget);
+    m_faultTitle = titleLabel(10, QFont::Bold, widget);
     box->addWidget(m_faultTitle);
     auto *grid = new QGridLayout;
     for (int i = 0; i < 4; ++i) {
