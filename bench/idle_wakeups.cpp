@@ -1,0 +1,146 @@
+// Counts how often the program wakes while it sits idle, connected and logged in to a
+// processor: the main window as a user has it, one tab shown, nothing touched. Every
+// context switch of every thread of the process counts as a wakeup.
+//
+//   idle_wakeups --announce-port PORT [--password TEXT] [--seconds N] [--tab N]
+//
+// scripts/measure-wakeups.sh starts a simulator and runs it. Run it in a working folder laid
+// out like build/run (translations/, image/).
+
+#include "app/login.h"
+#include "app/mainwindow.h"
+#include "app/stylesheet.h"
+#include "devices/deviceitem.h"
+#include "devices/devicelist.h"
+#include "pages/funcwidget.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMap>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// Voluntary and involuntary context switches of all threads of this process.
+struct Switches {
+    qint64 voluntary = 0;
+    qint64 involuntary = 0;
+    int threads = 0;
+    QMap<QString, qint64> perThread; // voluntary, by thread name and id
+};
+
+Switches readSwitches()
+{
+    Switches s;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(tid + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        ++s.threads;
+        QString name;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Name:"))
+                name = QString::fromUtf8(line.mid(5).trimmed()) + QLatin1Char('/') + tid;
+            if (line.startsWith("voluntary_ctxt_switches:")) {
+                const qint64 n = line.mid(24).trimmed().toLongLong();
+                s.voluntary += n;
+                s.perThread[name] = n;
+            }
+            else if (line.startsWith("nonvoluntary_ctxt_switches:"))
+                s.involuntary += line.mid(27).trimmed().toLongLong();
+        }
+    }
+    return s;
+}
+
+int fail(const char *message)
+{
+    std::fprintf(stderr, "idle_wakeups: %s\n", message);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption portOption("announce-port", "Announcement port.", "PORT");
+    const QCommandLineOption passwordOption("password", "Login password.", "TEXT");
+    const QCommandLineOption secondsOption("seconds", "Idle time measured.", "N", "10");
+    const QCommandLineOption tabOption("tab", "Tab to show (0-14).", "N", "0");
+    parser.addOptions({portOption, passwordOption, secondsOption, tabOption});
+    parser.process(app);
+    if (!parser.isSet(portOption))
+        return fail("--announce-port is required");
+
+    applyStyleSheet(app);
+    MainWindowOptions options;
+    options.devices.announcePort = quint16(parser.value(portOption).toUInt());
+    options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+    options.devices.commandPort = 9;
+    mainWindow window(options);
+    window.show();
+
+    if (!waitFor([&] { return window.deviceList()->rowCount() > 0; }, 10000))
+        return fail("no processor announced itself");
+    QDeviceItem *tile = window.deviceList()->item(0);
+    const QPointF centre(tile->width() / 2.0, tile->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tile, &press);
+    QLogin *login = window.loginDialog();
+    if (parser.isSet(passwordOption) && waitFor([&] { return login->isVisible(); }, 3000)) {
+        login->passwordEdit()->setText(parser.value(passwordOption));
+        login->Accept();
+    }
+    const int tab = parser.value(tabOption).toInt();
+    if (tab > 0 && tab < FuncWidget::TabCount)
+        window.funcWidget()->tabButton(FuncWidget::Tab(tab))->click();
+    waitFor([] { return false; }, 1000); // connection and first polls settle
+
+    const int seconds = std::max(1, parser.value(secondsOption).toInt());
+    const Switches before = readSwitches();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    const double elapsed = double(clock.elapsed()) / 1000.0;
+    const Switches after = readSwitches();
+    const qint64 total =
+        (after.voluntary - before.voluntary) + (after.involuntary - before.involuntary);
+    const qint64 voluntary = after.voluntary - before.voluntary;
+    // A voluntary switch is a thread going to sleep until something wakes it: one wakeup.
+    // Involuntary ones are preemptions by other programs and depend on the machine's load.
+    std::printf("idle %.1f s on tab %d: %.1f wakeups per second (%lld voluntary context "
+                "switches in %d threads; %lld involuntary, %.1f per second with them)\n",
+                elapsed, tab, double(voluntary) / elapsed, voluntary, after.threads,
+                after.involuntary - before.involuntary, double(total) / elapsed);
+    for (auto it = after.perThread.cbegin(); it != after.perThread.cend(); ++it) {
+        std::printf("  %-24s %.1f per second\n", qPrintable(it.key()),
+                    double(it.value() - before.perThread.value(it.key())) / elapsed);
+    }
+    return 0;
+}
