@@ -67,8 +67,7 @@ Switches readSwitches()
                 const qint64 n = line.mid(24).trimmed().toLongLong();
                 s.voluntary += n;
                 s.perThread[name] = n;
-            }
-            else if (line.startsWith("nonvoluntary_ctxt_switches:"))
+            } else if (line.startsWith("nonvoluntary_ctxt_switches:"))
                 s.involuntary += line.mid(27).trimmed().toLongLong();
         }
     }
@@ -108,8 +107,8 @@ int main(int argc, char *argv[])
         return fail("no processor announced itself");
     QDeviceItem *tile = window.deviceList()->item(0);
     const QPointF centre(tile->width() / 2.0, tile->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(tile, &press);
     QLogin *login = window.loginDialog();
     if (parser.isSet(passwordOption) && waitFor([&] { return login->isVisible(); }, 3000)) {

@@ -84,6 +84,7 @@ protected:
     QLevelPanel(quint8 moduleId, int channelCount, QWidget *parent);
 
     void poll(quint32 tick) override;
+    int pollPeriod() const override { return 5; }
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 

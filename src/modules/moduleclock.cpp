@@ -1,5 +1,8 @@
 #include "moduleclock.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <algorithm>
 
 ModuleClock &ModuleClock::instance()
@@ -10,15 +13,16 @@ ModuleClock &ModuleClock::instance()
 
 ModuleClock::ModuleClock()
 {
-    m_timer.setInterval(kPeriodMs);
+    m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &ModuleClock::tick);
+    connect(&m_timer, &QTimer::timeout, this, &ModuleClock::timerFired);
 }
 
-void ModuleClock::add(QObject *owner, std::function<void()> tick)
+void ModuleClock::add(QObject *owner, std::function<void()> tick, std::function<int()> quietTicks)
 {
-    m_clients.push_back({owner, std::move(tick)});
+    m_clients.push_back({owner, std::move(tick), std::move(quietTicks)});
     connect(owner, &QObject::destroyed, this, [this, owner] { remove(owner); });
+    wake();
 }
 
 void ModuleClock::remove(QObject *owner)
@@ -26,15 +30,89 @@ void ModuleClock::remove(QObject *owner)
     std::erase_if(m_clients, [owner](const Client &c) { return c.owner == owner || !c.owner; });
 }
 
-void ModuleClock::start() { m_timer.start(); }
+void ModuleClock::start()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    // User input is what gives a quiet client work; it wakes the clock before it is handled.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->installEventFilter(this);
+    m_quiet = 0;
+    m_sleepStart.start();
+    m_timer.start(kPeriodMs);
+}
 
-void ModuleClock::stop() { m_timer.stop(); }
+void ModuleClock::stop()
+{
+    m_running = false;
+    m_timer.stop();
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
 
 void ModuleClock::tick()
 {
+    m_inTick = true;
     // Index loop: a tick may register or drop clients.
     for (size_t i = 0; i < m_clients.size(); ++i) {
         if (m_clients[i].owner)
             m_clients[i].tick();
     }
+    m_inTick = false;
+}
+
+void ModuleClock::timerFired()
+{
+    // The slept-through ticks, then the one with work.
+    for (int i = 0; i <= m_quiet; ++i)
+        tick();
+    plan();
+}
+
+void ModuleClock::plan()
+{
+    int quiet = kMaxQuietTicks;
+    for (const Client &c : m_clients) {
+        if (!c.owner)
+            continue;
+        quiet = std::min(quiet, c.quietTicks ? std::max(0, c.quietTicks()) : 0);
+        if (quiet == 0)
+            break;
+    }
+    m_quiet = quiet;
+    m_sleepStart.start();
+    m_timer.start((quiet + 1) * kPeriodMs);
+}
+
+void ModuleClock::wake()
+{
+    if (!m_running || m_inTick || m_quiet == 0)
+        return;
+    // Run the slots that have passed (all of them quiet), then go on at every 20 ms from
+    // the current slot.
+    const qint64 elapsed = m_sleepStart.elapsed();
+    const int passed = int(std::min<qint64>(elapsed / kPeriodMs, m_quiet));
+    for (int i = 0; i < passed; ++i)
+        tick();
+    m_quiet = 0;
+    const int intoSlot = int(elapsed - qint64(passed) * kPeriodMs);
+    m_timer.start(std::max(0, kPeriodMs - intoSlot));
+    m_sleepStart.start();
+}
+
+bool ModuleClock::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+        wake();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -12,7 +12,8 @@
 QModulePanel::QModulePanel(quint8 moduleId, int channelCount, QWidget *parent)
     : QWidget(parent), m_moduleId(moduleId), m_channelCount(channelCount)
 {
-    ModuleClock::instance().add(this, [this] { timeOut20ms(); });
+    ModuleClock::instance().add(
+        this, [this] { timeOut20ms(); }, [this] { return quietTicks(); });
 }
 
 QModulePanel::~QModulePanel()
@@ -28,6 +29,16 @@ void QModulePanel::applyLockState(QWidget *background, const QList<QWidget *> &c
         background->setEnabled(state == 0);
     for (QWidget *w : controls)
         w->setVisible(!hidden);
+}
+
+int QModulePanel::quietTicks() const
+{
+    if (m_editHold.isSet() || anyDeferredPending())
+        return 0;
+    const int period = pollPeriod();
+    if (period <= 0)
+        return ModuleClock::kMaxQuietTicks;
+    return period - 1 - int(m_tick % quint32(period));
 }
 
 void QModulePanel::timeOut20ms()

@@ -32,6 +32,7 @@ class QChannelSelect;
 //  - Dragged controls: id = addDeferredSend([this, ch] { send...(ch); }) once; on every
 //    movement update mirror and widgets, then restartDeferredSend(id) and holdEdits().
 //    The send fires 5 ticks after the last movement; reports are held for 10 ticks.
+//  - pollPeriod(): how often poll() has work now, so the shared clock can sleep in between.
 //  - Discrete edits: update the mirror, then sendSetFloat/sendSetFlag/sendSetByte/sendSet.
 //  - setSecurityState(channel, state): applyLockState(rowBackground, rowControls, state).
 //  - Filter and limiter panels: runCopyTo() and runReset().
@@ -55,6 +56,9 @@ public:
     // The lock-table item of this module on the security messages: module id + 2.
     quint8 securityItem() const { return quint8(m_moduleId + 2); }
     quint32 tickCount() const { return m_tick; }
+    // Coming ticks in which this panel only counts (see ModuleClock): none while a send is
+    // pending or the edit hold is set, otherwise up to the next tick its poll has work.
+    int quietTicks() const;
 
     // A module message from the processor for this module (class 3, this module id).
     virtual void receive(quint8 code, quint8 direction, quint16 length, const uchar *payload) = 0;
@@ -95,6 +99,10 @@ public Q_SLOTS:
 protected:
     // The panel's requests for this tick (the counter has already been incremented).
     virtual void poll(quint32 tick) = 0;
+
+    // The poll has work every n-th tick right now (n > 1); 1 (the default) means possibly
+    // every tick, 0 that it polls nothing now (for example while hidden).
+    virtual int pollPeriod() const { return 1; }
 
     bool every(quint32 ticks) const { return m_tick % ticks == 0; }
     // True while the panel itself is on screen (its tab is the current one).

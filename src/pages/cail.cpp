@@ -57,7 +57,8 @@ QCail::QCail(QWidget *parent) : QDialog(parent)
     for (int ch = 0; ch < kOutputs; ++ch)
         row->addWidget(buildStrip(Side::Output, ch, m_out[size_t(ch)]));
 
-    ModuleClock::instance().add(this, [this] { timeOut20ms(); });
+    ModuleClock::instance().add(
+        this, [this] { timeOut20ms(); }, [this] { return quietTicks(); });
 }
 
 QWidget *QCail::buildStrip(Side side, int ch, Strip &s)
@@ -130,8 +131,20 @@ void QCail::display(Side side, int ch, float gain)
     s.edit->setText(QString::asprintf("%0.1f", double(gain)));
 }
 
+int QCail::quietTicks() const
+{
+    auto pending = [](const DeferredSend &d) { return d.pending != 0; };
+    if (m_editHold.isSet() || std::any_of(m_inSend.begin(), m_inSend.end(), pending) ||
+        std::any_of(m_outSend.begin(), m_outSend.end(), pending))
+        return 0;
+    if (!isVisible())
+        return ModuleClock::kMaxQuietTicks;
+    return 9 - int(m_tick % 10);
+}
+
 void QCail::userChange(Side side, int ch, float gain)
 {
+    ModuleClock::instance().wake();
     display(side, ch, gain);
     (side == Side::Input ? m_inSend[size_t(ch)] : m_outSend[size_t(ch)]).restart();
     m_editHold.set();

@@ -35,6 +35,8 @@ public:
     QLineEdit *outputEdit(int channel) const { return m_out[size_t(channel)].edit; }
     QPushButton *mixButton() const { return m_mix; }
     QPushButton *resetButton() const { return m_reset; }
+    // Coming ticks of the shared clock in which the dialog only counts.
+    int quietTicks() const;
 
 public Q_SLOTS:
     void setInlevelGain(uchar ucChannel, float fvalue);

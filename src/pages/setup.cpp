@@ -111,10 +111,13 @@ QSetup::QSetup(QWidget *parent) : QWidget(parent)
         m_codec = QTextCodec::codecForName("ISO-8859-1");
     setObjectName(QStringLiteral("settingsWidget"));
     buildUi();
-    ModuleClock::instance().add(this, [this] {
-        if (++m_clockTicks % 5 == 0)
-            timeOut100ms();
-    });
+    ModuleClock::instance().add(
+        this,
+        [this] {
+            if (++m_clockTicks % 5 == 0)
+                timeOut100ms();
+        },
+        [this] { return 4 - int(m_clockTicks % 5); });
 }
 
 QString QSetup::inLabel(int channel) const

@@ -287,6 +287,19 @@ private slots:
         QCOMPARE(m_sent[22], hex("82 7D 01 00 03 01 05 00 01 00 03 7D 82"));
     }
 
+    void quietTicksForTheSharedClock()
+    {
+        QInLevel p;
+        ticks(p, 5); // just polled: the next four ticks only count
+        QCOMPARE(p.quietTicks(), 4);
+        p.timeOut20ms();
+        QCOMPARE(p.quietTicks(), 3);
+        emit p.strip(0).fader->valueChanged(-1.0f);
+        QCOMPARE(p.quietTicks(), 0);
+        ticks(p, 10); // send and hold over
+        QCOMPARE(p.quietTicks(), 4 - int(p.tickCount() % 5));
+    }
+
     void overviewMuteIsDisplayOnly()
     {
         QOutLevel p;
