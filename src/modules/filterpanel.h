@@ -118,6 +118,8 @@ protected:
     virtual void emitSiblingCopy(uchar select, char *args) = 0;
 
     void poll(quint32 tick) override;
+    // Every second tick while shown; nothing while hidden.
+    int pollPeriod() const override { return isShown() ? 2 : 0; }
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
