@@ -180,8 +180,11 @@ void QLevelPanel::paintEvent(QPaintEvent *)
 
 void QLevelPanel::setChannelName(uchar channel, const QString &name)
 {
-    if (hasChannel(channel))
-        m_strips[channel].title->setText(name);
+    // A processor without a name for the channel keeps the numbered title.
+    if (hasChannel(channel)) {
+        m_strips[channel].title->setText(
+            name.isEmpty() ? QString::asprintf(isInputSide() ? "I%d" : "O%d", channel + 1) : name);
+    }
 }
 
 void QLevelPanel::setMute(uchar channel, bool mute)

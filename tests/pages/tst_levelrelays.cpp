@@ -61,6 +61,8 @@ private slots:
         fw.setOutLabel(7, "Sub");
         QCOMPARE(in->strip(1).title->text(), QString("Vocal"));
         QCOMPARE(out->strip(7).title->text(), QString("Sub"));
+        fw.setOutLabel(7, QString());
+        QCOMPARE(out->strip(7).title->text(), QString("O8"));
 
         route(fw, 1, 32, "01 00 00 D0 C0");
         route(fw, 9, 32, "07 00 00 40 C0");
