@@ -5,6 +5,7 @@
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -239,6 +240,15 @@ void QCail::timeOut20ms()
             sendGain(Side::Output, ch);
     }
     m_editHold.tick();
+}
+
+void QCail::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        m_mix->setText(tr("Mix"));
+        m_reset->setText(tr("System \nReset"));
+    }
+    QDialog::changeEvent(event);
 }
 
 void QCail::mixClicked(bool isChecked)

@@ -51,6 +51,9 @@ public Q_SLOTS:
     void mixClicked(bool isChecked);
     void systemResetClicked();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     struct Strip {
         QLabel *caption = nullptr;
