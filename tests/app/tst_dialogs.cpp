@@ -1,5 +1,7 @@
 #include "app/login.h"
+#include "app/stylesheet.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +12,17 @@ class TestDialogs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void styleSheetFromResource()
+    {
+        auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+        applyStyleSheet(*app);
+        const QString sheet = app->styleSheet();
+        for (const char *rule : {"QFrame#logoFrame", "url(image/logo.bmp)", "QWidget#funcWidget",
+                                 "QPushButton#normalButton2:checked", "#E04345", "QLineEdit"})
+            QVERIFY2(sheet.contains(QLatin1String(rule)), rule);
+        app->setStyleSheet(QString());
+    }
+
     void loginAcceptStoresAndClears()
     {
         QLogin login;
