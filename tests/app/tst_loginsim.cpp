@@ -42,16 +42,17 @@ private Q_SLOTS:
 
         // A Latin-1 password: it must reach the processor as one byte per character.
         SimProcess sim({"--address", "127.0.0.30", "--password", QString::fromLatin1("p\xe4" "1"),
-                        "--generation", "2", "--verbose", "--announce",
+                        "--generation", "2", "--verbose", "--count", "2", "--announce",
                         QStringLiteral("127.0.0.1:%1").arg(port)});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
 
-        QTRY_COMPARE_WITH_TIMEOUT(window.deviceList()->rowCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() >= 1, 5000);
         QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
         QTcpSocket *socket = window.devTable()->deviceSocket(0);
         QCOMPARE(proto::Transport::instance().currentSocket(), socket);
         QTRY_COMPARE(socket->state(), QAbstractSocket::ConnectedState);
-        QCOMPARE(socket->peerAddress(), QHostAddress(QStringLiteral("127.0.0.30")));
+        QCOMPARE(socket->peerAddress(), QHostAddress(window.devTable()->deviceAddress(0)));
+        QVERIFY(socket->peerAddress().toString().startsWith("127.0.0.3"));
         QCOMPARE(socket->peerPort(), quint16(2699));
 
         // The processor asks for a password; a wrong one brings the dialog back.
@@ -83,9 +84,25 @@ private Q_SLOTS:
         const qsizetype armVersion = log.indexOf("recv class 2 type 2 code 2 dir 00");
         QVERIFY(labelsIn >= 0 && labelsIn < labelsOut && labelsOut < armVersion);
 
+        // Another processor gets its own connection; coming back to the first reuses the
+        // open one without connecting again.
+        QTRY_COMPARE_WITH_TIMEOUT(window.deviceList()->rowCount(), 2, 5000);
+        QSignalSpy firstStates(socket, &QAbstractSocket::stateChanged);
+        QTest::mouseClick(window.deviceList()->item(1), Qt::LeftButton);
+        QTcpSocket *second = window.devTable()->deviceSocket(1);
+        QCOMPARE(proto::Transport::instance().currentSocket(), second);
+        QTRY_COMPARE(second->state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(second->peerAddress(), QHostAddress(window.devTable()->deviceAddress(1)));
+        QVERIFY(second->peerAddress() != socket->peerAddress());
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QCOMPARE(proto::Transport::instance().currentSocket(), socket);
+        QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+        QVERIFY(firstStates.isEmpty());
+
         // Selecting nothing leaves the connection open but no longer read.
         window.deviceList()->removeRow(0);
         QCOMPARE(proto::Transport::instance().currentSocket(), nullptr);
+        QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
     }
 };
 
