@@ -65,6 +65,27 @@
     </message>
 </context>
 <context>
+    <name>QCail</name>
+    <message>
+        <source>Mix</source>
+        <translation>混音</translation>
+    </message>
+    <message>
+        <source>System 
+Reset</source>
+        <translation>系统
+复位</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Reset system all config?</source>
+        <translation>复位系统全部配置？</translation>
+    </message>
+</context>
+<context>
     <name>QChannelSelect</name>
     <message>
         <source>Select Channel</source>
@@ -301,6 +322,25 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Leave empty for no gateway (0.0.0.0)</source>
         <translation>留空表示无网关 (0.0.0.0)</translation>
+    </message>
+</context>
+<context>
+    <name>QLevelPanel</name>
+    <message>
+        <source>Group</source>
+        <translation>编组</translation>
+    </message>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation>增益(dBu)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>Invert</source>
+        <translation>反相</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,26 @@
     </message>
 </context>
 <context>
+    <name>QCail</name>
+    <message>
+        <source>Mix</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>System 
+Reset</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reset system all config?</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>QChannelSelect</name>
     <message>
         <source>Select Channel</source>
@@ -197,75 +217,75 @@ Processors on the network cannot be found until that program is closed and this 
     <name>QFilterPanel</name>
     <message>
         <source>Input Channel</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Output Channel</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>High-Pass</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Low-Pass</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Type</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Slope</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Freq.(Hz)</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Enable</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Bessel</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Butterworth</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Link-Riley</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Copy to</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Reset</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Gain(dBu)</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>PEQ</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>LowShelf</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>HighShelf</source>
-        <translation />
+        <translation></translation>
     </message>
     <message>
         <source>Allpass</source>
-        <translation />
+        <translation></translation>
     </message>
 </context>
 <context>
@@ -296,6 +316,25 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Leave empty for no gateway (0.0.0.0)</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QLevelPanel</name>
+    <message>
+        <source>Group</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Invert</source>
         <translation></translation>
     </message>
 </context>
