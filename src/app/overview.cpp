@@ -95,12 +95,10 @@ QOverView::QOverView(QWidget *parent) : QWidget(parent)
     floorKey->setContext(Qt::WindowShortcut);
     connect(floorKey, &QShortcut::activated, this, &QOverView::CtrlNClicked);
 
-    for (int i = 0; i < kInputs; ++i)
-        connect(m_in[i].mute, &QPushButton::clicked, this,
-                [this, i](bool checked) { inMuteClicked(uchar(i), checked); });
-    for (int i = 0; i < kOutputs; ++i)
-        connect(m_out[i].mute, &QPushButton::clicked, this,
-                [this, i](bool checked) { outMuteClicked(uchar(i), checked); });
+    for (const Strip &strip : m_in)
+        connect(strip.mute, &QPushButton::clicked, this, &QOverView::inMuteClicked);
+    for (const Strip &strip : m_out)
+        connect(strip.mute, &QPushButton::clicked, this, &QOverView::outMuteClicked);
     connect(m_allMuteButton, &QPushButton::clicked, this, &QOverView::allMuteClicked);
     setTitleTexts();
 }
@@ -343,22 +341,29 @@ void QOverView::allMuteClicked(bool isChecked)
     sendAllMute();
 }
 
-void QOverView::inMuteClicked(uchar channel, bool isChecked)
+void QOverView::inMuteClicked(bool isChecked)
 {
-    if (channel >= kInputs)
-        return;
-    emit inMuteChanged(channel, isChecked);
-    const quint8 mute = isChecked ? 1 : 0;
-    proto::sendSetMessage(kInLevelModule, kMuteCode, channel, &mute, 1);
+    for (int i = 0; i < kInputs; ++i)
+        if (m_in[i].mute == sender())
+            sendMute(true, i, isChecked);
 }
 
-void QOverView::outMuteClicked(uchar channel, bool isChecked)
+void QOverView::outMuteClicked(bool isChecked)
 {
-    if (channel >= kOutputs)
-        return;
-    emit outMuteChanged(channel, isChecked);
+    for (int i = 0; i < kOutputs; ++i)
+        if (m_out[i].mute == sender())
+            sendMute(false, i, isChecked);
+}
+
+void QOverView::sendMute(bool input, int channel, bool isChecked)
+{
+    if (input)
+        emit inMuteChanged(uchar(channel), isChecked);
+    else
+        emit outMuteChanged(uchar(channel), isChecked);
     const quint8 mute = isChecked ? 1 : 0;
-    proto::sendSetMessage(kOutLevelModule, kMuteCode, channel, &mute, 1);
+    proto::sendSetMessage(input ? kInLevelModule : kOutLevelModule, kMuteCode, quint8(channel),
+                          &mute, 1);
 }
 
 void QOverView::setNetState(int state)

@@ -52,8 +52,9 @@ public Q_SLOTS:
     void CtrlNClicked();
     void muteAccess();
     void allMuteClicked(bool isChecked);
-    void inMuteClicked(uchar channel, bool isChecked);
-    void outMuteClicked(uchar channel, bool isChecked);
+    // Connected to the strip mute buttons' clicked(bool); the sending button names the channel.
+    void inMuteClicked(bool isChecked);
+    void outMuteClicked(bool isChecked);
 
 protected:
     bool event(QEvent *event) override;
@@ -81,6 +82,7 @@ private:
     void retranslateUi();
     void showNetState();
     void sendAllMute();
+    void sendMute(bool input, int channel, bool isChecked);
     static void setLevel(Strip &strip, int value);
     static void setReduction(Strip &strip, int value);
 

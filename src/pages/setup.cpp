@@ -15,6 +15,7 @@
 #include <QStyleOption>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -433,10 +434,22 @@ void QSetup::descriptionChanged()
     sendText(kTypeSettings, CodeDescription, -1, bytes);
 }
 
-void QSetup::InChannelLabelChanged(uchar channel)
+void QSetup::InChannelLabelChanged()
 {
-    if (channel >= kInputs)
-        return;
+    const auto it = std::find(m_inEdits.begin(), m_inEdits.end(), sender());
+    if (it != m_inEdits.end())
+        inLabelEdited(int(it - m_inEdits.begin()));
+}
+
+void QSetup::OutChannelLabelChanged()
+{
+    const auto it = std::find(m_outEdits.begin(), m_outEdits.end(), sender());
+    if (it != m_outEdits.end())
+        outLabelEdited(int(it - m_outEdits.begin()));
+}
+
+void QSetup::inLabelEdited(int channel)
+{
     QLineEdit *edit = m_inEdits[channel];
     const QByteArray bytes = editBytes(edit);
     applyInLabel(channel, decode(bytes));
@@ -444,10 +457,8 @@ void QSetup::InChannelLabelChanged(uchar channel)
     sendText(kTypeLabels, kLabelsIn, channel, bytes);
 }
 
-void QSetup::OutChannelLabelChanged(uchar channel)
+void QSetup::outLabelEdited(int channel)
 {
-    if (channel >= kOutputs)
-        return;
     QLineEdit *edit = m_outEdits[channel];
     const QByteArray bytes = editBytes(edit);
     applyOutLabel(channel, decode(bytes));
@@ -484,16 +495,17 @@ void QSetup::gatewayChanged()
 
 void QSetup::sendNetwork()
 {
-    // The set always carries all three values; a value never reported nor entered would go
-    // out as 0.0.0.0 and cut the processor off the network, so wait until all are known.
-    if (!m_ipaddr || !m_netmask || !m_gateway) {
-        qCDebug(lcPages, "network set held back: address, mask or gateway not known yet");
+    // The set always carries all three values. An address or mask never reported nor
+    // entered would go out as 0.0.0.0 and cut the processor off the network, so wait for
+    // both; an unknown gateway goes out as 0.0.0.0 (no gateway), which is harmless.
+    if (!m_ipaddr || !m_netmask) {
+        qCDebug(lcPages, "network set held back: address or mask not known yet");
         return;
     }
     uchar payload[12];
     proto::putU32(payload, *m_ipaddr);
     proto::putU32(payload + 4, *m_netmask);
-    proto::putU32(payload + 8, *m_gateway);
+    proto::putU32(payload + 8, m_gateway.value_or(0));
     proto::sendFrame(proto::ClassSystem, kTypeSettings, CodeNetwork, proto::DirSet, payload,
                      sizeof payload);
 }

@@ -49,6 +49,15 @@ public:
 public Q_SLOTS:
     // Runs on every fifth tick of the shared 20 ms clock.
     void timeOut100ms();
+    void panelLockChanged(int index);
+    void locationChanged();
+    void descriptionChanged();
+    void ipaddressChanged();
+    void netmaskChanged();
+    void gatewayChanged();
+    // Connected to the label edits' editingFinished(); the sending edit names the channel.
+    void InChannelLabelChanged();
+    void OutChannelLabelChanged();
 
 Q_SIGNALS:
     void sigModel(QString model);
@@ -62,16 +71,6 @@ Q_SIGNALS:
     void sigInLabelChanged(uchar channel, QString label);
     void sigOutLabelChanged(uchar channel, QString label);
 
-private Q_SLOTS:
-    void panelLockChanged(int index);
-    void locationChanged();
-    void descriptionChanged();
-    void ipaddressChanged();
-    void netmaskChanged();
-    void gatewayChanged();
-    void InChannelLabelChanged(uchar channel);
-    void OutChannelLabelChanged(uchar channel);
-
 protected:
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -84,6 +83,8 @@ private:
     QWidget *buildNetworkWidget();
     QWidget *buildFaultWidget();
     void retranslateUi();
+    void inLabelEdited(int channel);
+    void outLabelEdited(int channel);
 
     void applyType2(quint8 code, quint16 length, const uchar *payload);
     void applyLabels(bool output, const uchar *payload);

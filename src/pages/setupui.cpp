@@ -94,12 +94,10 @@ void QSetup::buildUi()
     column->addWidget(buildFaultWidget(), 1);
     layout->addLayout(column);
 
-    for (int i = 0; i < kInputs; ++i)
-        connect(m_inEdits[i], &QLineEdit::editingFinished, this,
-                [this, i] { InChannelLabelChanged(uchar(i)); });
-    for (int i = 0; i < kOutputs; ++i)
-        connect(m_outEdits[i], &QLineEdit::editingFinished, this,
-                [this, i] { OutChannelLabelChanged(uchar(i)); });
+    for (QLineEdit *edit : m_inEdits)
+        connect(edit, &QLineEdit::editingFinished, this, &QSetup::InChannelLabelChanged);
+    for (QLineEdit *edit : m_outEdits)
+        connect(edit, &QLineEdit::editingFinished, this, &QSetup::OutChannelLabelChanged);
     connect(m_locationEdit, &QLineEdit::editingFinished, this, &QSetup::locationChanged);
     connect(m_descriptionEdit, &QLineEdit::editingFinished, this, &QSetup::descriptionChanged);
     connect(m_ipEdit, &QLineEdit::editingFinished, this, &QSetup::ipaddressChanged);
@@ -107,7 +105,8 @@ void QSetup::buildUi()
     connect(m_gatewayEdit, &QLineEdit::editingFinished, this, &QSetup::gatewayChanged);
     connect(m_panelLockBox, &QComboBox::currentIndexChanged, this, &QSetup::panelLockChanged);
 
-    // Texts before the first language change.
+    // Texts before the first language change: the usual ones, except for these six.
+    retranslateUi();
     m_inTitle->setText(QStringLiteral("Input label"));
     m_outTitle->setText(QStringLiteral("Output label"));
     m_infoTitle->setText(QStringLiteral("About"));

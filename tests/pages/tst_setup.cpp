@@ -119,6 +119,17 @@ private slots:
         QVERIFY(m_sent.isEmpty());
     }
 
+    void textsBeforeLanguageChange()
+    {
+        QStringList texts;
+        for (QLabel *l : m_page->findChildren<QLabel *>())
+            texts.append(l->text());
+        for (const char *t :
+             {"Input label", "Input 4 :", "Output 8 :", "About", "Temperature :", "Model :",
+              "Panel Lock :", "Description :", "Network", "Subnet mask :", "Fault", "Flash :"})
+            QVERIFY2(texts.contains(QLatin1String(t)), t);
+    }
+
     void faultBits()
     {
         report(2, 13, hex("0A"));
@@ -260,14 +271,19 @@ private slots:
     {
         showActive();
         QSignalSpy ip(m_page.get(), &QSetup::sigIpaddr);
-        // Nothing known yet: a mask alone would send 0.0.0.0 as address and gateway.
+        // Nothing known yet: a mask alone would send 0.0.0.0 as the address. Once address
+        // and mask are known, a gateway never reported goes out as 0.0.0.0.
         typeAndReturn(m_page->m_maskEdit, QStringLiteral("255.255.0.0"));
         QVERIFY(m_sent.isEmpty());
+        typeAndReturn(m_page->m_ipEdit, QStringLiteral("10.1.2.3"));
+        QCOMPARE(m_sent, QList<QByteArray>{hex("82 7D 01 00 02 02 0C 01 0C 00 03 02 01 0A "
+                                               "00 00 FF FF 00 00 00 00 7D 82")});
+        m_sent.clear();
 
         report(2, 12, hex("64 01 A8 C0 00 FF FF FF 01 01 A8 C0"));
         report(2, 12, hex("64 01 A8 C0 00 FF FF FF 01 01 A8 C0"));
-        QCOMPARE(ip.size(), 1);
-        QCOMPARE(ip.at(0).at(0).toUInt(), 0xC0A80164u);
+        QCOMPARE(ip.size(), 2);
+        QCOMPARE(ip.at(1).at(0).toUInt(), 0xC0A80164u);
         QCOMPARE(m_page->m_ipEdit->text(), QStringLiteral("192.168.1.100"));
         QCOMPARE(m_page->m_maskEdit->text(), QStringLiteral("255.255.255.0"));
         QCOMPARE(m_page->m_gatewayEdit->text(), QStringLiteral("192.168.1.1"));
@@ -279,7 +295,7 @@ private slots:
                                  "A8 C0 7D 82"),
                              hex("82 7D 01 00 02 02 0C 01 0C 00 07 00 00 0A 00 FF FF FF FE 01 "
                                  "A8 C0 7D 82")}));
-        QCOMPARE(ip.size(), 2);
+        QCOMPARE(ip.size(), 3);
 
         // An address the validator refuses never finishes the edit.
         m_sent.clear();
