@@ -31,7 +31,10 @@ QTextCodec *codec(const char *name)
     return found ? found : QTextCodec::codecForName("UTF-8");
 }
 
-QTextCodec *eightBitCodec() { return codec("GB2312"); }
+QTextCodec *eightBitCodec()
+{
+    return codec("GB2312");
+}
 
 } // namespace
 

@@ -29,12 +29,14 @@ QDialogButtonBox *okCancelBox(QWidget *parent, const QRect &geometry)
     return box;
 }
 
-QFont languageFont() { return QFont(currentLanguageFont(), 9); }
+QFont languageFont()
+{
+    return QFont(currentLanguageFont(), 9);
+}
 
 } // namespace
 
-QLogin::QLogin(QWidget *parent)
-    : QDialog(parent)
+QLogin::QLogin(QWidget *parent) : QDialog(parent)
 {
     resize(200, 110);
     m_buttonBox = okCancelBox(this, QRect(25, 70, 151, 32));
@@ -56,7 +58,10 @@ void QLogin::Accept()
     emit EnterPassword();
 }
 
-void QLogin::Reject() { reject(); }
+void QLogin::Reject()
+{
+    reject();
+}
 
 void QLogin::reject()
 {
@@ -78,8 +83,7 @@ void QLogin::changeEvent(QEvent *event)
         retranslate();
 }
 
-QPwdModDialog::QPwdModDialog(QWidget *parent)
-    : QDialog(parent)
+QPwdModDialog::QPwdModDialog(QWidget *parent) : QDialog(parent)
 {
     setFont(QFont(QStringLiteral("Arial")));
     setFixedSize(240, 148);
@@ -118,7 +122,10 @@ void QPwdModDialog::Accept()
     accept();
 }
 
-void QPwdModDialog::Reject() { reject(); }
+void QPwdModDialog::Reject()
+{
+    reject();
+}
 
 void QPwdModDialog::reject()
 {
@@ -145,8 +152,7 @@ void QPwdModDialog::changeEvent(QEvent *event)
         retranslate();
 }
 
-QlockPwdModDialog::QlockPwdModDialog(QWidget *parent)
-    : QDialog(parent)
+QlockPwdModDialog::QlockPwdModDialog(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Modify lock password"));
     setFont(QFont(QStringLiteral("Arial")));
@@ -163,14 +169,13 @@ QlockPwdModDialog::QlockPwdModDialog(QWidget *parent)
     }
     connect(m_oldEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::OldPSWEditChanged);
     connect(m_newEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::NewPSWEditChanged);
-    connect(m_verifyEdit, &QLineEdit::textChanged, this,
-            &QlockPwdModDialog::VerifyPSWEditChanged);
+    connect(m_verifyEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::VerifyPSWEditChanged);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QlockPwdModDialog::Accept);
     connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QlockPwdModDialog::Reject);
 }
 
 void QlockPwdModDialog::updateOk(const QString &oldText, const QString &newText,
-                               const QString &verifyText)
+                                 const QString &verifyText)
 {
     m_buttonBox->setEnabled(!oldText.isEmpty() && !newText.isEmpty() && newText == verifyText);
 }
@@ -200,7 +205,10 @@ void QlockPwdModDialog::Accept()
     accept();
 }
 
-void QlockPwdModDialog::Reject() { reject(); }
+void QlockPwdModDialog::Reject()
+{
+    reject();
+}
 
 void QlockPwdModDialog::reject()
 {

@@ -42,8 +42,7 @@ void sendSystem(quint8 type, quint8 code, const QByteArray &payload = {})
 
 } // namespace
 
-mainWindow::mainWindow(const MainWindowOptions &options)
-    : QMainWindow(nullptr)
+mainWindow::mainWindow(const MainWindowOptions &options) : QMainWindow(nullptr)
 {
     loadLanguageList();
     loadConfig();
@@ -81,13 +80,25 @@ mainWindow::~mainWindow()
     }
 }
 
-void mainWindow::loadLanguageList() { m_languages.loadLanguageList(); }
+void mainWindow::loadLanguageList()
+{
+    m_languages.loadLanguageList();
+}
 
-void mainWindow::loadConfig() { applyLanguage(m_languages.loadConfig()); }
+void mainWindow::loadConfig()
+{
+    applyLanguage(m_languages.loadConfig());
+}
 
-void mainWindow::applyLanguage(int index) { setWindowTitle(m_languages.applyLanguage(index)); }
+void mainWindow::applyLanguage(int index)
+{
+    setWindowTitle(m_languages.applyLanguage(index));
+}
 
-void mainWindow::saveConfig() { m_languages.saveConfig(); }
+void mainWindow::saveConfig()
+{
+    m_languages.saveConfig();
+}
 
 void mainWindow::buildMenu()
 {
@@ -214,7 +225,10 @@ void mainWindow::languageActionClicked()
     saveConfig();
 }
 
-void mainWindow::devListClicked() { m_devTable->exec(); }
+void mainWindow::devListClicked()
+{
+    m_devTable->exec();
+}
 
 void mainWindow::pwdModClicked()
 {
@@ -287,7 +301,10 @@ void mainWindow::devChanged(int index)
     m_overView->setNetState(socket->state());
 }
 
-void mainWindow::tcpReadyRead() { proto::Transport::instance().receive(m_router); }
+void mainWindow::tcpReadyRead()
+{
+    proto::Transport::instance().receive(m_router);
+}
 
 void mainWindow::sendPwdMsg()
 {

@@ -78,8 +78,8 @@ int main(int argc, char *argv[])
         return fail("no processor announced itself");
     QDeviceItem *tile = window.deviceList()->item(0);
     const QPointF centre(tile->width() / 2.0, tile->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(tile, &press);
 
     QLogin *login = window.loginDialog();

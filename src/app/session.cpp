@@ -6,8 +6,14 @@ namespace {
 bool g_loggedIn = false;
 } // namespace
 
-bool loggedIn() { return g_loggedIn; }
+bool loggedIn()
+{
+    return g_loggedIn;
+}
 
-void setLoggedIn(bool loggedIn) { g_loggedIn = loggedIn; }
+void setLoggedIn(bool loggedIn)
+{
+    g_loggedIn = loggedIn;
+}
 
 } // namespace session

@@ -3,10 +3,7 @@
 #include <QPainter>
 #include <QStyleOption>
 
-PendingPage::PendingPage(QWidget *parent)
-    : QWidget(parent)
-{
-}
+PendingPage::PendingPage(QWidget *parent) : QWidget(parent) {}
 
 void PendingPage::paintEvent(QPaintEvent *)
 {
@@ -16,7 +13,4 @@ void PendingPage::paintEvent(QPaintEvent *)
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }
 
-PendingDialog::PendingDialog(QWidget *parent)
-    : QDialog(parent)
-{
-}
+PendingDialog::PendingDialog(QWidget *parent) : QDialog(parent) {}

@@ -33,8 +33,7 @@ inline constexpr bool isPending =
 
 // Runs f(object) only when object is of a built class, so wiring written against a page's
 // real interface is compiled as soon as the page replaces its placeholder.
-template <class T, class F>
-void ifBuilt(T *object, F &&f)
+template <class T, class F> void ifBuilt(T *object, F &&f)
 {
     if constexpr (!isPending<T>)
         f(object);

@@ -81,10 +81,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fresh");
         QTest::addColumn<QString>("verify");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("all filled, equal") << "old" << "new1" << "new1" << true;
-        QTest::newRow("current empty") << "" << "new1" << "new1" << false;
-        QTest::newRow("new empty") << "old" << "" << "" << false;
-        QTest::newRow("verify differs") << "old" << "new1" << "new2" << false;
+        QTest::newRow("all filled, equal") << "old"
+                                           << "new1"
+                                           << "new1" << true;
+        QTest::newRow("current empty") << ""
+                                       << "new1"
+                                       << "new1" << false;
+        QTest::newRow("new empty") << "old"
+                                   << ""
+                                   << "" << false;
+        QTest::newRow("verify differs") << "old"
+                                        << "new1"
+                                        << "new2" << false;
     }
 
     void lockPasswordValidation()

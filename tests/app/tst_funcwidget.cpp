@@ -18,14 +18,14 @@ private Q_SLOTS:
     void tabsInStandardOrder()
     {
         FuncWidget container;
-        const QStringList texts = {"In Level",   "Gate",      "Feedback",   "In Filter",
-                                   "In Limiter", "In Delay",  "Matrix",     "Signal",
+        const QStringList texts = {"In Level",   "Gate",       "Feedback",    "In Filter",
+                                   "In Limiter", "In Delay",   "Matrix",      "Signal",
                                    "Out Level",  "Out Filter", "Out Limiter", "Out Delay",
-                                   "Preset",     "Settings",  "Security"};
-        const QStringList pageNames = {
-            "inLevelWidget", "gateWidget", "feedbackWidget", "In Filter", "In Limiter",
-            "In Delay",      "Mix Mtx",    "Signal",         "Out Level", "Out Filter",
-            "Out Limiter",   "Out Delay",  "Preset",         "Settings",  "Security"};
+                                   "Preset",     "Settings",   "Security"};
+        const QStringList pageNames = {"inLevelWidget", "gateWidget", "feedbackWidget", "In Filter",
+                                       "In Limiter",    "In Delay",   "Mix Mtx",        "Signal",
+                                       "Out Level",     "Out Filter", "Out Limiter",    "Out Delay",
+                                       "Preset",        "Settings",   "Security"};
         QCOMPARE(container.objectName(), QString("funcWidget"));
         QCOMPARE(container.stack()->count(), 15);
         for (int i = 0; i < FuncWidget::TabCount; ++i) {
@@ -56,7 +56,10 @@ private Q_SLOTS:
             QByteArray bytes = QByteArray::fromHex("827d0100");
             bytes += char(frameClass);
             bytes += char(type);
-            bytes += QByteArray::fromHex("0380" "0100" "00" "7d82");
+            bytes += QByteArray::fromHex("0380"
+                                         "0100"
+                                         "00"
+                                         "7d82");
             return bytes;
         };
         QByteArray stream;
@@ -67,9 +70,9 @@ private Q_SLOTS:
         stream += frame(1, 1);
         proto::Transport::instance().receiveBytes(stream, router);
 
-        QCOMPARE(delivered, QStringList({"inLevelWidget", "In Delay", "Mix Mtx", "Signal",
-                                         "Out Delay", "Preset", "Settings", "Settings",
-                                         "Settings", "Security"}));
+        QCOMPARE(delivered,
+                 QStringList({"inLevelWidget", "In Delay", "Mix Mtx", "Signal", "Out Delay",
+                              "Preset", "Settings", "Settings", "Settings", "Security"}));
         QCOMPARE(container.pageForModule(13), nullptr);
         QCOMPARE(container.pageForModule(31), nullptr);
     }
@@ -159,9 +162,12 @@ private Q_SLOTS:
         proto::Transport::instance().setSink([&](const QByteArray &bytes) { sent << bytes; });
         FuncWidget container;
         container.requestDeviceInfo();
-        QCOMPARE(sent, QList<QByteArray>({QByteArray::fromHex("827d0100020301000000" "7d82"),
-                                          QByteArray::fromHex("827d0100020302000000" "7d82"),
-                                          QByteArray::fromHex("827d0100020202000000" "7d82")}));
+        QCOMPARE(sent, QList<QByteArray>({QByteArray::fromHex("827d0100020301000000"
+                                                              "7d82"),
+                                          QByteArray::fromHex("827d0100020302000000"
+                                                              "7d82"),
+                                          QByteArray::fromHex("827d0100020202000000"
+                                                              "7d82")}));
     }
 };
 

@@ -65,21 +65,25 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("chinese");
-        QTest::newRow("code with ;") << QByteArray("code:2048;\r\n") << 0 << 2048 << "" << "";
-        QTest::newRow("code bare") << QByteArray("code:2048\r\n") << 0 << 2048 << "" << "";
+        QTest::newRow("code with ;") << QByteArray("code:2048;\r\n") << 0 << 2048 << ""
+                                     << "";
+        QTest::newRow("code bare") << QByteArray("code:2048\r\n") << 0 << 2048 << ""
+                                   << "";
         QTest::newRow("code over 16 bits") << QByteArray("code:70000\r\n") << 0 << 4464 << ""
                                            << "";
-        QTest::newRow("code not a number") << QByteArray("code:abc\r\n") << 0 << 0 << "" << "";
+        QTest::newRow("code not a number") << QByteArray("code:abc\r\n") << 0 << 0 << ""
+                                           << "";
         QTest::newRow("any order, EN twice")
             << QByteArray("EN:First\r\ncode:7\r\nCN:\xca\xfd\xd7\xd6\r\nEN:Second\r\n"
                           "current lang:1\r\n")
             << 1 << 7 << "Second" << QString::fromUtf8("数字");
-        QTest::newRow("only the first digit") << QByteArray("current lang:12\r\n") << 1 << 1
-                                              << "" << "";
-        QTest::newRow("non-digit") << QByteArray("current lang:x\r\n") << int('x' - '0') << 1
-                                   << "" << "";
-        QTest::newRow("unknown lines, no CR") << QByteArray("foo\ncurrent lang:2\nbar:3")
-                                              << 2 << 1 << "" << "";
+        QTest::newRow("only the first digit") << QByteArray("current lang:12\r\n") << 1 << 1 << ""
+                                              << "";
+        QTest::newRow("non-digit") << QByteArray("current lang:x\r\n") << int('x' - '0') << 1 << ""
+                                   << "";
+        QTest::newRow("unknown lines, no CR")
+            << QByteArray("foo\ncurrent lang:2\nbar:3") << 2 << 1 << ""
+            << "";
     }
 
     void configLines()
@@ -95,14 +99,13 @@ private Q_SLOTS:
 
     void sevenLinesGiveFiveLanguages()
     {
-        writeFile("translations/language.dat",
-                  "lang:l1;font:F1;\r\n"
-                  "font:F2;lang:l2;\r\n"
-                  "no keys here\r\n"
-                  "lang:l4\r\n"
-                  "x lang:l5;y font:F5;z\n"
-                  "lang:l6;font:F6;\n"
-                  "lang:l7;font:F7;\n");
+        writeFile("translations/language.dat", "lang:l1;font:F1;\r\n"
+                                               "font:F2;lang:l2;\r\n"
+                                               "no keys here\r\n"
+                                               "lang:l4\r\n"
+                                               "x lang:l5;y font:F5;z\n"
+                                               "lang:l6;font:F6;\n"
+                                               "lang:l7;font:F7;\n");
         Languages languages;
         languages.loadLanguageList();
         QCOMPARE(languages.count(), 5);

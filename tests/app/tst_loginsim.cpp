@@ -2,8 +2,8 @@
 #include "app/login.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
-#include "devices/devicelist.h"
 #include "devices/deviceitem.h"
+#include "devices/devicelist.h"
 #include "pages/funcwidget.h"
 #include "protocol/transport.h"
 #include "support/simprocess.h"
@@ -41,7 +41,9 @@ private Q_SLOTS:
         QVERIFY(port != 0);
 
         // A Latin-1 password: it must reach the processor as one byte per character.
-        SimProcess sim({"--address", "127.0.0.30", "--password", QString::fromLatin1("p\xe4" "1"),
+        SimProcess sim({"--address", "127.0.0.30", "--password",
+                        QString::fromLatin1("p\xe4"
+                                            "1"),
                         "--generation", "2", "--verbose", "--count", "2", "--announce",
                         QStringLiteral("127.0.0.1:%1").arg(port)});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
@@ -65,7 +67,8 @@ private Q_SLOTS:
         QVERIFY(!session::loggedIn());
 
         QSignalSpy versions(window.funcWidget(), &FuncWidget::sigArmVer);
-        login->passwordEdit()->setText(QString::fromLatin1("p\xe4" "1"));
+        login->passwordEdit()->setText(QString::fromLatin1("p\xe4"
+                                                           "1"));
         login->buttonBox()->button(QDialogButtonBox::Ok)->click();
         QTRY_VERIFY(session::loggedIn());
         QVERIFY(!login->isVisible());

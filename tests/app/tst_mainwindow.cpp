@@ -62,7 +62,10 @@ struct ModalWatcher {
     }
 };
 
-QByteArray frame(const char *hex) { return QByteArray::fromHex(hex); }
+QByteArray frame(const char *hex)
+{
+    return QByteArray::fromHex(hex);
+}
 
 } // namespace
 
@@ -204,7 +207,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QList<QByteArray>>("frames");
         QTest::newRow("OK") << "OK"
-                            << QList<QByteArray>{frame("827d0100020211010000" "7d82")};
+                            << QList<QByteArray>{frame("827d0100020211010000"
+                                                       "7d82")};
         QTest::newRow("Cancle") << "Cancle" << QList<QByteArray>{};
     }
 
@@ -251,8 +255,12 @@ private Q_SLOTS:
             window.lockPwdModDialog()->buttonBox()->button(QDialogButtonBox::Ok)->click();
         });
         window.menu()->actions()[3]->trigger();
-        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020501010400" "31323334" "7d82"),
-                                            frame("827d0100020502010300" "6162e9" "7d82")}));
+        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020501010400"
+                                                  "31323334"
+                                                  "7d82"),
+                                            frame("827d0100020502010300"
+                                                  "6162e9"
+                                                  "7d82")}));
 
         m_sent.clear();
         watcher.expect([&](QWidget *) {
@@ -261,8 +269,9 @@ private Q_SLOTS:
             window.pwdModDialog()->buttonBox()->button(QDialogButtonBox::Ok)->click();
         });
         window.menu()->actions()[2]->trigger();
-        QCOMPARE(m_sent,
-                 QList<QByteArray>({frame("827d010002020e010800" "6162636465666768" "7d82")}));
+        QCOMPARE(m_sent, QList<QByteArray>({frame("827d010002020e010800"
+                                                  "6162636465666768"
+                                                  "7d82")}));
 
         m_sent.clear();
         watcher.expect([&](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
@@ -277,28 +286,40 @@ private Q_SLOTS:
             proto::Transport::instance().receiveBytes(frame(hex), window.router());
         };
         // Wrong length or direction: nothing changes.
-        feed("827d01000201018002000100" "7d82");
-        feed("827d010002010101010000" "7d82");
-        feed("827d010002010101010001" "7d82");
-        feed("827d010002010280010001" "7d82"); // another code
+        feed("827d01000201018002000100"
+             "7d82");
+        feed("827d010002010101010000"
+             "7d82");
+        feed("827d010002010101010001"
+             "7d82");
+        feed("827d010002010280010001"
+             "7d82"); // another code
         QVERIFY(!session::loggedIn());
         QVERIFY(!window.loginDialog()->isVisible());
 
-        feed("827d010002010180010000" "7d82");
+        feed("827d010002010180010000"
+             "7d82");
         QVERIFY(window.loginDialog()->isVisible());
         QVERIFY(!session::loggedIn());
 
-        window.loginDialog()->passwordEdit()->setText(QString::fromLatin1("p\xe4" "1"));
+        window.loginDialog()->passwordEdit()->setText(QString::fromLatin1("p\xe4"
+                                                                          "1"));
         window.loginDialog()->buttonBox()->button(QDialogButtonBox::Ok)->click();
-        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020101010300" "70e431" "7d82")}));
+        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020101010300"
+                                                  "70e431"
+                                                  "7d82")}));
 
         m_sent.clear();
-        feed("827d010002010180010001" "7d82");
+        feed("827d010002010180010001"
+             "7d82");
         QVERIFY(session::loggedIn());
         QVERIFY(!window.loginDialog()->isVisible());
-        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020301000000" "7d82"),
-                                            frame("827d0100020302000000" "7d82"),
-                                            frame("827d0100020202000000" "7d82")}));
+        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020301000000"
+                                                  "7d82"),
+                                            frame("827d0100020302000000"
+                                                  "7d82"),
+                                            frame("827d0100020202000000"
+                                                  "7d82")}));
     }
 };
 
