@@ -3,6 +3,7 @@
 #include "modules/filtergraph.h"
 #include "modules/filterpanel.h"
 #include "pages/channelselect.h"
+#include "pages/funcwidget.h"
 #include "protocol/transport.h"
 #include "widgets/knob.h"
 
@@ -84,6 +85,7 @@ private Q_SLOTS:
     void reset();
     void lockStates();
     void languageChangeRenamesAllPass();
+    void containerWiring();
 };
 
 void TestFilterPanel::recordLayout()
@@ -417,6 +419,33 @@ void TestFilterPanel::languageChangeRenamesAllPass()
     QCoreApplication::sendEvent(&p, &change);
     QCOMPARE(p.bandWidgets().type->itemText(3), QStringLiteral("Allpass"));
     QCOMPARE(p.highPassWidgets().type->itemText(2), QStringLiteral("Link-Riley"));
+}
+
+void TestFilterPanel::containerWiring()
+{
+    FuncWidget fw;
+    auto *in = qobject_cast<QInFilter *>(fw.page(FuncWidget::TabInFilter));
+    auto *out = qobject_cast<QOutFilter *>(fw.page(FuncWidget::TabOutFilter));
+    QVERIFY(in && out);
+    // Module 10 reports reach the output panel only.
+    const QByteArray band = hex("07 0F 01 02 00 00 7A 44 00 00 A0 40 10");
+    fw.receiveModule(10, 3, 0x80, quint16(band.size()),
+                     reinterpret_cast<const uchar *>(band.constData()));
+    QCOMPARE(out->channelState(7).bandFreq[15], quint16(1000));
+    QVERIFY(sameRecord(in->channelState(3), FilterChannelState::factory()));
+    // The output panel's copy reaches the input panel.
+    FilterChannelState record = out->channelState(7);
+    emit out->sigInCopy(0x0A, reinterpret_cast<char *>(&record));
+    QVERIFY(sameRecord(in->channelState(1), record));
+    QVERIFY(sameRecord(in->channelState(3), record));
+    QVERIFY(sameRecord(in->channelState(0), FilterChannelState::factory()));
+    // Channel names and selections from the container.
+    fw.setInLabel(2, QStringLiteral("Vocal"));
+    QCOMPARE(in->channelButton(2)->text(), QStringLiteral("Vocal"));
+    fw.setOutSelect(7);
+    QCOMPARE(out->shownChannel(), 7);
+    QVERIFY(out->channelButton(7)->isChecked());
+    QCOMPARE(out->graph()->bandFrequency(15), 1000.0f);
 }
 
 QTEST_MAIN(TestFilterPanel)
