@@ -225,6 +225,8 @@ void QFilterPanel::selectChannel(int channel)
 {
     if (!m_mirror.contains(channel))
         return;
+    if (channel != m_channel)
+        flushAllSends();
     // The buttons follow a selection made through the container as well.
     quietly(m_channelButtons[size_t(m_channel)],
             [&] { m_channelButtons[size_t(m_channel)]->setChecked(false); });
@@ -252,6 +254,8 @@ void QFilterPanel::selectBand(int band)
 {
     if (band < 0 || band >= kBands)
         return;
+    if (band != m_band)
+        flushBandSends();
     quietly(m_bandButtons[size_t(m_band)], [&] { m_bandButtons[size_t(m_band)]->setChecked(false); });
     quietly(m_bandButtons[size_t(band)], [&] { m_bandButtons[size_t(band)]->setChecked(true); });
     m_band = band;
@@ -465,6 +469,20 @@ void QFilterPanel::peqGraphChanged(uchar band, float freq, float gain)
 
 // ---- sends ----------------------------------------------------------------------------------
 
+void QFilterPanel::flushBandSends()
+{
+    fireDeferredSend(m_bandFreqSend);
+    fireDeferredSend(m_bandGainSend);
+    fireDeferredSend(m_bandQSend);
+}
+
+void QFilterPanel::flushAllSends()
+{
+    fireDeferredSend(m_hpFreqSend);
+    fireDeferredSend(m_lpFreqSend);
+    flushBandSends();
+}
+
 void QFilterPanel::sendPass(bool high) const
 {
     const FilterChannelState &s = m_mirror[m_channel];
@@ -494,6 +512,7 @@ void QFilterPanel::sendBand() const
 
 void QFilterPanel::copyToClicked()
 {
+    flushAllSends(); // the processor copies what the panel shows
     const int source = m_channel;
     runCopyTo(
         *m_chooser, uchar(source), CodeCopy,

@@ -143,6 +143,11 @@ private:
     void pushBandToGraph(int band);
     void selectBand(int band);
 
+    // Pending knob or handle values belong to the shown channel and the selected band: they
+    // go out before either changes, so switching within 100 ms of a drag loses nothing.
+    void flushBandSends();
+    void flushAllSends();
+
     void sendPass(bool high) const;
     void sendBand() const;
     uchar lockState(int element) const;

@@ -118,6 +118,15 @@ void QModulePanel::restartDeferredSend(int id)
     m_deferred[size_t(id)].state.restart();
 }
 
+void QModulePanel::fireDeferredSend(int id)
+{
+    Deferred &d = m_deferred[size_t(id)];
+    if (!d.state.pending)
+        return;
+    d.state = DeferredSend{};
+    d.send();
+}
+
 bool QModulePanel::anyDeferredPending() const
 {
     return std::any_of(m_deferred.begin(), m_deferred.end(),

@@ -131,6 +131,8 @@ protected:
     int addDeferredSend(std::function<void()> send);
     void restartDeferredSend(int id);
     bool isDeferredPending(int id) const { return m_deferred[size_t(id)].state.pending != 0; }
+    // Sends a pending value at once (before the selection it was made for changes).
+    void fireDeferredSend(int id);
     bool anyDeferredPending() const;
 
     // The edit hold: set on every drag movement, cleared 10 ticks after the last one.

@@ -72,6 +72,7 @@ private Q_SLOTS:
 
     void recordLayout();
     void gainKnobDragSendsOnceAfterItStops();
+    void switchingSendsPendingValuesFirst();
     void reports_data();
     void reports();
     void reportsWaitForTheEditHold();
@@ -122,6 +123,27 @@ void TestFilterPanel::gainKnobDragSendsOnceAfterItStops()
                                            "00 00 A0 42 A4 70 45 41 2B 7D 82")});
     ticks(p, 20);
     QCOMPARE(m_sent.size(), 1);
+}
+
+void TestFilterPanel::switchingSendsPendingValuesFirst()
+{
+    // A band or channel switch within 100 ms of a drag would otherwise send the newly
+    // selected band's values in place of the dragged ones.
+    QInFilter p;
+    p.bandButton(2)->click();
+    emit p.bandWidgets().gainKnob->valueChanged(55.0f);
+    p.timeOut20ms();
+    p.bandButton(3)->click();
+    QCOMPARE(m_sent, QList<QByteArray>{hex("82 7D 01 00 03 04 03 01 0D 00 00 02 01 00 "
+                                           "00 00 A0 42 00 00 B0 40 2B 7D 82")});
+    emit p.highPassWidgets().freqKnob->valueChanged(1000.0f);
+    p.channelButton(1)->click();
+    QCOMPARE(m_sent.size(), 2);
+    QCOMPARE(m_sent[1], hex("82 7D 01 00 03 04 01 01 08 00 00 00 00 00 00 00 7A 44 7D 82"));
+    ticks(p, 10);
+    QCOMPARE(m_sent.size(), 2);
+    QCOMPARE(p.channelState(0).bandGain[2], 5.5f);
+    QCOMPARE(p.channelState(1).hpFreq, quint16(20));
 }
 
 void TestFilterPanel::reports_data()
