@@ -526,7 +526,7 @@ void QSetup::dropFocus(QLineEdit *edit)
     edit->clearFocus();
 }
 
-QByteArray QSetup::editBytes(const QLineEdit *edit) const
+QByteArray QSetup::editBytes(QLineEdit *edit) const
 {
     QString text = edit->text();
     QByteArray bytes = m_codec->fromUnicode(text);
@@ -540,6 +540,9 @@ QByteArray QSetup::editBytes(const QLineEdit *edit) const
         text.chop(1);
         bytes = m_codec->fromUnicode(text);
     }
+    // The edit shows what is sent, also when the stored text already equals the cut one.
+    if (text != edit->text())
+        edit->setText(text);
     return bytes;
 }
 

@@ -101,8 +101,9 @@ private:
     void sendText(quint8 frameType, quint8 code, int channel, const QByteArray &bytes);
     // Takes the focus from a finished line edit without finishing the edit a second time.
     static void dropFocus(QLineEdit *edit);
-    // The edit's text as processor bytes, cut to a whole character within kLabelField.
-    QByteArray editBytes(const QLineEdit *edit) const;
+    // The edit's text as processor bytes, cut to a whole character within kLabelField; the
+    // edit is made to show the cut text.
+    QByteArray editBytes(QLineEdit *edit) const;
     QString decode(const QByteArray &bytes) const;
 
     QTextCodec *m_codec = nullptr;

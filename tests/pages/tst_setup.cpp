@@ -265,6 +265,10 @@ private slots:
         // The processor's echo of the same text changes nothing.
         report(2, 10, frames[0].payload + '\0');
         QCOMPARE(location.size(), 1);
+        // Typing the same long text again shows the cut text, though nothing changed.
+        typeAndReturn(m_page->m_locationEdit, QString::fromUtf8("一二三四五六七八九"));
+        QCOMPARE(m_page->m_locationEdit->text(), QString::fromUtf8("一二三四五六七八"));
+        QCOMPARE(location.size(), 1);
     }
 
     void networkEdits()
