@@ -75,9 +75,13 @@ quint32 Device::runTime() const
 
 quint32 Device::totalTime() const
 {
+    return timeBefore() + runTime();
+}
+
+quint32 Device::timeBefore() const
+{
     // Hours the unit ran before this start, different per machine.
-    const quint32 before = 3600u * (500u + m_config.machineId % 977u);
-    return before + runTime();
+    return 3600u * (500u + m_config.machineId % 977u);
 }
 
 void Device::setNetwork(quint32 address, quint32 netmask, quint32 gateway)
@@ -103,7 +107,9 @@ QByteArray Device::announcement() const
         w.text(t.left(width - 1), width);
     };
     proto::PayloadWriter w(140);
-    w.u32(m_config.machineId).u32(m_system.address).u32(runTime()).u32(totalTime()).u8(0);
+    // One clock reading for both times, so they never differ by a rounding step.
+    const quint32 run = runTime();
+    w.u32(m_config.machineId).u32(m_system.address).u32(run).u32(timeBefore() + run).u8(0);
     text(w, m_config.serial, 20);
     text(w, m_config.model, 20);
     text(w, version(m_config.generation, 3, 1), 10);

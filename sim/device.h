@@ -110,6 +110,7 @@ private:
     void handleMixer(const proto::Frame &f, Replies &out);
     void handleGenerator(const proto::Frame &f, Replies &out);
     void handlePresets(const proto::Frame &f, Session &s, Replies &out);
+    quint32 timeBefore() const;
 
     DeviceConfig m_config;
     Params m_params;

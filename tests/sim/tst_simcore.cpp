@@ -261,6 +261,26 @@ private slots:
         QCOMPARE(received.at(0).at(1).toLongLong(), 2048);
     }
 
+    void announcementTimesAgreeAcrossARoundingStep()
+    {
+        // Each reading of the clock is a little later, crossing 1.5 s between readings.
+        Device device(DeviceConfig{});
+        double t = 1.4999;
+        device.setClock([&t] {
+            const double now = t;
+            t += 0.0002;
+            return now;
+        });
+        const auto times = [](const QByteArray &a) {
+            const auto *p = reinterpret_cast<const uchar *>(a.constData());
+            return std::pair{proto::getU32(p + 8), proto::getU32(p + 12)};
+        };
+        const auto [run1, total1] = times(device.announcement());
+        const auto [run2, total2] = times(device.announcement());
+        QCOMPARE(run2 - run1, 1u);
+        QCOMPARE(total2 - total1, run2 - run1);
+    }
+
     void splitModeWritesEveryFrameInTwoPieces()
     {
         QTcpServer server;

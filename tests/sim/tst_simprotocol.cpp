@@ -341,11 +341,12 @@ private slots:
         set(3, 1, 3, hex("01000020c1")); // input 1 gain -10 after the save
         set(3, 32, 9, hex("03"));
         QList<int> progress;
-        while (auto r = m_client.waitForReport(3, 32, 9, 1000)) {
+        while (auto r = m_client.waitForReport(3, 32, 9, 10000)) {
             progress << int(quint8(r->payload.at(0)));
             if (progress.last() == 100)
                 break;
         }
+        QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.first(), 0);
         QCOMPARE(progress.last(), 100);
         const auto gain = ask(3, 1, 3, hex("01"));
