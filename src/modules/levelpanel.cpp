@@ -313,6 +313,46 @@ void QLevelPanel::gainFaderChanged(uchar channel, float fval)
     restartDeferredSend(m_gainSend[channel]);
 }
 
+template <typename W> int QLevelPanel::senderChannel(W *Strip::*widget) const
+{
+    const QObject *from = sender();
+    for (int ch = 0; from && ch < channelCount(); ++ch) {
+        if (m_strips[size_t(ch)].*widget == from)
+            return ch;
+    }
+    return -1;
+}
+
+void QLevelPanel::gainEditingFinished()
+{
+    if (const int ch = senderChannel(&Strip::gainEdit); ch >= 0)
+        gainEditingFinished(uchar(ch));
+}
+
+void QLevelPanel::gainFaderChanged(float fval)
+{
+    if (const int ch = senderChannel(&Strip::fader); ch >= 0)
+        gainFaderChanged(uchar(ch), fval);
+}
+
+void QLevelPanel::muteClicked(bool isChecked)
+{
+    if (const int ch = senderChannel(&Strip::mute); ch >= 0)
+        muteClicked(uchar(ch), isChecked);
+}
+
+void QLevelPanel::invertClicked(bool isChecked)
+{
+    if (const int ch = senderChannel(&Strip::invert); ch >= 0)
+        invertClicked(uchar(ch), isChecked);
+}
+
+void QLevelPanel::groupChanged(int index)
+{
+    if (const int ch = senderChannel(&Strip::group); ch >= 0)
+        groupChanged(uchar(ch), index);
+}
+
 void QLevelPanel::setSecurityState(uchar channel, uchar state)
 {
     if (!hasChannel(channel))

@@ -79,6 +79,13 @@ public Q_SLOTS:
     void muteClicked(uchar channel, bool isChecked);
     void invertClicked(uchar channel, bool isChecked);
     void groupChanged(uchar channel, int index);
+    // The same actions for a strip widget's own signal: the channel is the strip whose
+    // widget of that kind sent it (nothing happens for any other sender).
+    void gainEditingFinished();
+    void gainFaderChanged(float fval);
+    void muteClicked(bool isChecked);
+    void invertClicked(bool isChecked);
+    void groupChanged(int index);
 
 protected:
     QLevelPanel(quint8 moduleId, int channelCount, QWidget *parent);
@@ -100,6 +107,8 @@ private:
     // Runs fn for every channel of channel's group (in channel order), or channel alone.
     template <typename Fn> void linked(int channel, Fn &&fn);
     void showGainText(int channel);
+    // The channel whose strip holds the sender in the given widget slot, or -1.
+    template <typename W> int senderChannel(W *Strip::*widget) const;
 
     ChannelMirror<LevelChannel> m_mirror;
     std::array<Strip, kOutputChannels> m_strips{};

@@ -59,7 +59,7 @@ QCail::QCail(QWidget *parent) : QDialog(parent)
         row->addWidget(buildStrip(Side::Output, ch, m_out[size_t(ch)]));
 
     ModuleClock::instance().add(
-        this, [this] { timeOut20ms(); }, [this] { return quietTicks(); });
+        this, [this] { clockTick(); }, [this] { return quietTicks(); });
 }
 
 QWidget *QCail::buildStrip(Side side, int ch, Strip &s)
@@ -220,10 +220,17 @@ void QCail::outlevelFaderChanged(uchar channel, float fval)
         userChange(Side::Output, channel, fval);
 }
 
+void QCail::clockTick()
+{
+    if (isVisible())
+        timeOut20ms();
+    else
+        paceEdits();
+}
+
 void QCail::timeOut20ms()
 {
-    // Polls only while open; a value moved just before closing still goes out.
-    if (isVisible() && ++m_tick % 10 == 0) {
+    if (++m_tick % 10 == 0) {
         for (quint8 ch = 0; ch < kInputs; ++ch)
             proto::sendFrame(proto::ClassModule, kInLevelModule, kCailCode, proto::DirRequest, &ch,
                              1);
@@ -231,6 +238,11 @@ void QCail::timeOut20ms()
             proto::sendFrame(proto::ClassModule, kOutLevelModule, kCailCode, proto::DirRequest, &ch,
                              1);
     }
+    paceEdits();
+}
+
+void QCail::paceEdits()
+{
     for (int ch = 0; ch < kInputs; ++ch) {
         if (m_inSend[size_t(ch)].tick())
             sendGain(Side::Input, ch);
@@ -240,6 +252,43 @@ void QCail::timeOut20ms()
             sendGain(Side::Output, ch);
     }
     m_editHold.tick();
+}
+
+int QCail::senderChannel(Side side, bool fader) const
+{
+    const QObject *from = sender();
+    const bool in = side == Side::Input;
+    const int count = in ? kInputs : kOutputs;
+    for (int ch = 0; from && ch < count; ++ch) {
+        const Strip &s = in ? m_in[size_t(ch)] : m_out[size_t(ch)];
+        if (from == (fader ? static_cast<QObject *>(s.fader) : static_cast<QObject *>(s.edit)))
+            return ch;
+    }
+    return -1;
+}
+
+void QCail::inlevelGainEditingFinished()
+{
+    if (const int ch = senderChannel(Side::Input, false); ch >= 0)
+        inlevelGainEditingFinished(uchar(ch));
+}
+
+void QCail::inlevelFaderChanged(float fval)
+{
+    if (const int ch = senderChannel(Side::Input, true); ch >= 0)
+        inlevelFaderChanged(uchar(ch), fval);
+}
+
+void QCail::outlevelGainEditingFinished()
+{
+    if (const int ch = senderChannel(Side::Output, false); ch >= 0)
+        outlevelGainEditingFinished(uchar(ch));
+}
+
+void QCail::outlevelFaderChanged(float fval)
+{
+    if (const int ch = senderChannel(Side::Output, true); ch >= 0)
+        outlevelFaderChanged(uchar(ch), fval);
 }
 
 void QCail::changeEvent(QEvent *event)

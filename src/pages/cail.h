@@ -50,6 +50,12 @@ public Q_SLOTS:
     void outlevelFaderChanged(uchar channel, float fval);
     void mixClicked(bool isChecked);
     void systemResetClicked();
+    // The same edits for a strip widget's own signal: the channel is the strip whose field or
+    // fader sent it (nothing happens for any other sender).
+    void inlevelGainEditingFinished();
+    void inlevelFaderChanged(float fval);
+    void outlevelGainEditingFinished();
+    void outlevelFaderChanged(float fval);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -69,6 +75,12 @@ private:
     void editingFinished(Side side, int channel);
     void sendGain(Side side, int channel) const;
     bool valid(Side side, int channel) const;
+    // The channel whose strip on side holds the sender as field (or fader), or -1.
+    int senderChannel(Side side, bool fader) const;
+    // What the shared clock runs: a full tick while the dialog is open; while it is closed
+    // only a value moved just before closing still goes out.
+    void clockTick();
+    void paceEdits();
 
     std::array<float, kInputs> m_inGain{};
     std::array<float, kOutputs> m_outGain{};

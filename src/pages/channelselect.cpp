@@ -87,6 +87,22 @@ void QChannelSelect::outputChannelBtnClicked(int channel, bool isChecked)
     m_outputButtons[size_t(channel)]->setChecked(isChecked);
 }
 
+void QChannelSelect::inputChannelBtnClicked(bool isChecked)
+{
+    for (int i = 0; i < kInputs; ++i) {
+        if (sender() && sender() == m_inputButtons[size_t(i)])
+            inputChannelBtnClicked(i, isChecked);
+    }
+}
+
+void QChannelSelect::outputChannelBtnClicked(bool isChecked)
+{
+    for (int i = 0; i < kOutputs; ++i) {
+        if (sender() && sender() == m_outputButtons[size_t(i)])
+            outputChannelBtnClicked(i, isChecked);
+    }
+}
+
 void QChannelSelect::hideEvent(QHideEvent *event)
 {
     // The next opening starts with nothing chosen and only its own source disabled.

@@ -28,10 +28,13 @@ public:
     QPushButton *inputButton(int channel) const { return m_inputButtons[size_t(channel)]; }
     QPushButton *outputButton(int channel) const { return m_outputButtons[size_t(channel)]; }
 
-private Q_SLOTS:
+public Q_SLOTS:
     void acceptClicked();
     void inputChannelBtnClicked(int channel, bool isChecked);
     void outputChannelBtnClicked(int channel, bool isChecked);
+    // The same for a channel button's own clicked(bool): the channel is the sending button.
+    void inputChannelBtnClicked(bool isChecked);
+    void outputChannelBtnClicked(bool isChecked);
 
 protected:
     void hideEvent(QHideEvent *event) override;

@@ -1,5 +1,6 @@
 // The calibration dialog: deferred code-32 sends, the edit hold, polling, "Mix" and reset.
 #include "pages/cail.h"
+#include "modules/moduleclock.h"
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
 
@@ -84,13 +85,16 @@ private slots:
         QCOMPARE(d.outputFader(4)->value(), -12.0f);
     }
 
+    // The shared clock ticks the dialog only while it is open; the slot itself is one tick.
     void pollsOnlyWhileOpen()
     {
         QCail d;
-        ticks(d, 20);
+        for (int i = 0; i < 20; ++i)
+            ModuleClock::instance().tick();
         QVERIFY(m_sent.isEmpty());
         d.show();
-        ticks(d, 10);
+        for (int i = 0; i < 10; ++i)
+            ModuleClock::instance().tick();
         QCOMPARE(m_sent.size(), 12);
         QCOMPARE(m_sent[0], hex("82 7D 01 00 03 01 20 00 01 00 00 7D 82"));
         QCOMPARE(m_sent[4], hex("82 7D 01 00 03 09 20 00 01 00 00 7D 82"));
@@ -99,9 +103,14 @@ private slots:
         emit d.inputFader(3)->valueChanged(2.0f);
         d.hide();
         m_sent.clear();
-        ticks(d, 5);
+        for (int i = 0; i < 10; ++i)
+            ModuleClock::instance().tick();
         QCOMPARE(m_sent,
                  QList<QByteArray>{hex("82 7D 01 00 03 01 20 01 05 00 03 00 00 00 40 7D 82")});
+        // Called directly, the slot polls on every tenth tick whether or not it is open.
+        m_sent.clear();
+        ticks(d, 10);
+        QCOMPARE(m_sent.size(), 12);
     }
 
     void mixSwitchesEveryOutput()
