@@ -300,6 +300,25 @@ private slots:
         QCOMPARE(p.quietTicks(), 4 - int(p.tickCount() % 5));
     }
 
+    // The widget-signal slots find their strip by the sender; any other sender does nothing.
+    void widgetSlotsFindTheSendersStrip()
+    {
+        QOutLevel p;
+        p.strip(5).mute->disconnect(&p);
+        p.strip(6).fader->disconnect(&p);
+        connect(p.strip(5).mute, &QPushButton::clicked, &p,
+                qOverload<bool>(&QLevelPanel::muteClicked));
+        connect(p.strip(6).fader, &QFader::valueChanged, &p,
+                qOverload<float>(&QLevelPanel::gainFaderChanged));
+        emit p.strip(5).mute->clicked(true);
+        emit p.strip(6).fader->valueChanged(-3.0f);
+        QCOMPARE(p.channelState(5).mute, quint8(1));
+        QCOMPARE(p.channelState(6).gain, -3.0f);
+        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 09 02 01 02 00 05 01 7D 82")});
+        p.muteClicked(true); // no sender
+        QCOMPARE(sets().size(), 1);
+    }
+
     void overviewMuteIsDisplayOnly()
     {
         QOutLevel p;
