@@ -81,6 +81,14 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
 
 QDevTable::~QDevTable()
 {
+    // The sockets are children and outlive this body; a connected one reports its closing
+    // while it is destroyed, which must not reach a table that is already half gone.
+    for (Device &device : m_devices) {
+        if (device.socket) {
+            disconnect(device.socket, nullptr, this, nullptr);
+            device.socket->abort();
+        }
+    }
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();

@@ -428,6 +428,22 @@ private slots:
         QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     }
 
+    void destroyedWhileConnected()
+    {
+        makeTable();
+        QTcpServer server;
+        QVERIFY(server.listen(kDeviceAddress, 0));
+        announce(Announce());
+        m_table->deviceSocket(0)->connectToHost(kDeviceAddress, server.serverPort());
+        QVERIFY(m_table->deviceSocket(0)->waitForConnected(3000));
+        QVERIFY(server.waitForNewConnection(3000));
+        QTcpSocket *peer = server.nextPendingConnection();
+
+        // The connected socket closes as the table goes; nothing may reach the dead table.
+        m_table.reset();
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    }
+
     void lockedDatabaseCostsNoDevice()
     {
         makeTable();
