@@ -20,9 +20,10 @@ ModuleClock::ModuleClock()
 
 void ModuleClock::add(QObject *owner, std::function<void()> tick, std::function<int()> quietTicks)
 {
+    // Catch up first: the new client may still be under construction and must not tick yet.
+    wake();
     m_clients.push_back({owner, std::move(tick), std::move(quietTicks)});
     connect(owner, &QObject::destroyed, this, [this, owner] { remove(owner); });
-    wake();
 }
 
 void ModuleClock::remove(QObject *owner)
