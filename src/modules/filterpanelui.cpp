@@ -24,8 +24,9 @@ const char *const kFreqPattern = "20000|(1?[0-9]{0,4})";
 const char *const kGainPattern = "^-?(20|[0-1]?\\d(\\.\\d{1,1})?)$";
 const char *const kSlopeTexts[] = {"-6dBu/oct",  "-12dBu/oct", "-18dBu/oct",
                                    "-24dBu/oct", "-36dBu/oct", "-48dBu/oct"};
-constexpr int kGraphWidth = 700;
-constexpr int kGraphHeight = 280;
+// Small enough that the page fits the tab container beside the device list column.
+constexpr int kGraphWidth = 480;
+constexpr int kGraphHeight = 200;
 
 QValidator *validator(const char *pattern, QObject *parent)
 {
@@ -75,6 +76,8 @@ void QFilterPanel::buildUi()
     auto *channelArea = new QWidget(this);
     channelArea->setObjectName(QStringLiteral("channelWidget"));
     auto *channelGrid = new QGridLayout(channelArea);
+    channelGrid->setContentsMargins(6, 6, 6, 6);
+    channelGrid->setSpacing(4);
     m_channelCaption = captionLabel(channelArea);
     channelGrid->addWidget(m_channelCaption, 0, 0, 1, 2, Qt::AlignHCenter);
     for (int ch = 0; ch < channelCount(); ++ch) {
@@ -114,16 +117,21 @@ void QFilterPanel::buildUi()
     buildBandGroup();
 
     auto *top = new QHBoxLayout;
+    top->setSpacing(4);
     top->addWidget(channelArea);
     top->addWidget(m_graphArea, 1);
     auto *passColumn = new QVBoxLayout;
+    passColumn->setSpacing(4);
     passColumn->addWidget(m_hpw.group);
     passColumn->addWidget(m_lpw.group);
     top->addLayout(passColumn);
     auto *bottom = new QVBoxLayout;
+    bottom->setSpacing(4);
     bottom->addWidget(bandBar, 0, Qt::AlignHCenter);
     bottom->addWidget(m_bw.group);
     auto *main = new QVBoxLayout(this);
+    main->setContentsMargins(4, 4, 4, 4);
+    main->setSpacing(4);
     main->addLayout(top, 1);
     main->addLayout(bottom);
 
@@ -136,6 +144,9 @@ void QFilterPanel::buildPassGroup(PassWidgets &w, bool high)
     w.group = new QWidget(this);
     w.group->setObjectName(high ? QStringLiteral("HPFWidget") : QStringLiteral("LPFWidget"));
     auto *grid = new QGridLayout(w.group);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(2);
     w.caption = captionLabel(w.group);
     w.typeLabel = new QLabel(w.group);
     w.slopeLabel = new QLabel(w.group);
@@ -150,15 +161,18 @@ void QFilterPanel::buildPassGroup(PassWidgets &w, bool high)
     w.freqKnob = middleKnob(w.group, 20, 20000, float(freq));
     w.enable = normalButton(w.group, true);
     w.enable->setMinimumSize(70, 30);
-    grid->addWidget(w.caption, 0, 0, 1, 3);
+    // The knob stands beside the three value rows and the button beside the caption, so the
+    // two groups stack within the graph's height.
+    grid->addWidget(w.caption, 0, 0, 1, 2);
+    grid->addWidget(w.enable, 0, 2, Qt::AlignCenter);
     grid->addWidget(w.typeLabel, 1, 0);
-    grid->addWidget(w.type, 1, 1, 1, 2);
+    grid->addWidget(w.type, 1, 1);
     grid->addWidget(w.slopeLabel, 2, 0);
-    grid->addWidget(w.slope, 2, 1, 1, 2);
+    grid->addWidget(w.slope, 2, 1);
     grid->addWidget(w.freqLabel, 3, 0);
-    grid->addWidget(w.freqEdit, 3, 1);
-    grid->addWidget(w.freqKnob, 3, 2);
-    grid->addWidget(w.enable, 4, 0, 1, 3, Qt::AlignHCenter);
+    grid->addWidget(w.freqEdit, 3, 1, Qt::AlignLeft);
+    grid->addWidget(w.freqKnob, 1, 2, 3, 1, Qt::AlignCenter);
+    grid->setRowStretch(4, 1);
 }
 
 void QFilterPanel::buildBandGroup()
@@ -167,6 +181,7 @@ void QFilterPanel::buildBandGroup()
     w.group = new QWidget(this);
     w.group->setObjectName(QStringLiteral("PEQWidget"));
     auto *row = new QHBoxLayout(w.group);
+    row->setContentsMargins(6, 4, 6, 4);
     auto *buttons = new QGridLayout;
     w.enable = normalButton(w.group, true);
     w.enable->setFixedSize(75, 30);
@@ -256,8 +271,10 @@ void QFilterPanel::setChannelName(uchar channel, const QString &name)
 {
     if (channel >= channelCount())
         return;
-    m_channelNames[channel] = name;
-    m_channelButtons[channel]->setText(name);
+    // Devices that report no name keep the default one on the button.
+    m_channelNames[channel] =
+        name.isEmpty() ? QString::asprintf("%s%d", m_side.prefix, channel + 1) : name;
+    m_channelButtons[channel]->setText(m_channelNames[channel]);
 }
 
 void QFilterPanel::connectWidgets()

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void lockStates();
     void languageChangeRenamesAllPass();
     void containerWiring();
+    void fitsBesideTheDeviceList();
 };
 
 void TestFilterPanel::recordLayout()
@@ -464,10 +465,38 @@ void TestFilterPanel::containerWiring()
     // Channel names and selections from the container.
     fw.setInLabel(2, QStringLiteral("Vocal"));
     QCOMPARE(in->channelButton(2)->text(), QStringLiteral("Vocal"));
+    fw.setInLabel(2, QString());
+    QCOMPARE(in->channelButton(2)->text(), QStringLiteral("I3"));
+    fw.setOutLabel(5, QString());
+    QCOMPARE(out->channelButton(5)->text(), QStringLiteral("O6"));
     fw.setOutSelect(7);
     QCOMPARE(out->shownChannel(), 7);
     QVERIFY(out->channelButton(7)->isChecked());
     QCOMPARE(out->graph()->bandFrequency(15), 1000.0f);
+}
+
+// The tab container beside the device list column leaves about 1125x400 for a page.
+void TestFilterPanel::fitsBesideTheDeviceList()
+{
+    QInFilter in;
+    QOutFilter out;
+    for (QFilterPanel *p : {static_cast<QFilterPanel *>(&in), static_cast<QFilterPanel *>(&out)}) {
+        const QSize need = p->minimumSizeHint();
+        QVERIFY2(need.width() <= 1120 && need.height() <= 400,
+                 qPrintable(QStringLiteral("%1x%2").arg(need.width()).arg(need.height())));
+        p->resize(1120, 400);
+        p->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p));
+        for (const auto *w : {&p->highPassWidgets(), &p->lowPassWidgets()}) {
+            QVERIFY(!w->freqKnob->geometry().intersects(w->enable->geometry()));
+            QVERIFY(!w->freqKnob->geometry().intersects(w->freqEdit->geometry()));
+            QVERIFY(w->group->rect().contains(w->freqKnob->geometry()));
+            QVERIFY(w->group->rect().contains(w->enable->geometry()));
+        }
+        QVERIFY(!p->highPassWidgets().group->geometry().intersects(
+            p->lowPassWidgets().group->geometry()));
+        p->hide();
+    }
 }
 
 QTEST_MAIN(TestFilterPanel)
