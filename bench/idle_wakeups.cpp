@@ -7,40 +7,22 @@
 // scripts/measure-wakeups.sh starts a simulator and runs it. Run it in a working folder laid
 // out like build/run (translations/, image/).
 
-#include "app/login.h"
+#include "app/demosession.h"
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
-#include "devices/deviceitem.h"
-#include "devices/devicelist.h"
-#include "pages/funcwidget.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
 #include <QMap>
-#include <QMouseEvent>
-#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
-#include <functional>
+#include <memory>
 
 namespace {
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
 
 // Voluntary and involuntary context switches of all threads of this process.
 struct Switches {
@@ -74,9 +56,9 @@ Switches readSwitches()
     return s;
 }
 
-int fail(const char *message)
+int fail(const QString &message)
 {
-    std::fprintf(stderr, "idle_wakeups: %s\n", message);
+    std::fprintf(stderr, "idle_wakeups: %s\n", qPrintable(message));
     return 1;
 }
 
@@ -96,29 +78,16 @@ int main(int argc, char *argv[])
         return fail("--announce-port is required");
 
     applyStyleSheet(app);
-    MainWindowOptions options;
-    options.devices.announcePort = quint16(parser.value(portOption).toUInt());
-    options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
-    options.devices.commandPort = 9;
-    mainWindow window(options);
-    window.show();
-
-    if (!waitFor([&] { return window.deviceList()->rowCount() > 0; }, 10000))
-        return fail("no processor announced itself");
-    QDeviceItem *tile = window.deviceList()->item(0);
-    const QPointF centre(tile->width() / 2.0, tile->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(tile, &press);
-    QLogin *login = window.loginDialog();
-    if (parser.isSet(passwordOption) && waitFor([&] { return login->isVisible(); }, 3000)) {
-        login->passwordEdit()->setText(parser.value(passwordOption));
-        login->Accept();
-    }
-    const int tab = parser.value(tabOption).toInt();
-    if (tab > 0 && tab < FuncWidget::TabCount)
-        window.funcWidget()->tabButton(FuncWidget::Tab(tab))->click();
-    waitFor([] { return false; }, 1000); // connection and first polls settle
+    demo::SessionOptions session;
+    session.announcePort = quint16(parser.value(portOption).toUInt());
+    session.password = parser.value(passwordOption);
+    session.tab = parser.value(tabOption).toInt();
+    QString error;
+    const std::unique_ptr<mainWindow> window = demo::openSession(session, &error);
+    if (!window)
+        return fail(error);
+    const int tab = session.tab;
+    demo::waitFor([] { return false; }, 1000); // connection and first polls settle
 
     const int seconds = std::max(1, parser.value(secondsOption).toInt());
     const Switches before = readSwitches();
