@@ -1,18 +1,19 @@
 #include "languages.h"
 
+#include "appfolders.h"
 #include "logging.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextCodec>
 
 namespace {
 
 const char kLanguageFile[] = "translations/language.dat";
 const char kConfigFile[] = "cfg.dat";
-const char kTranslationDir[] = "translations/";
 
 // The text after key up to the next ';' (or the end of the line).
 QString keyedValue(const QString &line, const QString &key)
@@ -23,6 +24,13 @@ QString keyedValue(const QString &line, const QString &key)
     const int from = start + key.size();
     const int end = line.indexOf(QLatin1Char(';'), from);
     return end < 0 ? line.mid(from) : line.mid(from, end - from);
+}
+
+// The folder of the language list: the working folder's or the installed one.
+QString translationDir()
+{
+    return QFileInfo(appfolders::resourceFile(QLatin1String(kLanguageFile))).path()
+           + QLatin1Char('/');
 }
 
 QTextCodec *codec(const char *name)
@@ -46,7 +54,7 @@ QString Languages::name(int index) const
 void Languages::loadLanguageList()
 {
     m_count = 0;
-    QFile file{QLatin1String(kLanguageFile)};
+    QFile file{appfolders::resourceFile(QLatin1String(kLanguageFile))};
     if (!file.open(QIODevice::ReadOnly)) {
         qCDebug(lcApp) << "no language list" << kLanguageFile;
         return;
@@ -106,10 +114,10 @@ QString Languages::applyLanguage(int index)
 
     QCoreApplication::removeTranslator(&m_translator);
     language::setCurrentLanguage(quint8(index));
-    if (!m_translator.load(QLatin1String(kTranslationDir) + requested)) {
+    if (!m_translator.load(translationDir() + requested)) {
         qCDebug(lcApp) << "translation" << requested << "not loaded; using language 0";
         language::setCurrentLanguage(0);
-        (void)m_translator.load(QLatin1String(kTranslationDir) + name(0));
+        (void)m_translator.load(translationDir() + name(0));
     }
     QCoreApplication::installTranslator(&m_translator);
 

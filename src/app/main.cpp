@@ -1,3 +1,4 @@
+#include "app/appfolders.h"
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
 
@@ -7,6 +8,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dapcontrol"));
+    appfolders::setUp();
     // 8-bit texts of the processor and of the files are GB2312.
     if (QTextCodec *codec = QTextCodec::codecForName("GB2312"))
         QTextCodec::setCodecForLocale(codec);

@@ -1,5 +1,6 @@
 #include "stylesheet.h"
 
+#include "appfolders.h"
 #include "logging.h"
 
 #include <QApplication>
@@ -17,5 +18,13 @@ void applyStyleSheet(QApplication &app)
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
         bytes.truncate(nul);
-    app.setStyleSheet(QString::fromUtf8(bytes));
+    QString sheet = QString::fromUtf8(bytes);
+    // The logo is a file of the working folder, or of the install prefix when the program
+    // runs installed.
+    const QString logo = QStringLiteral("image/logo.bmp");
+    const QString found = appfolders::resourceFile(logo);
+    if (found != logo)
+        sheet.replace(QStringLiteral("url(") + logo + QLatin1Char(')'),
+                      QStringLiteral("url(") + found + QLatin1Char(')'));
+    app.setStyleSheet(sheet);
 }
