@@ -29,3 +29,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, fonts-noto-cjk")
 include(CPack)
+
+if(DAP_BUILD_TESTS)
+  add_test(NAME package_install
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-package.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(package_install PROPERTIES TIMEOUT 300 LABELS package)
+endif()

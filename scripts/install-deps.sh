@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-l10n-tools libgl-dev
   libbenchmark-dev
   xvfb xauth xdotool
+  dpkg-dev file
   fonts-dejavu-core fonts-noto-cjk
 )
 

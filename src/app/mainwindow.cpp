@@ -1,8 +1,11 @@
 #include "mainwindow.h"
 
+#include "simlauncher.h"
+
 #include "app/login.h"
 #include "app/overview.h"
 #include "app/session.h"
+#include "app/simlauncher.h"
 #include "devices/devicelist.h"
 #include "logging.h"
 #include "modules/moduleclock.h"
@@ -128,6 +131,29 @@ void mainWindow::buildMenu()
     connect(m_lockPwdModAction, &QAction::triggered, this, &mainWindow::lockPwdModClicked);
     connect(m_resetAction, &QAction::triggered, this, &mainWindow::resetClicked);
     connect(m_devListAction, &QAction::triggered, this, &mainWindow::devListClicked);
+
+    m_simAction = m_menu->addAction(QStringLiteral("Start a simulated processor"));
+    m_simAction->setObjectName(QStringLiteral("simAction"));
+    connect(m_simAction, &QAction::triggered, this, &mainWindow::simulatorClicked);
+}
+
+void mainWindow::simulatorClicked()
+{
+    if (!m_simLauncher) {
+        m_simLauncher = new SimLauncher(this);
+        connect(m_simLauncher, &SimLauncher::stopped, this,
+                [this] { m_simAction->setEnabled(true); });
+    }
+    if (!m_simLauncher->start()) {
+        QMessageBox::warning(this, tr("Simulated processor"), m_simLauncher->errorText());
+        return;
+    }
+    m_simAction->setEnabled(false);
+    QMessageBox::information(
+        this, tr("Simulated processor"),
+        tr("A simulated processor runs at %1 and appears in the device list in a moment. "
+           "Its login password is %2. It stops when the program ends.")
+            .arg(m_simLauncher->address().toString(), QLatin1String(SimLauncher::kPassword)));
 }
 
 void mainWindow::buildCentralArea()
@@ -199,6 +225,7 @@ void mainWindow::retranslate()
     m_lockPwdModAction->setText(tr("Modify security lock password"));
     m_resetAction->setText(tr("Reset"));
     m_devListAction->setText(tr("Device list"));
+    m_simAction->setText(tr("Start a simulated processor"));
 
     const QFont font(currentLanguageFont(), 9);
     menuBar()->setFont(font);

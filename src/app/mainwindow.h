@@ -11,6 +11,7 @@
 
 class FuncWidget;
 class QAction;
+class SimLauncher;
 class QDeviceList;
 class QLogin;
 class QMenu;
@@ -53,6 +54,8 @@ public:
 private Q_SLOTS:
     void languageActionClicked();
     void devListClicked();
+    // Starts one simulated processor on loopback (dapsim beside the program).
+    void simulatorClicked();
     void pwdModClicked();
     void lockPwdModClicked();
     void resetClicked();
@@ -84,6 +87,8 @@ private:
     QAction *m_lockPwdModAction = nullptr;
     QAction *m_resetAction = nullptr;
     QAction *m_devListAction = nullptr;
+    QAction *m_simAction = nullptr;
+    SimLauncher *m_simLauncher = nullptr;
     std::array<QAction *, Languages::kMaxLanguages> m_languageActions{};
 
     QDevTable *m_devTable = nullptr;
