@@ -20,6 +20,8 @@ constexpr float kOutputMax = 2000.0f;
 constexpr float kReducedMax[2] = {218.0f, 148.0f}; // outputs 1-4, outputs 5-8
 constexpr int kRowHeight = 60;
 constexpr int kRowSpacing = 65 - kRowHeight;
+// Between the columns of a row; the header uses the same, so captions sit over their fields.
+constexpr int kColumnSpacing = 15;
 } // namespace
 
 QDelayPanel::QDelayPanel(quint8 moduleId, int channelCount, QWidget *parent)
@@ -32,15 +34,15 @@ QDelayPanel::QDelayPanel(quint8 moduleId, int channelCount, QWidget *parent)
 
     auto *header = new QHBoxLayout;
     header->setSpacing(0);
-    header->addSpacing(140);
-    header->addSpacing(280);
+    header->addSpacing(140 + kColumnSpacing);
+    header->addSpacing(280 + kColumnSpacing);
     for (QLabel *&caption : m_captions) {
         caption = new QLabel(content);
         caption->setObjectName(QStringLiteral("titleLabel"));
         caption->setAlignment(Qt::AlignCenter);
         caption->setFixedWidth(70);
         header->addWidget(caption);
-        header->addSpacing(20);
+        header->addSpacing(kColumnSpacing);
     }
     header->addStretch();
 
@@ -111,7 +113,7 @@ void QDelayPanel::buildRow(int ch, QWidget *parent)
 
     auto *line = new QHBoxLayout(r.background);
     line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(20);
+    line->setSpacing(kColumnSpacing);
     line->addWidget(r.title);
     line->addWidget(r.slider);
     line->addWidget(r.spin);
