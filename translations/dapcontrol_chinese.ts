@@ -101,6 +101,21 @@ Reset</source>
     </message>
 </context>
 <context>
+    <name>QDelayPanel</name>
+    <message>
+        <source>Millisecond</source>
+        <translation>毫秒</translation>
+    </message>
+    <message>
+        <source>Meters</source>
+        <translation>米</translation>
+    </message>
+    <message>
+        <source>Feet</source>
+        <translation>英尺</translation>
+    </message>
+</context>
+<context>
     <name>QDevTable</name>
     <message>
         <source>Cannot open database</source>
@@ -291,6 +306,25 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Allpass</source>
         <translation>全通</translation>
+    </message>
+</context>
+<context>
+    <name>QGate</name>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Thresh(dBu)</source>
+        <translation>阈值(dBu)</translation>
+    </message>
+    <message>
+        <source>Attack(ms)</source>
+        <translation>启动时间(ms)</translation>
+    </message>
+    <message>
+        <source>Decay(ms)</source>
+        <translation>释放时间(ms)</translation>
     </message>
 </context>
 <context>

@@ -100,6 +100,21 @@ Reset</source>
     </message>
 </context>
 <context>
+    <name>QDelayPanel</name>
+    <message>
+        <source>Millisecond</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Meters</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Feet</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>QDevTable</name>
     <message>
         <source>Cannot open database</source>
@@ -285,6 +300,25 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Allpass</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QGate</name>
+    <message>
+        <source>Enable</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Thresh(dBu)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Attack(ms)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Decay(ms)</source>
         <translation></translation>
     </message>
 </context>

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "modules/delaypanel.h"
 #include "modules/filterpanel.h"
+#include "modules/gatepanel.h"
 #include "modules/levelpanel.h"
 #include "pages/cail.h"
 #include "pages/setup.h"
@@ -22,17 +24,17 @@ class FrameRouter;
 // The page classes of the container. A page that is not built yet is a PendingPage (the
 // dialog a PendingDialog); funcwidget.cpp says how to put the real class in its place.
 using InLevelPage = QInLevel;        // module 1
-using GatePage = PendingPage;        // QGate, module 2
+using GatePage = QGate;              // module 2
 using FeedbackPage = PendingPage;    // QFeedback, module 3
 using InFilterPage = QInFilter;      // module 4
 using InLimiterPage = PendingPage;   // QInLimiter, module 5
-using InDelayPage = PendingPage;     // QInDelay, module 6
+using InDelayPage = QInDelay;        // module 6
 using MixerPage = PendingPage;       // QMixer, module 7
 using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
 using OutLevelPage = QOutLevel;      // module 9
 using OutFilterPage = QOutFilter;    // module 10
 using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
-using OutDelayPage = PendingPage;    // QOutDelay, module 12
+using OutDelayPage = QOutDelay;      // module 12
 using PresetPage = PendingPage;      // QPreset, module 32
 using SetupPage = QSetup;            // system types 2-4
 using SecurityPage = PendingPage;    // QSecurity, system type 5
