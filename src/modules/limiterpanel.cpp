@@ -44,6 +44,14 @@ QLimiterPanel::QLimiterPanel(const Side &side, QWidget *parent)
     showChannel();
 }
 
+QLimiterPanel::~QLimiterPanel()
+{
+    // The base hides the children after this part is gone; an edit losing focus then would
+    // still call a slot here.
+    for (const Param *p : {&m_w.thresh, &m_w.ratio, &m_w.attack, &m_w.decay})
+        disconnect(p->edit, nullptr, this, nullptr);
+}
+
 QInLimiter::QInLimiter(QWidget *parent)
     : QLimiterPanel({5, kInputChannels, QT_TRANSLATE_NOOP("QLimiterPanel", "Input Channel"), "I",
                      "inLimiterWidget"},

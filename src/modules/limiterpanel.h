@@ -32,6 +32,8 @@ public:
         const char *objectName; // style sheet selector of the panel
     };
 
+    ~QLimiterPanel() override;
+
     void receive(quint8 code, quint8 direction, quint16 length, const uchar *payload) override;
     void setChannelName(uchar channel, const QString &name);
     void selectChannel(int channel);
