@@ -60,8 +60,8 @@ QInLimiter::QInLimiter(QWidget *parent)
 }
 
 QOutLimiter::QOutLimiter(QWidget *parent)
-    : QLimiterPanel({11, kOutputChannels, QT_TRANSLATE_NOOP("QLimiterPanel", "Output Channel"),
-                     "O", "outLimiterWidget"},
+    : QLimiterPanel({11, kOutputChannels, QT_TRANSLATE_NOOP("QLimiterPanel", "Output Channel"), "O",
+                     "outLimiterWidget"},
                     parent)
 {
 }
@@ -145,9 +145,8 @@ void QLimiterPanel::showField(Field field)
     case Threshold:
         quietly(m_w.thresh.knob,
                 [&] { m_w.thresh.knob->setValue(thresholdKnobValue(r.threshold)); });
-        quietly(m_w.thresh.edit, [&] {
-            m_w.thresh.edit->setText(QString::asprintf("%0.1f", double(r.threshold)));
-        });
+        quietly(m_w.thresh.edit,
+                [&] { m_w.thresh.edit->setText(QString::asprintf("%0.1f", double(r.threshold))); });
         m_w.curve->setThreshold(r.threshold);
         break;
     case Ratio:

@@ -52,8 +52,8 @@ void QLimiterPanel::buildMeter(Meter &m, QWidget *parent)
     m.caption = captionLabel(parent);
 }
 
-void QLimiterPanel::buildParam(Param &p, QWidget *parent, float minimum, float maximum,
-                               float value, const char *pattern, const QString &text)
+void QLimiterPanel::buildParam(Param &p, QWidget *parent, float minimum, float maximum, float value,
+                               const char *pattern, const QString &text)
 {
     p.caption = captionLabel(parent);
     p.edit = new QLineEdit(text, parent);
@@ -220,8 +220,8 @@ void QLimiterPanel::setChannelName(uchar channel, const QString &name)
     if (channel >= channelCount())
         return;
     // Devices that report no name keep the default one on the button.
-    m_names[channel] = name.isEmpty() ? QString::asprintf("%s%d", m_side.prefix, channel + 1)
-                                      : name;
+    m_names[channel] =
+        name.isEmpty() ? QString::asprintf("%s%d", m_side.prefix, channel + 1) : name;
     m_w.channels[channel]->setText(m_names[channel]);
 }
 
@@ -234,12 +234,10 @@ void QLimiterPanel::connectWidgets()
     connect(w.enable, &QPushButton::clicked, this, &QLimiterPanel::enableClicked);
     connect(w.thresh.edit, &QLineEdit::editingFinished, this,
             &QLimiterPanel::ThreshEditingFinished);
-    connect(w.ratio.edit, &QLineEdit::editingFinished, this,
-            &QLimiterPanel::RatioEditingFinished);
+    connect(w.ratio.edit, &QLineEdit::editingFinished, this, &QLimiterPanel::RatioEditingFinished);
     connect(w.attack.edit, &QLineEdit::editingFinished, this,
             &QLimiterPanel::AttackEditingFinished);
-    connect(w.decay.edit, &QLineEdit::editingFinished, this,
-            &QLimiterPanel::DecayEditingFinished);
+    connect(w.decay.edit, &QLineEdit::editingFinished, this, &QLimiterPanel::DecayEditingFinished);
     connect(w.thresh.knob, &Knob::valueChanged, this, &QLimiterPanel::ThreshChanged);
     connect(w.ratio.knob, &Knob::valueChanged, this, &QLimiterPanel::RatioChanged);
     connect(w.attack.knob, &Knob::valueChanged, this, &QLimiterPanel::AttackChanged);

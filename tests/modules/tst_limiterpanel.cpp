@@ -119,8 +119,8 @@ void TestLimiterPanel::typedEditsSendTheWholeBlock()
     type(w.decay.edit, QStringLiteral("100"));
     w.enable->click();
     QCOMPARE(m_sent.size(), 4);
-    QCOMPARE(m_sent.last(), hex("82 7D 01 00 03 05 01 01 12 00") + hex(kBlockMinus10) +
-                                hex("7D 82"));
+    QCOMPARE(m_sent.last(),
+             hex("82 7D 01 00 03 05 01 01 12 00") + hex(kBlockMinus10) + hex("7D 82"));
     QCOMPARE(w.thresh.edit->text(), QStringLiteral("-10.0"));
     QCOMPARE(w.thresh.knob->value(), -100.0f);
     QCOMPARE(w.ratio.knob->value(), 4.0f);
@@ -135,16 +135,26 @@ void TestLimiterPanel::typedValues_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("sent");
-    QTest::newRow("thresh below range") << 0 << "-130" << "-120.0" << true;
-    QTest::newRow("thresh above range") << 0 << "30" << "24.0" << true;
-    QTest::newRow("thresh rounded to what is shown") << 0 << "-12.34" << "-12.3" << true;
-    QTest::newRow("thresh nan") << 0 << "nan" << "0.0" << false;
-    QTest::newRow("thresh inf") << 0 << "-inf" << "0.0" << false;
-    QTest::newRow("thresh text") << 0 << "abc" << "0.0" << false;
-    QTest::newRow("ratio 0") << 1 << "0" << "1" << true;
-    QTest::newRow("ratio empty") << 1 << "" << "2" << false;
-    QTest::newRow("attack 5") << 2 << "5" << "20" << true;
-    QTest::newRow("decay 1000") << 3 << "1000" << "1000" << true;
+    QTest::newRow("thresh below range") << 0 << "-130"
+                                        << "-120.0" << true;
+    QTest::newRow("thresh above range") << 0 << "30"
+                                        << "24.0" << true;
+    QTest::newRow("thresh rounded to what is shown") << 0 << "-12.34"
+                                                     << "-12.3" << true;
+    QTest::newRow("thresh nan") << 0 << "nan"
+                                << "0.0" << false;
+    QTest::newRow("thresh inf") << 0 << "-inf"
+                                << "0.0" << false;
+    QTest::newRow("thresh text") << 0 << "abc"
+                                 << "0.0" << false;
+    QTest::newRow("ratio 0") << 1 << "0"
+                             << "1" << true;
+    QTest::newRow("ratio empty") << 1 << ""
+                                 << "2" << false;
+    QTest::newRow("attack 5") << 2 << "5"
+                              << "20" << true;
+    QTest::newRow("decay 1000") << 3 << "1000"
+                                << "1000" << true;
 }
 
 void TestLimiterPanel::typedValues()
@@ -287,12 +297,12 @@ void TestLimiterPanel::meters_data()
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QStringList>("labels"); // input, output, G-R of channel 1
     QTest::addColumn<int>("reduction");      // sigMeter of channel 1, -1: no signal
-    QTest::newRow("below the floor") << hex("00 00 BA B5 00 00 00 00")
-                                     << QStringList{"-60dBu", "-60dBu", "5dBu"} << 5;
-    QTest::newRow("G-R saturates low") << hex("00 00 80 7F 00 00 00 00")
-                                       << QStringList{"-60dBu", "127dBu", "-60dBu"} << -255;
-    QTest::newRow("G-R saturates high") << hex("00 00 7F 80 00 00 00 00")
-                                        << QStringList{"127dBu", "-60dBu", "127dBu"} << 255;
+    QTest::newRow("below the floor")
+        << hex("00 00 BA B5 00 00 00 00") << QStringList{"-60dBu", "-60dBu", "5dBu"} << 5;
+    QTest::newRow("G-R saturates low")
+        << hex("00 00 80 7F 00 00 00 00") << QStringList{"-60dBu", "127dBu", "-60dBu"} << -255;
+    QTest::newRow("G-R saturates high")
+        << hex("00 00 7F 80 00 00 00 00") << QStringList{"127dBu", "-60dBu", "127dBu"} << 255;
     QTest::newRow("7 bytes") << hex("00 00 F6 EC 00 00 00")
                              << QStringList{"-60dBu", "-60dBu", "0dBu"} << -1;
 }
@@ -309,9 +319,9 @@ void TestLimiterPanel::meters()
     QSignalSpy spy(&p, &QLimiterPanel::sigMeter);
     report(p, 4, payload);
     const QLimiterPanel::Widgets &w = p.widgets();
-    QCOMPARE((QStringList{w.input.value->text(), w.output.value->text(),
-                          w.reduction.value->text()}),
-             labels);
+    QCOMPARE(
+        (QStringList{w.input.value->text(), w.output.value->text(), w.reduction.value->text()}),
+        labels);
     QCOMPARE(w.input.meter->value(), qMin(labels[0].chopped(3).toInt(), 24));
     if (reduction == -1) {
         QCOMPARE(spy.size(), 0);
