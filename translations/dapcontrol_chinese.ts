@@ -378,6 +378,53 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>QLimiterPanel</name>
+    <message>
+        <source>Input Channel</source>
+        <translation>输入通道</translation>
+    </message>
+    <message>
+        <source>Output Channel</source>
+        <translation>输出通道</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>输出</translation>
+    </message>
+    <message>
+        <source>Thresh(dBu)</source>
+        <translation>阈值(dBu)</translation>
+    </message>
+    <message>
+        <source>Ratio</source>
+        <translation>压缩比</translation>
+    </message>
+    <message>
+        <source>Attack(ms)</source>
+        <translation>启动时间(ms)</translation>
+    </message>
+    <message>
+        <source>Decay(ms)</source>
+        <translation>释放时间(ms)</translation>
+    </message>
+    <message>
+        <source>Copy to</source>
+        <translation>复制到</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>复位</translation>
+    </message>
+</context>
+<context>
     <name>QLogin</name>
     <message>
         <source>Login</source>

@@ -373,6 +373,53 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>QLimiterPanel</name>
+    <message>
+        <source>Input Channel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Output Channel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Thresh(dBu)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Ratio</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Attack(ms)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Decay(ms)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Copy to</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>QLogin</name>
     <message>
         <source>Login</source>

@@ -11,6 +11,7 @@ struct DeferredSend {
 
     quint8 pending = 0;
     quint8 age = 0;
+    quint8 delay = kTicks; // ticks from the last change to the send
 
     void restart()
     {
@@ -20,7 +21,7 @@ struct DeferredSend {
     // Ages a pending send by one tick; true on the tick it is due (it is cleared then).
     bool tick()
     {
-        if (!pending || ++age < kTicks)
+        if (!pending || ++age < delay)
             return false;
         pending = 0;
         age = 0;
@@ -43,6 +44,14 @@ struct EditHold {
         count = 0;
     }
     bool isSet() const { return flag != 0; }
+    // Keeps the hold set for at least the next ticks calls of tick().
+    void holdFor(int ticks)
+    {
+        if (!flag || kTicks - count < ticks) {
+            flag = 1;
+            count = kTicks - ticks;
+        }
+    }
     void tick()
     {
         if (flag && ++count >= kTicks) {

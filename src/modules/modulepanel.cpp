@@ -46,8 +46,10 @@ void QModulePanel::timeOut20ms()
     ++m_tick;
     poll(m_tick);
     for (Deferred &d : m_deferred) {
-        if (d.state.tick())
+        if (d.state.tick()) {
             d.send();
+            m_editHold.holdFor(kHoldAfterSendTicks + 1); // this tick's own count comes next
+        }
     }
     m_editHold.tick();
 }
@@ -107,9 +109,11 @@ void QModulePanel::sendSetChannel(quint8 code, quint8 channel) const
     sendSet(code, channel, nullptr, 0);
 }
 
-int QModulePanel::addDeferredSend(std::function<void()> send)
+int QModulePanel::addDeferredSend(std::function<void()> send, quint8 delay)
 {
-    m_deferred.push_back({DeferredSend{}, std::move(send)});
+    DeferredSend state;
+    state.delay = delay;
+    m_deferred.push_back({state, std::move(send)});
     return int(m_deferred.size()) - 1;
 }
 
@@ -123,8 +127,10 @@ void QModulePanel::fireDeferredSend(int id)
     Deferred &d = m_deferred[size_t(id)];
     if (!d.state.pending)
         return;
-    d.state = DeferredSend{};
+    d.state.pending = 0;
+    d.state.age = 0;
     d.send();
+    m_editHold.holdFor(kHoldAfterSendTicks);
 }
 
 bool QModulePanel::anyDeferredPending() const

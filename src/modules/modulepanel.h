@@ -31,7 +31,8 @@ class QChannelSelect;
 //    order they were added) and ages the edit hold.
 //  - Dragged controls: id = addDeferredSend([this, ch] { send...(ch); }) once; on every
 //    movement update mirror and widgets, then restartDeferredSend(id) and holdEdits().
-//    The send fires 5 ticks after the last movement; reports are held for 10 ticks.
+//    The send fires 5 ticks after the last movement (or the delay given); reports are held
+//    for 10 ticks after the last movement and at least 5 after the send.
 //  - pollPeriod(): how often poll() has work now, so the shared clock can sleep in between.
 //  - Discrete edits: update the mirror, then sendSetFloat/sendSetFlag/sendSetByte/sendSet.
 //  - setSecurityState(channel, state): applyLockState(rowBackground, rowControls, state).
@@ -44,6 +45,9 @@ public:
     static constexpr quint8 kSecurityFrameType = 5;
     static constexpr quint8 kDeferredTicks = DeferredSend::kTicks;
     static constexpr int kEditHoldTicks = EditHold::kTicks;
+    // A report requested before a deferred send went out can still arrive afterwards with
+    // the old value: the edit hold lasts at least this many ticks after the send.
+    static constexpr int kHoldAfterSendTicks = kEditHoldTicks - kDeferredTicks;
 
     QModulePanel(quint8 moduleId, int channelCount, QWidget *parent = nullptr);
     ~QModulePanel() override;
@@ -127,8 +131,9 @@ protected:
     // A set with the channel byte only (reset of a channel).
     void sendSetChannel(quint8 code, quint8 channel) const;
 
-    // Deferred sends, processed every tick in the order they were added.
-    int addDeferredSend(std::function<void()> send);
+    // Deferred sends, processed every tick in the order they were added; each goes out
+    // delay ticks after its last restart.
+    int addDeferredSend(std::function<void()> send, quint8 delay = kDeferredTicks);
     void restartDeferredSend(int id);
     bool isDeferredPending(int id) const { return m_deferred[size_t(id)].state.pending != 0; }
     // Sends a pending value at once (before the selection it was made for changes).

@@ -4,6 +4,7 @@
 #include "modules/filterpanel.h"
 #include "modules/gatepanel.h"
 #include "modules/levelpanel.h"
+#include "modules/limiterpanel.h"
 #include "pages/cail.h"
 #include "pages/setup.h"
 #include "pages/pendingpage.h"
@@ -27,13 +28,13 @@ using InLevelPage = QInLevel;        // module 1
 using GatePage = QGate;              // module 2
 using FeedbackPage = PendingPage;    // QFeedback, module 3
 using InFilterPage = QInFilter;      // module 4
-using InLimiterPage = PendingPage;   // QInLimiter, module 5
+using InLimiterPage = QInLimiter;    // module 5
 using InDelayPage = QInDelay;        // module 6
 using MixerPage = PendingPage;       // QMixer, module 7
 using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
 using OutLevelPage = QOutLevel;      // module 9
 using OutFilterPage = QOutFilter;    // module 10
-using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
+using OutLimiterPage = QOutLimiter;  // module 11
 using OutDelayPage = QOutDelay;      // module 12
 using PresetPage = PendingPage;      // QPreset, module 32
 using SetupPage = QSetup;            // system types 2-4

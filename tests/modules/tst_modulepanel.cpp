@@ -30,11 +30,12 @@ struct Record {
 // One gain per channel, dragged or reported; copy code 4, reset code 5.
 class TestPanel : public QModulePanel {
 public:
-    TestPanel(quint8 id, int channels) : QModulePanel(id, channels), mirror(channels, Record{})
+    TestPanel(quint8 id, int channels, quint8 delay = kDeferredTicks)
+        : QModulePanel(id, channels), mirror(channels, Record{})
     {
         for (int ch = 0; ch < channels; ++ch)
-            gainSend.push_back(
-                addDeferredSend([this, ch] { sendSetFloat(3, quint8(ch), mirror[ch].gain); }));
+            gainSend.push_back(addDeferredSend(
+                [this, ch] { sendSetFloat(3, quint8(ch), mirror[ch].gain); }, delay));
     }
 
     void drag(int ch, float gain)
@@ -54,6 +55,7 @@ public:
     }
 
     bool held() const { return editHeld(); }
+    void fire(int ch) { fireDeferredSend(gainSend[size_t(ch)]); }
     bool copy(QChannelSelect &chooser, uchar ch)
     {
         return runCopyTo(
@@ -86,6 +88,7 @@ protected:
 
 class TestModulePanel : public QObject {
     Q_OBJECT
+    static constexpr int kHoldAfterSend = 5;
     QList<QByteArray> m_sent;
 
     void ticks(QModulePanel &p, int n)
@@ -145,6 +148,38 @@ private slots:
         QVERIFY(!p.held());
         p.receive(3, 0x80, 5, bytes);
         QCOMPARE(p.mirror[2].gain, 10.0f);
+    }
+
+    void editHoldOutlastsASlowSend()
+    {
+        // With a 10-tick send the hold would end on the tick of the send; a report asked for
+        // before it (the old value) must still not throw the value back.
+        TestPanel p(5, 4, 10);
+        const QByteArray old = hex("00 00 00 00 00"); // channel 0, 0.0
+        const auto *bytes = reinterpret_cast<const uchar *>(old.constData());
+        p.drag(0, -3.0f);
+        ticks(p, 9);
+        QVERIFY(m_sent.isEmpty());
+        p.timeOut20ms();
+        QCOMPARE(m_sent.size(), 1);
+        for (int i = 0; i < kHoldAfterSend; ++i) {
+            p.receive(3, 0x80, 5, bytes);
+            QCOMPARE(p.mirror[0].gain, -3.0f);
+            p.timeOut20ms();
+        }
+        p.receive(3, 0x80, 5, bytes);
+        QCOMPARE(p.mirror[0].gain, 0.0f);
+
+        // A send fired early (selection change) is covered the same way.
+        TestPanel q(5, 4, 10);
+        q.drag(1, -4.0f);
+        ticks(q, 9);
+        q.fire(1);
+        QCOMPARE(m_sent.size(), 2);
+        ticks(q, kHoldAfterSend - 1);
+        QVERIFY(q.held());
+        q.timeOut20ms();
+        QVERIFY(!q.held());
     }
 
     void reportChecks_data()
