@@ -289,6 +289,7 @@ void FuncWidget::receiveSystem(quint8 frameType, quint8 code, quint8 direction, 
 
 void FuncWidget::requestDeviceInfo()
 {
+    ifBuilt(m_security, [](auto *p) { p->requestLockTable(); });
     if constexpr (isPending<SetupPage>) {
         // Channel names and the processor generation are wanted at once after a login.
         proto::sendFrame(proto::ClassSystem, 3, 1, proto::DirRequest, nullptr, 0);

@@ -23,11 +23,18 @@ void Transport::setCurrentSocket(QAbstractSocket *socket)
     if (socket) {
         // A half Frame from an earlier connection must not prefix the next one.
         m_disconnectConnection =
-            connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
-                if (socket == m_socket)
-                    m_assembler.clear();
-            });
+            connect(socket, &QAbstractSocket::stateChanged, this,
+                    [this, socket](QAbstractSocket::SocketState state) {
+                        if (socket != m_socket)
+                            return;
+                        if (state == QAbstractSocket::UnconnectedState)
+                            m_assembler.clear();
+                        if (state == QAbstractSocket::UnconnectedState ||
+                            state == QAbstractSocket::ConnectedState)
+                            emit connectionChanged();
+                    });
     }
+    emit connectionChanged();
 }
 
 void Transport::sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode,
