@@ -166,10 +166,22 @@ void QSecurity::filterClicked(quint8 item, uchar channel, int entry)
     sendSecurity(item, proto::DirSet, payload);
 }
 
-void QSecurity::inlevelClicked(uchar channel) { simpleClicked(3, channel); }
-void QSecurity::gateClicked(uchar channel) { simpleClicked(4, channel); }
-void QSecurity::feedbackClicked(uchar channel) { simpleClicked(5, channel); }
-void QSecurity::inGraphClicked(uchar channel) { filterClicked(kInFilterItem, channel, kGraph); }
+void QSecurity::inlevelClicked(uchar channel)
+{
+    simpleClicked(3, channel);
+}
+void QSecurity::gateClicked(uchar channel)
+{
+    simpleClicked(4, channel);
+}
+void QSecurity::feedbackClicked(uchar channel)
+{
+    simpleClicked(5, channel);
+}
+void QSecurity::inGraphClicked(uchar channel)
+{
+    filterClicked(kInFilterItem, channel, kGraph);
+}
 void QSecurity::inHPFilterClicked(uchar channel)
 {
     filterClicked(kInFilterItem, channel, kHighPass);
@@ -183,12 +195,30 @@ void QSecurity::inFilterBandClicked(uchar channel, uchar band)
     if (band < kFilterBands)
         filterClicked(kInFilterItem, channel, kBand0 + band);
 }
-void QSecurity::inLimiterClicked(uchar channel) { simpleClicked(7, channel); }
-void QSecurity::inDelayClicked(uchar channel) { simpleClicked(8, channel); }
-void QSecurity::mtxmixClicked(uchar channel) { simpleClicked(9, channel); }
-void QSecurity::signalClicked(uchar channel) { simpleClicked(10, channel); }
-void QSecurity::outlevelClicked(uchar channel) { simpleClicked(11, channel); }
-void QSecurity::outGraphClicked(uchar channel) { filterClicked(kOutFilterItem, channel, kGraph); }
+void QSecurity::inLimiterClicked(uchar channel)
+{
+    simpleClicked(7, channel);
+}
+void QSecurity::inDelayClicked(uchar channel)
+{
+    simpleClicked(8, channel);
+}
+void QSecurity::mtxmixClicked(uchar channel)
+{
+    simpleClicked(9, channel);
+}
+void QSecurity::signalClicked(uchar channel)
+{
+    simpleClicked(10, channel);
+}
+void QSecurity::outlevelClicked(uchar channel)
+{
+    simpleClicked(11, channel);
+}
+void QSecurity::outGraphClicked(uchar channel)
+{
+    filterClicked(kOutFilterItem, channel, kGraph);
+}
 void QSecurity::outHPFilterClicked(uchar channel)
 {
     filterClicked(kOutFilterItem, channel, kHighPass);
@@ -202,8 +232,14 @@ void QSecurity::outFilterBandClicked(uchar channel, uchar band)
     if (band < kFilterBands)
         filterClicked(kOutFilterItem, channel, kBand0 + band);
 }
-void QSecurity::outLimiterClicked(uchar channel) { simpleClicked(13, channel); }
-void QSecurity::outDelayClicked(uchar channel) { simpleClicked(14, channel); }
+void QSecurity::outLimiterClicked(uchar channel)
+{
+    simpleClicked(13, channel);
+}
+void QSecurity::outDelayClicked(uchar channel)
+{
+    simpleClicked(14, channel);
+}
 
 // ---- reports -----------------------------------------------------------------------------------
 
@@ -264,17 +300,38 @@ void QSecurity::applyEntry(int offset, uchar state)
 void QSecurity::emitSimple(quint8 item, uchar channel, uchar state)
 {
     switch (item) {
-    case 3: emit inlevelLockChanged(channel, state); break;
-    case 4: emit gateLockChanged(channel, state); break;
-    case 5: emit feedbackLockChanged(channel, state); break;
-    case 7: emit inlimiterLockChanged(channel, state); break;
-    case 8: emit indelayLockChanged(channel, state); break;
-    case 9: emit mtxmixLockChanged(channel, state); break;
-    case 10: emit signalLockChanged(channel, state); break;
-    case 11: emit outlevelLockChanged(channel, state); break;
-    case 13: emit outlimiterLockChanged(channel, state); break;
-    case 14: emit outdelayLockChanged(channel, state); break;
-    default: break;
+    case 3:
+        emit inlevelLockChanged(channel, state);
+        break;
+    case 4:
+        emit gateLockChanged(channel, state);
+        break;
+    case 5:
+        emit feedbackLockChanged(channel, state);
+        break;
+    case 7:
+        emit inlimiterLockChanged(channel, state);
+        break;
+    case 8:
+        emit indelayLockChanged(channel, state);
+        break;
+    case 9:
+        emit mtxmixLockChanged(channel, state);
+        break;
+    case 10:
+        emit signalLockChanged(channel, state);
+        break;
+    case 11:
+        emit outlevelLockChanged(channel, state);
+        break;
+    case 13:
+        emit outlimiterLockChanged(channel, state);
+        break;
+    case 14:
+        emit outdelayLockChanged(channel, state);
+        break;
+    default:
+        break;
     }
 }
 

@@ -38,11 +38,11 @@ const QColor kBandColour(148, 148, 148);
 
 // Titles of the twelve module columns, items 3 to 14.
 const char *const kTitles[12] = {
-    QT_TRANSLATE_NOOP("QSecurity", "InLevel"),   QT_TRANSLATE_NOOP("QSecurity", "Gate"),
-    QT_TRANSLATE_NOOP("QSecurity", "FeedBack"),  QT_TRANSLATE_NOOP("QSecurity", "InFilter"),
-    QT_TRANSLATE_NOOP("QSecurity", "InLimiter"), QT_TRANSLATE_NOOP("QSecurity", "InDelay"),
-    QT_TRANSLATE_NOOP("QSecurity", "MixMtx"),    QT_TRANSLATE_NOOP("QSecurity", "Signal"),
-    QT_TRANSLATE_NOOP("QSecurity", "OutLevel"),  QT_TRANSLATE_NOOP("QSecurity", "OutFilter"),
+    QT_TRANSLATE_NOOP("QSecurity", "InLevel"),    QT_TRANSLATE_NOOP("QSecurity", "Gate"),
+    QT_TRANSLATE_NOOP("QSecurity", "FeedBack"),   QT_TRANSLATE_NOOP("QSecurity", "InFilter"),
+    QT_TRANSLATE_NOOP("QSecurity", "InLimiter"),  QT_TRANSLATE_NOOP("QSecurity", "InDelay"),
+    QT_TRANSLATE_NOOP("QSecurity", "MixMtx"),     QT_TRANSLATE_NOOP("QSecurity", "Signal"),
+    QT_TRANSLATE_NOOP("QSecurity", "OutLevel"),   QT_TRANSLATE_NOOP("QSecurity", "OutFilter"),
     QT_TRANSLATE_NOOP("QSecurity", "OutLimiter"), QT_TRANSLATE_NOOP("QSecurity", "OutDelay"),
 };
 const char *const kLegendTexts[3] = {
@@ -57,16 +57,26 @@ using BandSlot = void (QSecurity::*)(uchar, uchar);
 SimpleSlot simpleSlot(quint8 item)
 {
     switch (item) {
-    case 3: return &QSecurity::inlevelClicked;
-    case 4: return &QSecurity::gateClicked;
-    case 5: return &QSecurity::feedbackClicked;
-    case 7: return &QSecurity::inLimiterClicked;
-    case 8: return &QSecurity::inDelayClicked;
-    case 9: return &QSecurity::mtxmixClicked;
-    case 10: return &QSecurity::signalClicked;
-    case 11: return &QSecurity::outlevelClicked;
-    case 13: return &QSecurity::outLimiterClicked;
-    default: return &QSecurity::outDelayClicked;
+    case 3:
+        return &QSecurity::inlevelClicked;
+    case 4:
+        return &QSecurity::gateClicked;
+    case 5:
+        return &QSecurity::feedbackClicked;
+    case 7:
+        return &QSecurity::inLimiterClicked;
+    case 8:
+        return &QSecurity::inDelayClicked;
+    case 9:
+        return &QSecurity::mtxmixClicked;
+    case 10:
+        return &QSecurity::signalClicked;
+    case 11:
+        return &QSecurity::outlevelClicked;
+    case 13:
+        return &QSecurity::outLimiterClicked;
+    default:
+        return &QSecurity::outDelayClicked;
     }
 }
 
@@ -132,8 +142,8 @@ QWidget *QSecurity::buildTopBar(QWidget *parent)
     m_quitButton = new QPushButton(bar);
     m_quitButton->setFixedSize(54, 20);
     m_quitButton->hide();
-    for (QWidget *w : std::initializer_list<QWidget *>{m_pageLock, m_pwdLabel, m_pwdEdit,
-                                                       m_quitButton})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_pageLock, m_pwdLabel, m_pwdEdit, m_quitButton})
         row->addWidget(w, 0, Qt::AlignVCenter);
     connect(m_pwdEdit, &QLineEdit::editingFinished, this, &QSecurity::pwdEditingFinished);
     connect(m_quitButton, &QPushButton::clicked, this, &QSecurity::quitClicked);

@@ -55,6 +55,7 @@ Q_SIGNALS:
 private:
     Transport() = default;
     void drain(const FrameRouter &router);
+    void socketStateChanged(QAbstractSocket::SocketState state);
 
     QPointer<QAbstractSocket> m_socket;
     QMetaObject::Connection m_disconnectConnection;

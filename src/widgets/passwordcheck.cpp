@@ -18,8 +18,7 @@ QByteArray bytes(const QString &text)
 
 QString refusalMessage()
 {
-    return QCoreApplication::translate(
-        "PasswordCheck", "Passwords may only use Latin letters, digits and signs.");
+    return QCoreApplication::translate("PasswordCheck", "Only Latin-1 characters allowed");
 }
 
 } // namespace passwordcheck

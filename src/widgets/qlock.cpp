@@ -25,9 +25,12 @@ void QLock::setText(const QString &text)
 QColor QLock::stateColor(int state)
 {
     switch (state) {
-    case 0: return QColor(0, 192, 0);
-    case 1: return QColor(255, 153, 0);
-    default: return QColor(255, 0, 0);
+    case 0:
+        return QColor(0, 192, 0);
+    case 1:
+        return QColor(255, 153, 0);
+    default:
+        return QColor(255, 0, 0);
     }
 }
 
