@@ -373,4 +373,8 @@ void QSecurity::connectionChanged()
     showMessage({});
     if (m_access)
         applyAccess(false);
+    // A processor that is already logged in sends no login report to wait for.
+    const QAbstractSocket *socket = proto::Transport::instance().currentSocket();
+    if (socket && socket->state() == QAbstractSocket::ConnectedState)
+        requestLockTable();
 }
