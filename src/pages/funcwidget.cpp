@@ -289,7 +289,6 @@ void FuncWidget::receiveSystem(quint8 frameType, quint8 code, quint8 direction, 
 
 void FuncWidget::requestDeviceInfo()
 {
-    ifBuilt(m_security, [](auto *p) { p->requestLockTable(); });
     if constexpr (isPending<SetupPage>) {
         // Channel names and the processor generation are wanted at once after a login.
         proto::sendFrame(proto::ClassSystem, 3, 1, proto::DirRequest, nullptr, 0);
@@ -297,6 +296,7 @@ void FuncWidget::requestDeviceInfo()
         proto::sendFrame(proto::ClassSystem, 2, 2, proto::DirRequest, nullptr, 0);
     }
     ifBuilt(m_setup, [](auto *p) { p->requestDeviceInfo(); });
+    ifBuilt(m_security, [](auto *p) { p->requestLockTable(); });
 }
 
 QWidget *FuncWidget::currentPage() const { return m_stack->currentWidget(); }
