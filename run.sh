@@ -16,7 +16,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAP_WERROR=ON
 cmake --build build -j"$jobs" --target dapcontrol dapsim
 
-build/bin/dapsim --address 127.0.0.2 --password 1234 &
+build/bin/dapsim --address 127.0.0.2 --password 1234 --lock-password 42 &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
 

@@ -65,6 +65,13 @@
     </message>
 </context>
 <context>
+    <name>PasswordCheck</name>
+    <message>
+        <source>Only Latin-1 characters allowed</source>
+        <translation>只能使用 Latin-1 字符</translation>
+    </message>
+</context>
+<context>
     <name>QCail</name>
     <message>
         <source>Mix</source>
@@ -510,6 +517,85 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Confirm :</source>
         <translation>确认：</translation>
+    </message>
+</context>
+<context>
+    <name>QSecurity</name>
+    <message>
+        <source>Wrong password!</source>
+        <translation>密码错误！</translation>
+    </message>
+    <message>
+        <source>InLevel</source>
+        <translation>输入电平</translation>
+    </message>
+    <message>
+        <source>Gate</source>
+        <translation>噪声门</translation>
+    </message>
+    <message>
+        <source>FeedBack</source>
+        <translation>反馈抑制</translation>
+    </message>
+    <message>
+        <source>InFilter</source>
+        <translation>输入滤波</translation>
+    </message>
+    <message>
+        <source>InLimiter</source>
+        <translation>输入限幅</translation>
+    </message>
+    <message>
+        <source>InDelay</source>
+        <translation>输入延时</translation>
+    </message>
+    <message>
+        <source>MixMtx</source>
+        <translation>混音矩阵</translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation>信号源</translation>
+    </message>
+    <message>
+        <source>OutLevel</source>
+        <translation>输出电平</translation>
+    </message>
+    <message>
+        <source>OutFilter</source>
+        <translation>输出滤波</translation>
+    </message>
+    <message>
+        <source>OutLimiter</source>
+        <translation>输出限幅</translation>
+    </message>
+    <message>
+        <source>OutDelay</source>
+        <translation>输出延时</translation>
+    </message>
+    <message>
+        <source>Free</source>
+        <translation>自由</translation>
+    </message>
+    <message>
+        <source>Read-only</source>
+        <translation>只读</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>隐藏</translation>
+    </message>
+    <message>
+        <source>Password :</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Legend</source>
+        <translation>图例</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,13 @@
     </message>
 </context>
 <context>
+    <name>PasswordCheck</name>
+    <message>
+        <source>Only Latin-1 characters allowed</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>QCail</name>
     <message>
         <source>Mix</source>
@@ -504,6 +511,85 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Confirm :</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QSecurity</name>
+    <message>
+        <source>Wrong password!</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>InLevel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Gate</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>FeedBack</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>InFilter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>InLimiter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>InDelay</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>MixMtx</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>OutLevel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>OutFilter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>OutLimiter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>OutDelay</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Free</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Read-only</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Password :</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Legend</source>
         <translation></translation>
     </message>
 </context>

@@ -1,6 +1,7 @@
 #include "login.h"
 
 #include "widgets/language.h"
+#include "widgets/passwordcheck.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -34,6 +35,27 @@ QFont languageFont()
     return QFont(currentLanguageFont(), 9);
 }
 
+// Where a dialog says why it refuses a password; empty while nothing is refused.
+QLabel *newRefusalLabel(QWidget *parent, const QRect &geometry)
+{
+    auto *label = new QLabel(parent);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(QFont(QStringLiteral("Arial"), 8));
+    label->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    return label;
+}
+
+// Shows the refusal when any of texts cannot travel; true when all of them can.
+bool checkPasswords(QLabel *refusal, std::initializer_list<QString> texts)
+{
+    bool fits = true;
+    for (const QString &text : texts)
+        fits = fits && passwordcheck::fitsProcessor(text);
+    refusal->setText(fits ? QString() : passwordcheck::refusalMessage());
+    return fits;
+}
+
 } // namespace
 
 QLogin::QLogin(QWidget *parent) : QDialog(parent)
@@ -45,6 +67,8 @@ QLogin::QLogin(QWidget *parent) : QDialog(parent)
     m_label->setGeometry(0, 10, 200, 12);
     m_label->setAlignment(Qt::AlignCenter);
     m_edit = newPasswordEdit(this, QRect(45, 30, 110, 20), QLineEdit::Password);
+    m_refusal = newRefusalLabel(this, QRect(0, 52, 200, 16));
+    connect(m_edit, &QLineEdit::textChanged, m_refusal, &QLabel::clear);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QLogin::Accept);
     connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QLogin::Reject);
     retranslate();
@@ -52,6 +76,8 @@ QLogin::QLogin(QWidget *parent) : QDialog(parent)
 
 void QLogin::Accept()
 {
+    if (!checkPasswords(m_refusal, {m_edit->text()}))
+        return;
     m_password = m_edit->text();
     m_edit->clear();
     accept();
@@ -66,6 +92,7 @@ void QLogin::Reject()
 void QLogin::reject()
 {
     m_edit->clear();
+    m_refusal->clear();
     QDialog::reject();
 }
 
@@ -97,6 +124,7 @@ QPwdModDialog::QPwdModDialog(QWidget *parent) : QDialog(parent)
     m_confirmLabel->setGeometry(0, 60, 105, 20);
     m_confirmLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_confirmEdit = newPasswordEdit(this, QRect(110, 60, 100, 20), QLineEdit::PasswordEchoOnEdit);
+    m_refusal = newRefusalLabel(this, QRect(0, 82, 240, 16));
     connect(m_newEdit, &QLineEdit::textChanged, this, &QPwdModDialog::NewPSWEditChanged);
     connect(m_confirmEdit, &QLineEdit::textChanged, this, &QPwdModDialog::VerifyPSWEditChanged);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QPwdModDialog::Accept);
@@ -104,14 +132,20 @@ QPwdModDialog::QPwdModDialog(QWidget *parent) : QDialog(parent)
     retranslate();
 }
 
+void QPwdModDialog::updateOk(const QString &newText, const QString &confirmText)
+{
+    const bool fits = checkPasswords(m_refusal, {newText, confirmText});
+    m_buttonBox->setEnabled(fits && !newText.isEmpty() && newText == confirmText);
+}
+
 void QPwdModDialog::NewPSWEditChanged(QString string)
 {
-    m_buttonBox->setEnabled(!string.isEmpty() && string == m_confirmEdit->text());
+    updateOk(string, m_confirmEdit->text());
 }
 
 void QPwdModDialog::VerifyPSWEditChanged(QString string)
 {
-    m_buttonBox->setEnabled(!string.isEmpty() && string == m_newEdit->text());
+    updateOk(m_newEdit->text(), string);
 }
 
 void QPwdModDialog::Accept()
@@ -167,6 +201,7 @@ QlockPwdModDialog::QlockPwdModDialog(QWidget *parent) : QDialog(parent)
         label->setGeometry(12, y, 110, 20);
         *edits[i] = newPasswordEdit(this, QRect(130, y, 80, 20), QLineEdit::PasswordEchoOnEdit);
     }
+    m_refusal = newRefusalLabel(this, QRect(0, 122, 220, 16));
     connect(m_oldEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::OldPSWEditChanged);
     connect(m_newEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::NewPSWEditChanged);
     connect(m_verifyEdit, &QLineEdit::textChanged, this, &QlockPwdModDialog::VerifyPSWEditChanged);
@@ -177,7 +212,9 @@ QlockPwdModDialog::QlockPwdModDialog(QWidget *parent) : QDialog(parent)
 void QlockPwdModDialog::updateOk(const QString &oldText, const QString &newText,
                                  const QString &verifyText)
 {
-    m_buttonBox->setEnabled(!oldText.isEmpty() && !newText.isEmpty() && newText == verifyText);
+    const bool fits = checkPasswords(m_refusal, {oldText, newText, verifyText});
+    m_buttonBox->setEnabled(fits && !oldText.isEmpty() && !newText.isEmpty() &&
+                            newText == verifyText);
 }
 
 void QlockPwdModDialog::OldPSWEditChanged(QString string)

@@ -16,6 +16,7 @@ public:
     QString password() const { return m_password; }
     QLineEdit *passwordEdit() const { return m_edit; }
     QDialogButtonBox *buttonBox() const { return m_buttonBox; }
+    QLabel *refusalLabel() const { return m_refusal; }
 
 Q_SIGNALS:
     void EnterPassword();
@@ -38,6 +39,7 @@ private:
     QLabel *m_label;
     QLineEdit *m_edit;
     QDialogButtonBox *m_buttonBox;
+    QLabel *m_refusal;
 };
 
 // New login password, typed twice.
@@ -50,6 +52,7 @@ public:
     QLineEdit *newEdit() const { return m_newEdit; }
     QLineEdit *confirmEdit() const { return m_confirmEdit; }
     QDialogButtonBox *buttonBox() const { return m_buttonBox; }
+    QLabel *refusalLabel() const { return m_refusal; }
 
 public Q_SLOTS:
     void NewPSWEditChanged(QString string);
@@ -66,6 +69,7 @@ protected:
 
 private:
     void retranslate();
+    void updateOk(const QString &newText, const QString &confirmText);
 
     QString m_newPassword;
     QLabel *m_newLabel;
@@ -73,6 +77,7 @@ private:
     QLineEdit *m_newEdit;
     QLineEdit *m_confirmEdit;
     QDialogButtonBox *m_buttonBox;
+    QLabel *m_refusal;
 };
 
 // Security lock password change: the current lock password and the new one, typed twice.
@@ -88,6 +93,7 @@ public:
     QLineEdit *newEdit() const { return m_newEdit; }
     QLineEdit *verifyEdit() const { return m_verifyEdit; }
     QDialogButtonBox *buttonBox() const { return m_buttonBox; }
+    QLabel *refusalLabel() const { return m_refusal; }
 
 public Q_SLOTS:
     void OldPSWEditChanged(QString string);
@@ -109,4 +115,5 @@ private:
     QLineEdit *m_newEdit;
     QLineEdit *m_verifyEdit;
     QDialogButtonBox *m_buttonBox;
+    QLabel *m_refusal;
 };

@@ -12,6 +12,7 @@
 #include "pages/funcwidget.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
+#include "widgets/passwordcheck.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -263,7 +264,8 @@ void mainWindow::pwdModClicked()
         return;
     if (m_pwdModDialog->exec() != QDialog::Accepted)
         return;
-    sendSystem(kSettingsType, kLoginPasswordCode, m_pwdModDialog->newPassword().toLatin1());
+    sendSystem(kSettingsType, kLoginPasswordCode,
+               passwordcheck::bytes(m_pwdModDialog->newPassword()));
 }
 
 void mainWindow::lockPwdModClicked()
@@ -272,8 +274,10 @@ void mainWindow::lockPwdModClicked()
         return;
     if (m_lockPwdModDialog->exec() != QDialog::Accepted)
         return;
-    sendSystem(kSecurityType, kLockPasswordOldCode, m_lockPwdModDialog->lockPassword().toLatin1());
-    sendSystem(kSecurityType, kLockPasswordNewCode, m_lockPwdModDialog->newPassword().toLatin1());
+    sendSystem(kSecurityType, kLockPasswordOldCode,
+               passwordcheck::bytes(m_lockPwdModDialog->lockPassword()));
+    sendSystem(kSecurityType, kLockPasswordNewCode,
+               passwordcheck::bytes(m_lockPwdModDialog->newPassword()));
 }
 
 void mainWindow::resetClicked()
@@ -335,7 +339,7 @@ void mainWindow::tcpReadyRead()
 
 void mainWindow::sendPwdMsg()
 {
-    sendSystem(kLoginType, kLoginCode, m_login->password().toLatin1());
+    sendSystem(kLoginType, kLoginCode, passwordcheck::bytes(m_login->password()));
 }
 
 void mainWindow::loginReport(quint8 code, quint8 direction, const QByteArray &payload)

@@ -296,6 +296,7 @@ void FuncWidget::requestDeviceInfo()
         proto::sendFrame(proto::ClassSystem, 2, 2, proto::DirRequest, nullptr, 0);
     }
     ifBuilt(m_setup, [](auto *p) { p->requestDeviceInfo(); });
+    ifBuilt(m_security, [](auto *p) { p->requestLockTable(); });
 }
 
 QWidget *FuncWidget::currentPage() const { return m_stack->currentWidget(); }

@@ -8,6 +8,7 @@
 #include "pages/cail.h"
 #include "pages/setup.h"
 #include "pages/pendingpage.h"
+#include "pages/security.h"
 
 #include <QPushButton>
 #include <QWidget>
@@ -38,7 +39,7 @@ using OutLimiterPage = QOutLimiter;  // module 11
 using OutDelayPage = QOutDelay;      // module 12
 using PresetPage = PendingPage;      // QPreset, module 32
 using SetupPage = QSetup;            // system types 2-4
-using SecurityPage = PendingPage;    // QSecurity, system type 5
+using SecurityPage = QSecurity;      // system type 5
 using CailDialog = QCail;
 
 // The tab container: fifteen tab buttons over a stack of pages, the routing of module and
@@ -65,7 +66,8 @@ public:
     void receiveSystem(quint8 frameType, quint8 code, quint8 direction, quint16 length,
                        const uchar *payload);
 
-    // Asks the settings page for the device information (after a successful login).
+    // After a successful login: the security page reads the lock table of this processor,
+    // the settings page asks for the device information.
     void requestDeviceInfo();
 
     QWidget *page(Tab tab) const { return m_pages[tab]; }

@@ -21,13 +21,22 @@ void Transport::setCurrentSocket(QAbstractSocket *socket)
     m_assembler.clear();
     m_socket = socket;
     if (socket) {
-        // A half Frame from an earlier connection must not prefix the next one.
-        m_disconnectConnection =
-            connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
-                if (socket == m_socket)
-                    m_assembler.clear();
-            });
+        m_disconnectConnection = connect(socket, &QAbstractSocket::stateChanged, this,
+                                         [this, socket](QAbstractSocket::SocketState state) {
+                                             if (socket == m_socket)
+                                                 socketStateChanged(state);
+                                         });
     }
+    emit connectionChanged();
+}
+
+void Transport::socketStateChanged(QAbstractSocket::SocketState state)
+{
+    // A half Frame from an earlier connection must not prefix the next one.
+    if (state == QAbstractSocket::UnconnectedState)
+        m_assembler.clear();
+    if (state == QAbstractSocket::UnconnectedState || state == QAbstractSocket::ConnectedState)
+        emit connectionChanged();
 }
 
 void Transport::sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode,

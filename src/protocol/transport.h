@@ -47,9 +47,15 @@ public:
     int receiveErrors() const { return m_assembler.errorCount(); }
     qsizetype bufferedBytes() const { return m_assembler.buffered(); }
 
+Q_SIGNALS:
+    // Another socket became the current one, or the current one connected or dropped:
+    // whatever was granted on the old connection is gone.
+    void connectionChanged();
+
 private:
     Transport() = default;
     void drain(const FrameRouter &router);
+    void socketStateChanged(QAbstractSocket::SocketState state);
 
     QPointer<QAbstractSocket> m_socket;
     QMetaObject::Connection m_disconnectConnection;

@@ -1,8 +1,10 @@
 #include "app/login.h"
 #include "app/stylesheet.h"
+#include "widgets/passwordcheck.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -112,6 +114,48 @@ private Q_SLOTS:
         dialog.oldEdit()->setText(current);
         dialog.verifyEdit()->setText(verify);
         QCOMPARE(dialog.buttonBox()->isEnabled(), enabled);
+    }
+
+    // A character outside Latin-1 would reach the processor as '?': every password dialog
+    // refuses it and says why; Latin-1 beyond ASCII passes and travels as its own byte.
+    void nonLatin1PasswordsRefused()
+    {
+        const QString euro = QString::fromUtf8("ab\u20AC1");
+        const QString latin = QString::fromUtf8("caf\u00E9");
+        QCOMPARE(passwordcheck::bytes(latin), QByteArray("caf\xE9"));
+
+        QLogin login;
+        QSignalSpy entered(&login, &QLogin::EnterPassword);
+        login.show();
+        login.passwordEdit()->setText(euro);
+        login.buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(entered.count(), 0);
+        QVERIFY(login.isVisible());
+        QCOMPARE(login.refusalLabel()->text(), passwordcheck::refusalMessage());
+        login.passwordEdit()->setText(latin);
+        QVERIFY(login.refusalLabel()->text().isEmpty());
+        login.buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(entered.count(), 1);
+        QCOMPARE(login.password(), latin);
+
+        QPwdModDialog change;
+        change.newEdit()->setText(euro);
+        change.confirmEdit()->setText(euro);
+        QVERIFY(!change.buttonBox()->isEnabled());
+        QVERIFY(!change.refusalLabel()->text().isEmpty());
+        change.newEdit()->setText(latin);
+        change.confirmEdit()->setText(latin);
+        QVERIFY(change.buttonBox()->isEnabled());
+        QVERIFY(change.refusalLabel()->text().isEmpty());
+
+        QlockPwdModDialog lock;
+        lock.oldEdit()->setText(euro);
+        lock.newEdit()->setText("abcd");
+        lock.verifyEdit()->setText("abcd");
+        QVERIFY(!lock.buttonBox()->isEnabled());
+        QVERIFY(!lock.refusalLabel()->text().isEmpty());
+        lock.oldEdit()->setText(latin);
+        QVERIFY(lock.buttonBox()->isEnabled());
     }
 
     void lockPasswordAcceptAndReject()
