@@ -50,6 +50,8 @@ QWidget *QMixer::buildMatrix()
 {
     auto *area = new QWidget(this);
     area->setObjectName(QStringLiteral("mixerCtrlBgWidget"));
+    // Fixed geometry inside: the area has to hold the rows and the two buttons.
+    area->setMinimumSize(690, 400);
     for (int i = 0; i < kInputChannels; ++i) {
         auto *header = new QLabel(QString::asprintf("I%d", i + 1), area);
         header->setFont(boldFont());
