@@ -241,6 +241,13 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>QFeedback</name>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+</context>
+<context>
     <name>QFilterPanel</name>
     <message>
         <source>Input Channel</source>
@@ -440,6 +447,33 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Password</source>
         <translation>密码</translation>
+    </message>
+</context>
+<context>
+    <name>QMixer</name>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation>增益(dBu)</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>All Mix</source>
+        <translation>全部混音</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>复位</translation>
+    </message>
+    <message>
+        <source>Enable all mixer and set their value to 0dB?</source>
+        <translation>启用全部混音点并将其增益设为0dB？</translation>
+    </message>
+    <message>
+        <source>Disable all mixer and set their value to 0dB?</source>
+        <translation>关闭全部混音点并将其增益设为0dB？</translation>
     </message>
 </context>
 <context>
@@ -715,6 +749,37 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Output</source>
         <translation>输出</translation>
+    </message>
+</context>
+<context>
+    <name>QSigGenerator</name>
+    <message>
+        <source>PinkNoise</source>
+        <translation>粉红噪声</translation>
+    </message>
+    <message>
+        <source>Sine</source>
+        <translation>正弦波</translation>
+    </message>
+    <message>
+        <source>WhiteNoise</source>
+        <translation>白噪声</translation>
+    </message>
+    <message>
+        <source>Freq.(Hz)</source>
+        <translation>频率(Hz)</translation>
+    </message>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation>增益(dBu)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>Output Channel</source>
+        <translation>输出通道</translation>
     </message>
 </context>
 <context>

@@ -236,6 +236,13 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>QFeedback</name>
+    <message>
+        <source>Enable</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>QFilterPanel</name>
     <message>
         <source>Input Channel</source>
@@ -434,6 +441,33 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Password</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QMixer</name>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>All Mix</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Enable all mixer and set their value to 0dB?</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Disable all mixer and set their value to 0dB?</source>
         <translation></translation>
     </message>
 </context>
@@ -709,6 +743,37 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Output</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QSigGenerator</name>
+    <message>
+        <source>PinkNoise</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Sine</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>WhiteNoise</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Freq.(Hz)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Gain(dBu)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Output Channel</source>
         <translation></translation>
     </message>
 </context>

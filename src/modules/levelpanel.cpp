@@ -11,16 +11,11 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QStyleOption>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-const char *const kGainPattern = R"(^-(70|[1-6]?\d(\.\d{1})?)|^(12|(1[0-1]?|\d)(\.\d{1})?)$)";
-} // namespace
 
 QLevelPanel::QLevelPanel(quint8 moduleId, int channelCount, QWidget *parent)
     : QModulePanel(moduleId, channelCount, parent), m_mirror(channelCount, LevelChannel{})
@@ -82,8 +77,7 @@ void QLevelPanel::buildStrip(int ch)
     s.gainEdit = new QLineEdit(QStringLiteral("0.0"), s.background);
     s.gainEdit->setFixedWidth(36);
     s.gainEdit->setAlignment(Qt::AlignCenter);
-    s.gainEdit->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QLatin1String(kGainPattern)), s.gainEdit));
+    s.gainEdit->setValidator(newGainValidator(s.gainEdit));
     s.fader = new QFader(s.background);
     s.fader->setFixedSize(55, 230);
     s.fader->setRange(kMinGain, kMaxGain);

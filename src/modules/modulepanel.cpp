@@ -6,8 +6,10 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 
 #include <algorithm>
+#include <cmath>
 
 QModulePanel::QModulePanel(quint8 moduleId, int channelCount, QWidget *parent)
     : QWidget(parent), m_moduleId(moduleId), m_channelCount(channelCount)
@@ -29,6 +31,22 @@ void QModulePanel::applyLockState(QWidget *background, const QList<QWidget *> &c
         background->setEnabled(state == 0);
     for (QWidget *w : controls)
         w->setVisible(!hidden);
+}
+
+std::optional<double> QModulePanel::typedNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QValidator *QModulePanel::newGainValidator(QObject *parent)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^-(70|[1-6]?\d(\.\d{1})?)|^(12|(1[0-1]?|\d)(\.\d{1})?)$)"));
+    return new QRegularExpressionValidator(pattern, parent);
 }
 
 int QModulePanel::quietTicks() const
@@ -107,6 +125,18 @@ void QModulePanel::sendSetByte(quint8 code, quint8 channel, quint8 value) const
 void QModulePanel::sendSetChannel(quint8 code, quint8 channel) const
 {
     sendSet(code, channel, nullptr, 0);
+}
+
+void QModulePanel::sendSetGlobal(quint8 code, const void *value, quint16 length) const
+{
+    proto::sendFrame(proto::ClassModule, m_moduleId, code, proto::DirSet, value, length);
+}
+
+void QModulePanel::sendSetGlobalFloat(quint8 code, float value) const
+{
+    uchar bytes[4];
+    proto::putU32(bytes, proto::floatBits(value));
+    sendSetGlobal(code, bytes, 4);
 }
 
 int QModulePanel::addDeferredSend(std::function<void()> send, quint8 delay)

@@ -9,9 +9,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QChannelSelect;
+class QValidator;
 
 // The base of every processing-module panel: message encoding, report checks, the polling
 // schedule, deferred sends of dragged controls, the edit hold, the security request, lock
@@ -82,6 +84,12 @@ public:
         return payload[0];
     }
     static float reportFloat(const uchar *p) { return proto::bitsFloat(proto::getU32(p)); }
+
+    // A typed number: nullopt for text that is not a finite number ("nan", "inf", words),
+    // which the panel refuses (previous value shown, nothing sent).
+    static std::optional<double> typedNumber(const QString &text);
+    // The validator of the typed gain fields (-70 .. 12 dB, one decimal).
+    static QValidator *newGainValidator(QObject *parent);
     static bool reportFlag(uchar byte) { return byte != 0; }
 
     // Moves a widget from a report or a linked change without emitting its change signals.
@@ -130,6 +138,9 @@ protected:
     void sendSetByte(quint8 code, quint8 channel, quint8 value) const;
     // A set with the channel byte only (reset of a channel).
     void sendSetChannel(quint8 code, quint8 channel) const;
+    // A set of a field that belongs to the whole block: no channel byte.
+    void sendSetGlobal(quint8 code, const void *value, quint16 length) const;
+    void sendSetGlobalFloat(quint8 code, float value) const;
 
     // Deferred sends, processed every tick in the order they were added; each goes out
     // delay ticks after its last restart.

@@ -145,6 +145,7 @@ void FuncWidget::makeConnections()
     DAP_WIRE(m_outLimiter, sigMeter, this, sigOutLimiterMeter);
     DAP_WIRE(m_outLimiter, sigInCopy, m_inLimiter, channelCopy);
     DAP_WIRE(m_outFilter, sigInCopy, m_inFilter, channelCopy);
+    DAP_WIRE(m_mixer, outputChanged, this, sigOutChannelChanged);
     // The preset page's sigSave(uchar,QString) goes to savePreset2PC, the offline preset
     // writer, which arrives with the preset file code.
 

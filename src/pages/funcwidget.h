@@ -1,10 +1,13 @@
 #pragma once
 
 #include "modules/delaypanel.h"
+#include "modules/feedback.h"
 #include "modules/filterpanel.h"
 #include "modules/gatepanel.h"
 #include "modules/levelpanel.h"
 #include "modules/limiterpanel.h"
+#include "modules/mixer.h"
+#include "modules/siggenerator.h"
 #include "pages/cail.h"
 #include "pages/setup.h"
 #include "pages/pendingpage.h"
@@ -27,12 +30,12 @@ class FrameRouter;
 // dialog a PendingDialog); funcwidget.cpp says how to put the real class in its place.
 using InLevelPage = QInLevel;        // module 1
 using GatePage = QGate;              // module 2
-using FeedbackPage = PendingPage;    // QFeedback, module 3
+using FeedbackPage = QFeedback;      // module 3
 using InFilterPage = QInFilter;      // module 4
 using InLimiterPage = QInLimiter;    // module 5
 using InDelayPage = QInDelay;        // module 6
-using MixerPage = PendingPage;       // QMixer, module 7
-using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
+using MixerPage = QMixer;            // module 7
+using SigGeneratorPage = QSigGenerator; // module 8
 using OutLevelPage = QOutLevel;      // module 9
 using OutFilterPage = QOutFilter;    // module 10
 using OutLimiterPage = QOutLimiter;  // module 11
@@ -98,6 +101,8 @@ Q_SIGNALS:
     void sigIpaddr(uint address);
     void sigAllMute(bool mute);
     void sigDspRes(float usage, float peak);
+    // The output selected on the mixer page.
+    void sigOutChannelChanged(uchar output);
 
 public Q_SLOTS:
     void cailAccess();
