@@ -1,5 +1,6 @@
 #include "modules/limiterparams.h"
 
+#include "modules/typedvalue.h"
 #include "protocol/payload.h"
 
 #include <QString>
@@ -52,11 +53,10 @@ std::optional<LimiterParams> decodeBlock(const uchar *payload)
 
 std::optional<float> parseThreshold(const QString &text)
 {
-    bool ok = false;
-    const float v = text.trimmed().toFloat(&ok);
-    if (!ok || !std::isfinite(v))
+    const std::optional<double> typed = typedNumber(text);
+    if (!typed)
         return std::nullopt;
-    const float clamped = std::clamp(v, kMinThreshold, kMaxThreshold);
+    const float clamped = std::clamp(float(*typed), kMinThreshold, kMaxThreshold);
     return std::round(clamped * 10.0f) / 10.0f;
 }
 

@@ -33,15 +33,6 @@ void QModulePanel::applyLockState(QWidget *background, const QList<QWidget *> &c
         w->setVisible(!hidden);
 }
 
-std::optional<double> QModulePanel::typedNumber(const QString &text)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 QValidator *QModulePanel::newGainValidator(QObject *parent)
 {
     static const QRegularExpression pattern(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modules/editpacing.h"
+#include "modules/typedvalue.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
 
@@ -87,7 +88,7 @@ public:
 
     // A typed number: nullopt for text that is not a finite number ("nan", "inf", words),
     // which the panel refuses (previous value shown, nothing sent).
-    static std::optional<double> typedNumber(const QString &text);
+    static std::optional<double> typedNumber(const QString &text) { return ::typedNumber(text); }
     // The validator of the typed gain fields (-70 .. 12 dB, one decimal).
     static QValidator *newGainValidator(QObject *parent);
     static bool reportFlag(uchar byte) { return byte != 0; }
