@@ -53,6 +53,8 @@ public:
 private Q_SLOTS:
     void languageActionClicked();
     void devListClicked();
+    void armUpdateClicked();
+    void dspUpdateClicked();
     void pwdModClicked();
     void lockPwdModClicked();
     void resetClicked();
@@ -95,4 +97,6 @@ private:
     FuncWidget *m_funcWidget = nullptr;
     QProgressDialog *m_progress = nullptr;
     proto::FrameRouter m_router;
+    QString m_armImagePath;
+    QString m_dspImagePath;
 };

@@ -145,8 +145,7 @@ void FuncWidget::makeConnections()
     DAP_WIRE(m_outLimiter, sigMeter, this, sigOutLimiterMeter);
     DAP_WIRE(m_outLimiter, sigInCopy, m_inLimiter, channelCopy);
     DAP_WIRE(m_outFilter, sigInCopy, m_inFilter, channelCopy);
-    // The preset page's sigSave(uchar,QString) goes to savePreset2PC, the offline preset
-    // writer, which arrives with the preset file code.
+    DAP_WIRE(m_preset, sigSave, this, savePreset2PC);
 
     DAP_WIRE(m_setup, sigModel, this, sigModel);
     DAP_WIRE(m_setup, sigArmVer, this, armVerChanged);
@@ -313,6 +312,7 @@ void FuncWidget::armVerChanged(firmware *ver)
 {
     if (!ver)
         return;
+    m_preset->setGeneration(ver->major);
     if (ver->major == 1) {
         if (m_stack->widget(TabInDelay) != m_inDelay) {
             m_stack->insertWidget(TabInDelay, m_inDelay);

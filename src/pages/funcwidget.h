@@ -5,6 +5,8 @@
 #include "pages/cail.h"
 #include "pages/setup.h"
 #include "pages/pendingpage.h"
+#include "pages/preset.h"
+#include "pages/presetimage.h"
 
 #include <QPushButton>
 #include <QWidget>
@@ -33,7 +35,7 @@ using OutLevelPage = QOutLevel;      // module 9
 using OutFilterPage = QOutFilter;    // module 10
 using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
 using OutDelayPage = PendingPage;    // QOutDelay, module 12
-using PresetPage = PendingPage;      // QPreset, module 32
+using PresetPage = QPreset;          // module 32
 using SetupPage = QSetup;            // system types 2-4
 using SecurityPage = PendingPage;    // QSecurity, system type 5
 using CailDialog = QCail;
@@ -64,6 +66,9 @@ public:
 
     // Asks the settings page for the device information (after a successful login).
     void requestDeviceInfo();
+
+    // Every block's current values, as the offline preset file holds them.
+    PresetSnapshot presetSnapshot() const;
 
     QWidget *page(Tab tab) const { return m_pages[tab]; }
     QPushButton *tabButton(Tab tab) const { return m_buttons[tab]; }
@@ -103,6 +108,8 @@ public Q_SLOTS:
     void setOutMute(uchar channel, bool mute);
     void setInSelect(int index);
     void setOutSelect(int index);
+    // Writes the offline preset file of variant saveType (0: 48 kHz) to dir, a file path.
+    void savePreset2PC(uchar saveType, QString dir);
     void languageLoad();
 
 protected:
