@@ -8,6 +8,7 @@
 #include "funcwidget.h"
 
 #include "protocol/router.h"
+#include "protocol/transfer.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 
@@ -271,6 +272,17 @@ void FuncWidget::receiveModule(quint8 moduleId, quint8 code, quint8 direction, q
     case 12: to(m_outDelay); break;
     case kPresetModule: to(m_preset); break;
     default: break;
+    }
+    // A read-back before the offline preset file waits for these reports; the page has its
+    // value by now. The preset page hands its own transfers the preset reports.
+    if (moduleId != kPresetModule && proto::Transfer::instance().busy()) {
+        proto::Frame frame;
+        frame.frameClass = proto::ClassModule;
+        frame.frameType = moduleId;
+        frame.paramCode = code;
+        frame.direction = direction;
+        frame.payload = QByteArray(reinterpret_cast<const char *>(payload), length);
+        proto::Transfer::instance().receive(frame);
     }
 }
 

@@ -1,7 +1,11 @@
 // The offline preset file: the snapshot of every block taken from the module pages.
 #include "funcwidget.h"
 
+#include "protocol/transferjobs.h"
+#include "protocol/transport.h"
 #include "widgets/prompts.h"
+
+#include <QPointer>
 
 namespace {
 
@@ -47,11 +51,69 @@ PresetSnapshot FuncWidget::presetSnapshot() const
     return s;
 }
 
-void FuncWidget::savePreset2PC(uchar saveType, QString dir)
+QList<proto::TransferMessage> FuncWidget::presetReadRequests() const
+{
+    QList<proto::TransferMessage> requests;
+    auto ask = [&requests](quint8 module, quint8 code, QByteArray payload) {
+        requests.append({proto::ClassModule, module, code, proto::DirRequest, payload});
+    };
+    for (const QModulePanel *level : {static_cast<const QModulePanel *>(m_inLevel),
+                                      static_cast<const QModulePanel *>(m_outLevel)}) {
+        for (int ch = 0; ch < level->channelCount(); ++ch) {
+            for (quint8 code :
+                 {QLevelPanel::CodeMute, QLevelPanel::CodeGain, QLevelPanel::CodeInvert})
+                ask(level->moduleId(), code, QByteArray(1, char(ch)));
+        }
+    }
+    for (const QModulePanel *filter : {static_cast<const QModulePanel *>(m_inFilter),
+                                       static_cast<const QModulePanel *>(m_outFilter)}) {
+        for (int ch = 0; ch < filter->channelCount(); ++ch) {
+            ask(filter->moduleId(), QFilterPanel::CodeHighPass, QByteArray(1, char(ch)));
+            ask(filter->moduleId(), QFilterPanel::CodeLowPass, QByteArray(1, char(ch)));
+            for (int b = 0; b < PresetSnapshot::kBands; ++b)
+                ask(filter->moduleId(), QFilterPanel::CodeBand, QByteArray(1, char(ch)) + char(b));
+        }
+    }
+    // Hook: the pages still to come add the requests of every value they give the
+    // snapshot (gate, feedback, limiters, delays, mixer, generator).
+    return requests;
+}
+
+void FuncWidget::writePresetFile(int variant, const QString &path)
 {
     QString error;
-    if (!presetimage::save(presetSnapshot(), saveType == 0 ? 0 : 1, dir, &error)) {
+    if (!presetimage::save(presetSnapshot(), variant, path, &error)) {
         prompts::notify(this, QMessageBox::Critical, tr("ERROR"),
-                        tr("%1 cannot be written: %2").arg(dir, error));
+                        tr("%1 cannot be written: %2").arg(path, error));
+    }
+}
+
+void FuncWidget::savePreset2PC(uchar saveType, QString dir)
+{
+    const int variant = saveType == 0 ? 0 : 1;
+    proto::Transfer &transfer = proto::Transfer::instance();
+    if (!proto::Transport::instance().canSend()) {
+        writePresetFile(variant, dir); // offline: what the pages hold
+        return;
+    }
+    // Connected: every value is read from the processor first, so none comes from a
+    // page that was never opened.
+    QPointer<FuncWidget> self(this);
+    const bool started = transfer.start(
+        std::make_unique<proto::ReadBack>(presetReadRequests()), tr("Reading the processor..."),
+        [self, variant, dir](proto::TransferError error, const QByteArray &) {
+            if (!self)
+                return;
+            if (error == proto::TransferError::None)
+                self->writePresetFile(variant, dir);
+            else if (error != proto::TransferError::Cancelled)
+                prompts::notify(self, QMessageBox::Critical, tr("ERROR"),
+                                tr("The processor did not report every value; %1 was not "
+                                   "written.")
+                                    .arg(dir));
+        });
+    if (!started) {
+        prompts::notify(this, QMessageBox::Warning, tr("warning"),
+                        tr("Another transfer is running; %1 was not written.").arg(dir));
     }
 }

@@ -340,4 +340,45 @@ TransferStep PresetBankImport::answer(const Frame &frame)
     return sendBlock(m_block + 1);
 }
 
+qsizetype ReadBack::pendingIndex(const Frame &frame) const
+{
+    if (frame.frameClass != ClassModule || frame.direction != DirReport)
+        return -1;
+    for (qsizetype i = 0; i < m_pending.size(); ++i) {
+        const TransferMessage &m = m_pending[i];
+        if (m.frameType == frame.frameType && m.code == frame.paramCode &&
+            frame.payload.size() > m.payload.size() && frame.payload.startsWith(m.payload))
+            return i;
+    }
+    return -1;
+}
+
+bool ReadBack::matches(const Frame &frame) const
+{
+    return pendingIndex(frame) >= 0;
+}
+
+TransferStep ReadBack::start()
+{
+    TransferStep s;
+    s.kind = m_pending.isEmpty() ? TransferStep::Done : TransferStep::Continue;
+    s.send = m_pending;
+    m_total = int(m_pending.size());
+    s.range = m_total;
+    s.progress = 0;
+    return s;
+}
+
+TransferStep ReadBack::answer(const Frame &frame)
+{
+    const qsizetype i = pendingIndex(frame);
+    if (i < 0)
+        return {};
+    m_pending.removeAt(i);
+    TransferStep s;
+    s.kind = m_pending.isEmpty() ? TransferStep::Done : TransferStep::Continue;
+    s.progress = m_total - int(m_pending.size());
+    return s;
+}
+
 } // namespace proto

@@ -138,4 +138,21 @@ private:
     int m_block = -1;
 };
 
+// Asks for module values (class 3 requests) and completes once every one has been
+// reported: a report answers a request of the same module and code whose payload it
+// begins with (the channel, and the band for filter bands).
+class ReadBack : public TransferJob {
+public:
+    explicit ReadBack(QList<TransferMessage> requests) : m_pending(std::move(requests)) {}
+    bool matches(const Frame &frame) const override;
+    TransferStep start() override;
+    TransferStep answer(const Frame &frame) override;
+
+private:
+    qsizetype pendingIndex(const Frame &frame) const;
+
+    QList<TransferMessage> m_pending;
+    int m_total = 0;
+};
+
 } // namespace proto
