@@ -3,10 +3,10 @@
 #include "modules/filterpanel.h"
 #include "modules/levelpanel.h"
 #include "pages/cail.h"
+#include "pages/setup.h"
 #include "pages/pendingpage.h"
 #include "pages/preset.h"
 #include "pages/presetimage.h"
-#include "pages/setup.h"
 #include "protocol/transfer.h"
 
 #include <QPushButton>
@@ -24,21 +24,21 @@ class FrameRouter;
 
 // The page classes of the container. A page that is not built yet is a PendingPage (the
 // dialog a PendingDialog); funcwidget.cpp says how to put the real class in its place.
-using InLevelPage = QInLevel;         // module 1
-using GatePage = PendingPage;         // QGate, module 2
-using FeedbackPage = PendingPage;     // QFeedback, module 3
-using InFilterPage = QInFilter;       // module 4
-using InLimiterPage = PendingPage;    // QInLimiter, module 5
-using InDelayPage = PendingPage;      // QInDelay, module 6
-using MixerPage = PendingPage;        // QMixer, module 7
+using InLevelPage = QInLevel;        // module 1
+using GatePage = PendingPage;        // QGate, module 2
+using FeedbackPage = PendingPage;    // QFeedback, module 3
+using InFilterPage = QInFilter;      // module 4
+using InLimiterPage = PendingPage;   // QInLimiter, module 5
+using InDelayPage = PendingPage;     // QInDelay, module 6
+using MixerPage = PendingPage;       // QMixer, module 7
 using SigGeneratorPage = PendingPage; // QSigGenerator, module 8
-using OutLevelPage = QOutLevel;       // module 9
-using OutFilterPage = QOutFilter;     // module 10
-using OutLimiterPage = PendingPage;   // QOutLimiter, module 11
-using OutDelayPage = PendingPage;     // QOutDelay, module 12
-using PresetPage = QPreset;           // module 32
-using SetupPage = QSetup;             // system types 2-4
-using SecurityPage = PendingPage;     // QSecurity, system type 5
+using OutLevelPage = QOutLevel;      // module 9
+using OutFilterPage = QOutFilter;    // module 10
+using OutLimiterPage = PendingPage;  // QOutLimiter, module 11
+using OutDelayPage = PendingPage;    // QOutDelay, module 12
+using PresetPage = QPreset;          // module 32
+using SetupPage = QSetup;            // system types 2-4
+using SecurityPage = PendingPage;    // QSecurity, system type 5
 using CailDialog = QCail;
 
 // The tab container: fifteen tab buttons over a stack of pages, the routing of module and
@@ -48,22 +48,9 @@ class FuncWidget : public QWidget {
 public:
     // Tab ids in the standard order (fifteen tabs); equal to the stack index.
     enum Tab {
-        TabInLevel,
-        TabGate,
-        TabFeedback,
-        TabInFilter,
-        TabInLimiter,
-        TabInDelay,
-        TabMatrix,
-        TabSignal,
-        TabOutLevel,
-        TabOutFilter,
-        TabOutLimiter,
-        TabOutDelay,
-        TabPreset,
-        TabSettings,
-        TabSecurity,
-        TabCount
+        TabInLevel, TabGate, TabFeedback, TabInFilter, TabInLimiter, TabInDelay, TabMatrix,
+        TabSignal, TabOutLevel, TabOutFilter, TabOutLimiter, TabOutDelay, TabPreset,
+        TabSettings, TabSecurity, TabCount
     };
 
     explicit FuncWidget(QWidget *parent = nullptr);
