@@ -25,8 +25,10 @@
 namespace {
 
 constexpr int kColumnWidths[6] = {205, 70, 70, 70, 70, 70};
-const char *const kRowTexts[5] = {QT_TR_NOOP("Save"), QT_TR_NOOP("Recall"), QT_TR_NOOP("Import"),
-                                  QT_TR_NOOP("Export"), QT_TR_NOOP("Delete")};
+const char *const kRowTexts[5] = {
+    QT_TRANSLATE_NOOP("QPreset", "Save"), QT_TRANSLATE_NOOP("QPreset", "Recall"),
+    QT_TRANSLATE_NOOP("QPreset", "Import"), QT_TRANSLATE_NOOP("QPreset", "Export"),
+    QT_TRANSLATE_NOOP("QPreset", "Delete")};
 const QString kFilter96 = QStringLiteral("SHARC21489_96K (*.pst1)");
 const QString kFilter48 = QStringLiteral("SHARC21488_48K (*.pst1)");
 
