@@ -75,7 +75,10 @@ QString startFirmwareUpgrade(QWidget *parent, quint8 target)
         qCDebug(lcApp, "0x%x", check.headerByte);
     if (check.problem != proto::FirmwareCheck::Ok) {
         prompts::notify(parent, QMessageBox::Critical, QStringLiteral("error"),
-                        problemText(check, path), QMessageBox::Yes | QMessageBox::No);
+                        problemText(check, path),
+                        check.problem == proto::FirmwareCheck::BadHeader
+                            ? QMessageBox::Yes | QMessageBox::No
+                            : QMessageBox::StandardButtons(QMessageBox::Ok));
         return path;
     }
     const QString question =
