@@ -2,6 +2,61 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>FirmwareUpgrade</name>
+    <message>
+        <source>The file %1 cannot be read.</source>
+        <translation>无法读取文件 %1。</translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation>文件 %1 是空的。</translation>
+    </message>
+    <message>
+        <source>Bad file format</source>
+        <translation>文件格式错误</translation>
+    </message>
+    <message>
+        <source>The file %1 is too large for a firmware image (at most 64 MiB).</source>
+        <translation>文件 %1 太大，不是固件映像（最大 64 MiB）。</translation>
+    </message>
+    <message>
+        <source>The firmware image was sent completely.</source>
+        <translation>固件映像已全部发送。</translation>
+    </message>
+    <message>
+        <source>The processor stopped answering; the firmware upgrade did not complete.</source>
+        <translation>处理器没有应答，固件升级未完成。</translation>
+    </message>
+    <message>
+        <source>The firmware upgrade was cancelled; the image was not sent completely.</source>
+        <translation>固件升级已取消，映像未全部发送。</translation>
+    </message>
+    <message>
+        <source>The firmware upgrade failed.</source>
+        <translation>固件升级失败。</translation>
+    </message>
+    <message>
+        <source>Upgrade the ARM firmware with %1 (%2 bytes)?</source>
+        <translation>用 %1（%2 字节）升级 ARM 固件？</translation>
+    </message>
+    <message>
+        <source>Upgrade the DSP firmware with %1 (%2 bytes)?</source>
+        <translation>用 %1（%2 字节）升级 DSP 固件？</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>updating...</source>
+        <translation>正在升级...</translation>
+    </message>
+    <message>
+        <source>Firmware upgrade</source>
+        <translation>固件升级</translation>
+    </message>
+</context>
+<context>
     <name>FuncWidget</name>
     <message>
         <source>In Level</source>
@@ -62,6 +117,30 @@
     <message>
         <source>Security</source>
         <translation>安全</translation>
+    </message>
+    <message>
+        <source>ERROR</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Reading the processor...</source>
+        <translation>正在读取处理器...</translation>
+    </message>
+    <message>
+        <source>The processor did not report every value; %1 was not written.</source>
+        <translation>处理器没有报告全部参数，未写入 %1。</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Another transfer is running; %1 was not written.</source>
+        <translation>另一个传输正在进行，未写入 %1。</translation>
     </message>
 </context>
 <context>
@@ -536,6 +615,108 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Ctrl+M</source>
         <translation>Ctrl+M</translation>
+    </message>
+</context>
+<context>
+    <name>QPreset</name>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Recall</source>
+        <translation>调用</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Import All</source>
+        <translation>全部导入</translation>
+    </message>
+    <message>
+        <source>Export All</source>
+        <translation>全部导出</translation>
+    </message>
+    <message>
+        <source>Offline Save</source>
+        <translation>离线保存</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>ERROR</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>preset file format error!</source>
+        <translation>预设文件格式错误！</translation>
+    </message>
+    <message>
+        <source>The processor stopped answering; the transfer did not complete.</source>
+        <translation>处理器没有应答，传输未完成。</translation>
+    </message>
+    <message>
+        <source>The processor reported no preset, or an impossible size.</source>
+        <translation>处理器报告没有预设，或大小不可能。</translation>
+    </message>
+    <message>
+        <source>The processor&apos;s answer does not fit the transfer; it was stopped.</source>
+        <translation>处理器的应答与传输不符，传输已停止。</translation>
+    </message>
+    <message>
+        <source>Export to PC...</source>
+        <translation>正在导出到电脑...</translation>
+    </message>
+    <message>
+        <source>pst Files</source>
+        <translation>pst 文件</translation>
+    </message>
+    <message>
+        <source>pst Files (*.pst)</source>
+        <translation>pst 文件 (*.pst)</translation>
+    </message>
+    <message>
+        <source>Import %1 into preset %2 &lt;font color=&apos;red&apos;&gt;%3&lt;/font&gt;? The preset stored there is replaced.</source>
+        <translation>将 %1 导入预设 %2 &lt;font color=&apos;red&apos;&gt;%3&lt;/font&gt;？该位置原有的预设将被替换。</translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Import from PC...</source>
+        <translation>正在从电脑导入...</translation>
+    </message>
+    <message>
+        <source>Import %1 into all presets? Every preset stored on the processor is replaced, and the import cannot be stopped.</source>
+        <translation>将 %1 导入全部预设？处理器上的所有预设都将被替换，导入开始后不能停止。</translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,61 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>FirmwareUpgrade</name>
+    <message>
+        <source>The file %1 cannot be read.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Bad file format</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The file %1 is too large for a firmware image (at most 64 MiB).</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The firmware image was sent completely.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor stopped answering; the firmware upgrade did not complete.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The firmware upgrade was cancelled; the image was not sent completely.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The firmware upgrade failed.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Upgrade the ARM firmware with %1 (%2 bytes)?</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Upgrade the DSP firmware with %1 (%2 bytes)?</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>updating...</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Firmware upgrade</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>FuncWidget</name>
     <message>
         <source>In Level</source>
@@ -61,6 +116,30 @@
     </message>
     <message>
         <source>Security</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>ERROR</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reading the processor...</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor did not report every value; %1 was not written.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Another transfer is running; %1 was not written.</source>
         <translation></translation>
     </message>
 </context>
@@ -530,6 +609,108 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Ctrl+M</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QPreset</name>
+    <message>
+        <source>Save</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Recall</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Import All</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Export All</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Offline Save</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>ERROR</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>preset file format error!</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor stopped answering; the transfer did not complete.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor reported no preset, or an impossible size.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor&apos;s answer does not fit the transfer; it was stopped.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Export to PC...</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>pst Files</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>pst Files (*.pst)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Import %1 into preset %2 &lt;font color=&apos;red&apos;&gt;%3&lt;/font&gt;? The preset stored there is replaced.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>warning</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Import from PC...</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Import %1 into all presets? Every preset stored on the processor is replaced, and the import cannot be stopped.</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
         <translation></translation>
     </message>
 </context>

@@ -1,7 +1,6 @@
 #include "mainwindow.h"
 
-#include "simlauncher.h"
-
+#include "app/firmware.h"
 #include "app/login.h"
 #include "app/overview.h"
 #include "app/session.h"
@@ -10,6 +9,8 @@
 #include "logging.h"
 #include "modules/moduleclock.h"
 #include "pages/funcwidget.h"
+#include "pages/progress.h"
+#include "protocol/transferjobs.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 #include "widgets/passwordcheck.h"
@@ -58,6 +59,7 @@ mainWindow::mainWindow(const MainWindowOptions &options) : QMainWindow(nullptr)
     m_progress->setWindowTitle(QStringLiteral(" "));
     m_progress->setModal(true);
     m_progress->reset(); // stays hidden until a transfer starts
+    setProgressDialog(m_progress);
     m_login = new QLogin(this);
     m_pwdModDialog = new QPwdModDialog(this);
     m_lockPwdModDialog = new QlockPwdModDialog(this);
@@ -67,6 +69,11 @@ mainWindow::mainWindow(const MainWindowOptions &options) : QMainWindow(nullptr)
         loginReport(frame.paramCode, frame.direction, frame.payload);
     });
     m_funcWidget->registerRoutes(m_router);
+    for (quint8 target : {proto::kArmTarget, proto::kDspTarget}) {
+        m_router.setHandler(proto::ClassUpgrade, target, [](const proto::Frame &frame) {
+            proto::Transfer::instance().receive(frame);
+        });
+    }
 
     m_devTable->loadDevices();
     if (options.startModuleClock)
@@ -78,6 +85,8 @@ mainWindow::~mainWindow()
     // The sockets go with the device table; the transport must not keep pointing at one,
     // and a socket must not report its closing to a table that is half destroyed.
     proto::Transport::instance().setCurrentSocket(nullptr);
+    proto::Transfer::instance().abandon();
+    setProgressDialog(nullptr);
     for (int i = 0; i < m_devTable->deviceCount(); ++i) {
         if (QTcpSocket *socket = m_devTable->deviceSocket(i))
             socket->abort();
@@ -109,9 +118,6 @@ void mainWindow::buildMenu()
     m_menu = menuBar()->addMenu(QStringLiteral("Menu"));
     m_armUpdateAction = m_menu->addAction(QStringLiteral("Upgrade ARM firmware"));
     m_dspUpdateAction = m_menu->addAction(QStringLiteral("Upgrade DSP firmware"));
-    // The firmware upgrade connects these two; until then they stay unavailable.
-    m_armUpdateAction->setEnabled(false);
-    m_dspUpdateAction->setEnabled(false);
     m_pwdModAction = m_menu->addAction(QStringLiteral("Modify login password"));
     m_lockPwdModAction = m_menu->addAction(QStringLiteral("Modify security lock password"));
     m_resetAction = m_menu->addAction(QStringLiteral("Reset"));
@@ -128,6 +134,13 @@ void mainWindow::buildMenu()
     }
     m_devListAction = m_menu->addAction(QStringLiteral("Device list"));
 
+    connect(m_armUpdateAction, &QAction::triggered, this, &mainWindow::armUpdateClicked);
+    connect(m_dspUpdateAction, &QAction::triggered, this, &mainWindow::dspUpdateClicked);
+    // One transfer at a time: the commands that start one wait while one runs.
+    connect(&proto::Transfer::instance(), &proto::Transfer::busyChanged, this, [this](bool busy) {
+        m_armUpdateAction->setEnabled(!busy);
+        m_dspUpdateAction->setEnabled(!busy);
+    });
     connect(m_pwdModAction, &QAction::triggered, this, &mainWindow::pwdModClicked);
     connect(m_lockPwdModAction, &QAction::triggered, this, &mainWindow::lockPwdModClicked);
     connect(m_resetAction, &QAction::triggered, this, &mainWindow::resetClicked);
@@ -256,6 +269,20 @@ void mainWindow::languageActionClicked()
 void mainWindow::devListClicked()
 {
     m_devTable->exec();
+}
+
+void mainWindow::armUpdateClicked()
+{
+    const QString path = startFirmwareUpgrade(this, proto::kArmTarget);
+    if (!path.isEmpty())
+        m_armImagePath = path;
+}
+
+void mainWindow::dspUpdateClicked()
+{
+    const QString path = startFirmwareUpgrade(this, proto::kDspTarget);
+    if (!path.isEmpty())
+        m_dspImagePath = path;
 }
 
 void mainWindow::pwdModClicked()

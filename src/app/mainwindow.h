@@ -56,6 +56,8 @@ private Q_SLOTS:
     void devListClicked();
     // Starts one simulated processor on loopback (dapsim beside the program).
     void simulatorClicked();
+    void armUpdateClicked();
+    void dspUpdateClicked();
     void pwdModClicked();
     void lockPwdModClicked();
     void resetClicked();
@@ -100,4 +102,6 @@ private:
     FuncWidget *m_funcWidget = nullptr;
     QProgressDialog *m_progress = nullptr;
     proto::FrameRouter m_router;
+    QString m_armImagePath;
+    QString m_dspImagePath;
 };

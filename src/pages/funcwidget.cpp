@@ -8,6 +8,7 @@
 #include "funcwidget.h"
 
 #include "protocol/router.h"
+#include "protocol/transfer.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 
@@ -146,8 +147,7 @@ void FuncWidget::makeConnections()
     DAP_WIRE(m_outLimiter, sigInCopy, m_inLimiter, channelCopy);
     DAP_WIRE(m_outFilter, sigInCopy, m_inFilter, channelCopy);
     DAP_WIRE(m_mixer, outputChanged, this, sigOutChannelChanged);
-    // The preset page's sigSave(uchar,QString) goes to savePreset2PC, the offline preset
-    // writer, which arrives with the preset file code.
+    DAP_WIRE(m_preset, sigSave, this, savePreset2PC);
 
     DAP_WIRE(m_setup, sigModel, this, sigModel);
     DAP_WIRE(m_setup, sigArmVer, this, armVerChanged);
@@ -274,6 +274,17 @@ void FuncWidget::receiveModule(quint8 moduleId, quint8 code, quint8 direction, q
     case kPresetModule: to(m_preset); break;
     default: break;
     }
+    // A read-back before the offline preset file waits for these reports; the page has its
+    // value by now. The preset page hands its own transfers the preset reports.
+    if (moduleId != kPresetModule && proto::Transfer::instance().busy()) {
+        proto::Frame frame;
+        frame.frameClass = proto::ClassModule;
+        frame.frameType = moduleId;
+        frame.paramCode = code;
+        frame.direction = direction;
+        frame.payload = QByteArray(reinterpret_cast<const char *>(payload), length);
+        proto::Transfer::instance().receive(frame);
+    }
 }
 
 void FuncWidget::receiveSystem(quint8 frameType, quint8 code, quint8 direction, quint16 length,
@@ -315,6 +326,7 @@ void FuncWidget::armVerChanged(firmware *ver)
 {
     if (!ver)
         return;
+    m_preset->setGeneration(ver->major);
     if (ver->major == 1) {
         if (m_stack->widget(TabInDelay) != m_inDelay) {
             m_stack->insertWidget(TabInDelay, m_inDelay);

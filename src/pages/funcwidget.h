@@ -11,7 +11,10 @@
 #include "pages/cail.h"
 #include "pages/setup.h"
 #include "pages/pendingpage.h"
+#include "pages/preset.h"
+#include "pages/presetimage.h"
 #include "pages/security.h"
+#include "protocol/transfer.h"
 
 #include <QPushButton>
 #include <QWidget>
@@ -40,7 +43,7 @@ using OutLevelPage = QOutLevel;      // module 9
 using OutFilterPage = QOutFilter;    // module 10
 using OutLimiterPage = QOutLimiter;  // module 11
 using OutDelayPage = QOutDelay;      // module 12
-using PresetPage = PendingPage;      // QPreset, module 32
+using PresetPage = QPreset;          // module 32
 using SetupPage = QSetup;            // system types 2-4
 using SecurityPage = QSecurity;      // system type 5
 using CailDialog = QCail;
@@ -72,6 +75,11 @@ public:
     // After a successful login: the security page reads the lock table of this processor,
     // the settings page asks for the device information.
     void requestDeviceInfo();
+
+    // Every block's current values, as the offline preset file holds them.
+    PresetSnapshot presetSnapshot() const;
+    // The requests that read every value of the snapshot from the processor.
+    QList<proto::TransferMessage> presetReadRequests() const;
 
     QWidget *page(Tab tab) const { return m_pages[tab]; }
     QPushButton *tabButton(Tab tab) const { return m_buttons[tab]; }
@@ -113,6 +121,8 @@ public Q_SLOTS:
     void setOutMute(uchar channel, bool mute);
     void setInSelect(int index);
     void setOutSelect(int index);
+    // Writes the offline preset file of variant saveType (0: 48 kHz) to dir, a file path.
+    void savePreset2PC(uchar saveType, QString dir);
     void languageLoad();
 
 protected:
@@ -125,6 +135,7 @@ private:
     void makeConnections();
     void registerButtons(bool withInDelay);
     void deliver(QWidget *page);
+    void writePresetFile(int variant, const QString &path);
 
     CailDialog *m_cail = nullptr;
     InLevelPage *m_inLevel = nullptr;

@@ -36,6 +36,11 @@ public:
                    const void *payload, quint16 length);
     void sendSetMessage(quint8 moduleId, quint8 paramCode, quint8 channel, const void *value,
                         quint16 valueLength);
+    // True when a Frame would leave now (the sink is set, or the socket is connected).
+    bool canSend() const
+    {
+        return m_sink || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
+    }
     // Writes and flushes when the current socket is connected; otherwise drops the bytes.
     void writeToDevice(const char *bytes, qsizetype count);
 

@@ -1,0 +1,87 @@
+#include "progress.h"
+
+#include "protocol/transfer.h"
+
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace {
+
+QPointer<QProgressDialog> g_dialog;
+QMetaObject::Connection g_connections[4];
+
+void setCancelOffered(bool offered)
+{
+    if (!g_dialog)
+        return;
+    if (offered) {
+        g_dialog->setCancelButton(new QPushButton(QProgressDialog::tr("Cancel")));
+    } else {
+        g_dialog->setCancelButton(nullptr);
+    }
+}
+
+} // namespace
+
+void setProgressDialog(QProgressDialog *dialog)
+{
+    for (auto &c : g_connections)
+        QObject::disconnect(c);
+    g_dialog = dialog;
+    if (!dialog)
+        return;
+    // The dialog stays until the transfer really ends, not when the value meets the range.
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    dialog->setMinimumDuration(0);
+    proto::Transfer &t = proto::Transfer::instance();
+    g_connections[0] = QObject::connect(
+        &t, &proto::Transfer::progressStarted, dialog, [](int range, const QString &label) {
+            setCancelOffered(proto::Transfer::instance().cancellable());
+            progressStart(range, label);
+        });
+    g_connections[1] = QObject::connect(&t, &proto::Transfer::progressed, dialog,
+                                        [](int value) { progressStep(value); });
+    g_connections[2] = QObject::connect(&t, &proto::Transfer::ended, dialog, &progressEnd);
+    g_connections[3] = QObject::connect(dialog, &QProgressDialog::canceled, &t,
+                                        [] { proto::Transfer::instance().cancel(); });
+}
+
+QProgressDialog *progressDialog()
+{
+    return g_dialog;
+}
+
+void progressStart(int count, const QString &label)
+{
+    if (!g_dialog)
+        return;
+    g_dialog->reset();
+    g_dialog->setRange(0, count);
+    g_dialog->setLabelText(label);
+    g_dialog->show();
+    progressStep(0);
+}
+
+int progressStep(int value)
+{
+    if (!g_dialog)
+        return 0;
+    if (g_dialog->wasCanceled()) {
+        g_dialog->reset();
+        g_dialog->hide();
+        return -1;
+    }
+    g_dialog->setValue(value);
+    return 0;
+}
+
+void progressEnd()
+{
+    if (!g_dialog)
+        return;
+    g_dialog->reset();
+    g_dialog->hide();
+    g_dialog->setResult(QDialog::Accepted);
+}
