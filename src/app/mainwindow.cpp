@@ -184,6 +184,13 @@ void mainWindow::makeConnections()
     connect(t, &QDevTable::sigFault, l, &QDeviceList::setFaultState);
     connect(l, &QDeviceList::sig_devChanged, this, &mainWindow::devChanged);
     connect(l, &QDeviceList::sig_devRetry, this, &mainWindow::devRetry);
+    connect(t, &QDevTable::sigNetBrowsingState, this, [this](int index, bool isFound) {
+        // A lost processor is not called again until it announces itself.
+        if (!isFound && index == currentIndex() && m_reconnectTimer->isActive()) {
+            m_reconnectTimer->stop();
+            m_overView->setNetState(QAbstractSocket::UnconnectedState);
+        }
+    });
     connect(l, &QDeviceList::sig_removeRow, t, &QDevTable::removeDev);
     connect(l, &QDeviceList::sig_ipClicked, t, &QDevTable::ipClicked);
 }
