@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
