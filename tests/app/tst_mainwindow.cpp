@@ -314,12 +314,11 @@ private Q_SLOTS:
              "7d82");
         QVERIFY(session::loggedIn());
         QVERIFY(!window.loginDialog()->isVisible());
-        QCOMPARE(m_sent, QList<QByteArray>({frame("827d0100020301000000"
-                                                  "7d82"),
-                                            frame("827d0100020302000000"
-                                                  "7d82"),
-                                            frame("827d0100020202000000"
-                                                  "7d82")}));
+        QList<QByteArray> expected = {frame("827d01000203010000007d82"),
+                                      frame("827d01000203020000007d82")};
+        for (const char *code : {"01", "02", "03", "0a", "0b", "10", "0c"})
+            expected << frame((QByteArray("827d01000202") + code + "0000007d82").constData());
+        QCOMPARE(m_sent, expected);
     }
 };
 
