@@ -1,21 +1,17 @@
 #include "devtable.h"
 
+#include "deletebuttondelegate.h"
 #include "ipsetting.h"
 #include "logging.h"
 #include "protocol/payload.h"
 #include "widgets/language.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTcpSocket>
 #include <QTimer>
@@ -32,13 +28,6 @@ constexpr int kIdColumn = 10;
 // One pass over the announcement socket yields to the window after this long; the rest
 // is read on the next turn of the event loop.
 constexpr qint64 kDrainBudgetMs = 8;
-
-const char *const kCreateStatement =
-    "create table devicetable (ID INTEGER PRIMARY KEY,machineid unsigned int,"
-    "ipaddress unsigned int,model varchar(20),ARMFirmware varchar(20),"
-    "DSPFirmware varchar(20),location varchar(20),description varchar(20),sn varchar(20))";
-
-int g_connectionSerial = 0;
 
 QFont languageFont()
 {
@@ -60,60 +49,6 @@ qint64 steadyMs()
     return started.elapsed();
 }
 
-// The "Delete" button of every row, painted rather than a widget per row, so a long list
-// costs no widgets and the table lays out at once.
-class DeleteButtonDelegate : public QStyledItemDelegate {
-public:
-    DeleteButtonDelegate(std::function<void(int)> clicked, QObject *parent)
-        : QStyledItemDelegate(parent), m_clicked(std::move(clicked))
-    {
-    }
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
-    {
-        QStyleOptionButton button;
-        button.rect = option.rect.adjusted(1, 1, -1, -1);
-        button.text = QDevTable::tr("Delete");
-        button.fontMetrics = QFontMetrics(languageFont());
-        button.state = QStyle::State_Enabled | QStyle::State_Raised;
-        if (index.row() == m_pressedRow)
-            button.state |= QStyle::State_Sunken;
-        const QWidget *widget = option.widget;
-        QStyle *style = widget ? widget->style() : QApplication::style();
-        painter->save();
-        painter->setFont(languageFont());
-        style->drawControl(QStyle::CE_PushButton, &button, painter, widget);
-        painter->restore();
-    }
-
-    bool editorEvent(QEvent *event, QAbstractItemModel *, const QStyleOptionViewItem &option,
-                     const QModelIndex &index) override
-    {
-        const auto type = event->type();
-        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
-            type != QEvent::MouseButtonDblClick)
-            return false;
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
-            return false;
-        const bool inside = option.rect.contains(mouse->position().toPoint());
-        if (type != QEvent::MouseButtonRelease) {
-            m_pressedRow = inside ? index.row() : -1;
-            return true;
-        }
-        const bool click = inside && m_pressedRow == index.row();
-        m_pressedRow = -1;
-        if (click)
-            m_clicked(index.row());
-        return true;
-    }
-
-private:
-    std::function<void(int)> m_clicked;
-    int m_pressedRow = -1;
-};
-
 } // namespace
 
 QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
@@ -134,13 +69,12 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     for (int c = 0; c < kColumns; ++c)
         m_table->setHorizontalHeaderItem(c, new QTableWidgetItem);
-    m_table->setItemDelegateForColumn(
-        kDeleteColumn, new DeleteButtonDelegate(
-                           [this](int row) {
-                               if (const Device *d = device(row))
-                                   removeClicked(d->record.machineid);
-                           },
-                           m_table));
+    m_table->setItemDelegateForColumn(kDeleteColumn, new DeleteButtonDelegate(
+                                                         [this](int row) {
+                                                             if (const Device *d = device(row))
+                                                                 removeClicked(d->record.machineid);
+                                                         },
+                                                         m_table));
 
     m_silenceClock = new QTimer(this);
     m_silenceClock->setSingleShot(true);
@@ -268,106 +202,6 @@ bool QDevTable::silenceTimed(int index) const
 int QDevTable::silenceClockRemaining() const
 {
     return m_silenceClock->isActive() ? m_silenceClock->remainingTime() : -1;
-}
-
-// ---- database ---------------------------------------------------------------------------
-
-void QDevTable::loadDevices()
-{
-    if (!m_bound)
-        reportBindFailure();
-    if (m_db.isValid())
-        return; // loaded once
-    // The default connection, unless another table of this process already holds it.
-    const QString defaultName = QLatin1String(QSqlDatabase::defaultConnection);
-    m_connectionName = QSqlDatabase::contains(defaultName)
-                           ? QStringLiteral("dap.devices.%1").arg(++g_connectionSerial)
-                           : defaultName;
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    m_db.setDatabaseName(m_options.databasePath);
-    // A database locked by another program must not freeze the window for seconds on every
-    // announcement; a statement that gives up leaves the memory copy current.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
-    if (!m_db.open()) {
-        qCWarning(lcDevices) << "cannot open" << m_options.databasePath << m_db.lastError();
-        QMessageBox::critical(
-            nullptr, tr("Cannot open database"),
-            tr("Unable to establish a database connection.\nThis example needs SQLite "
-               "support. Please read the Qt SQL driver documentation for information how to "
-               "build it.\n\nClick Cancel to exit."),
-            QMessageBox::Cancel);
-        return;
-    }
-
-    QSqlQuery query(m_db);
-    // A commit appends to the write-ahead log without waiting for the disk, so a burst of
-    // new processors never holds the window on a flush; the file stays consistent.
-    query.exec(QStringLiteral("pragma journal_mode=wal"));
-    query.exec(QStringLiteral("pragma synchronous=normal"));
-    if (query.exec(QString::fromLatin1(kCreateStatement)))
-        return; // a new database: nothing stored yet
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("select * from devicetable order by ID")))
-        return;
-    m_table->setUpdatesEnabled(false);
-    while (query.next()) {
-        broadcastMsg record;
-        record.machineid = quint32(query.value(1).toLongLong());
-        record.ipaddress = quint32(query.value(2).toLongLong());
-        // A second row of the same processor (two copies of the program adding it at once)
-        // would be a tile that never hears from its device: the first row wins.
-        if (m_byId.contains(record.machineid)) {
-            qCDebug(lcDevices) << "duplicate row of machine id" << record.machineid << "skipped";
-            continue;
-        }
-        setField(record.model, toDeviceText(query.value(3).toString()));
-        setField(record.ARMFirmware, toDeviceText(query.value(4).toString()));
-        setField(record.DSPFirmware, toDeviceText(query.value(5).toString()));
-        setField(record.location, toDeviceText(query.value(6).toString()));
-        setField(record.description, toDeviceText(query.value(7).toString()));
-        setField(record.sn, toDeviceText(query.value(8).toString()));
-        addDevice(&record, false);
-    }
-    m_table->setUpdatesEnabled(true);
-}
-
-void QDevTable::insertIntoDatabase(const broadcastMsg &msg)
-{
-    bool ok = false;
-    if (m_db.isOpen()) {
-        if (!m_insert) {
-            m_insert = std::make_unique<QSqlQuery>(m_db);
-            if (!m_insert->prepare(
-                    QStringLiteral("insert into devicetable values (NULL,?,?,?,?,?,?,?,?)")))
-                m_insert.reset();
-        }
-        if (m_insert) {
-            QSqlQuery &query = *m_insert;
-            query.bindValue(0, qint64(msg.machineid));
-            query.bindValue(1, qint64(msg.ipaddress));
-            query.bindValue(2, fromDeviceText(fieldBytes(msg.model)));
-            query.bindValue(3, fromDeviceText(fieldBytes(msg.ARMFirmware)));
-            query.bindValue(4, fromDeviceText(fieldBytes(msg.DSPFirmware)));
-            query.bindValue(5, fromDeviceText(fieldBytes(msg.location)));
-            query.bindValue(6, fromDeviceText(fieldBytes(msg.description)));
-            query.bindValue(7, fromDeviceText(fieldBytes(msg.sn)));
-            ok = query.exec();
-        }
-    }
-    if (!ok)
-        qCDebug(lcDevices, "%d,%s", 550, "sqlAdd");
-}
-
-void QDevTable::updateColumn(const char *column, quint32 machineId, const QVariant &value)
-{
-    if (!m_db.isOpen())
-        return;
-    QSqlQuery query(m_db);
-    query.prepare(
-        QStringLiteral("update devicetable set %1=? where machineid=?").arg(QLatin1String(column)));
-    query.addBindValue(value);
-    query.addBindValue(qint64(machineId));
-    query.exec(); // a failed update leaves the memory copy current; nothing else to do
 }
 
 // ---- announcements and commands ---------------------------------------------------------
@@ -698,8 +532,7 @@ void QDevTable::retranslateUi()
         if (QTableWidgetItem *cell = m_table->item(row, kLinkColumn)) {
             cell->setFont(font);
             const QTcpSocket *socket = existingSocket(row);
-            setLinkStatus(row, socket ? socket->state() : QAbstractSocket::UnconnectedState,
-                          false);
+            setLinkStatus(row, socket ? socket->state() : QAbstractSocket::UnconnectedState, false);
         }
     }
     m_table->viewport()->update(); // the painted "Delete" buttons

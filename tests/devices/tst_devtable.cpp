@@ -318,7 +318,7 @@ private slots:
         announce(a);
         const QString columns =
             "machineid,ipaddress,model,ARMFirmware,DSPFirmware,location,description,sn";
-        const QStringList expected = {"4275878552", "3232238091", "DAP-816", "3.1.4",
+        const QStringList expected = {"4275878552", "3232238091", "DAP-816",    "3.1.4",
                                       "2.7.1",      "Balcony",    "Delay ring", "SN-22"};
         QCOMPARE(dbRows(dbPath(), columns), (QList<QStringList>{expected}));
         const QStringList cells = {cell(0, 0), cell(0, 1), cell(0, 2), cell(0, 3),
@@ -330,11 +330,11 @@ private slots:
         makeTable();
         const broadcastMsg &r = m_table->deviceRecord(0);
         QCOMPARE(r.ipaddress, 0xC0A80A0Bu);
-        QCOMPARE((QList<QByteArray>{devices::fieldBytes(r.model), devices::fieldBytes(r.ARMFirmware),
-                                    devices::fieldBytes(r.DSPFirmware),
-                                    devices::fieldBytes(r.location),
-                                    devices::fieldBytes(r.description), devices::fieldBytes(r.sn)}),
-                 (QList<QByteArray>{"DAP-816", "3.1.4", "2.7.1", "Balcony", "Delay ring", "SN-22"}));
+        QCOMPARE(
+            (QList<QByteArray>{devices::fieldBytes(r.model), devices::fieldBytes(r.ARMFirmware),
+                               devices::fieldBytes(r.DSPFirmware), devices::fieldBytes(r.location),
+                               devices::fieldBytes(r.description), devices::fieldBytes(r.sn)}),
+            (QList<QByteArray>{"DAP-816", "3.1.4", "2.7.1", "Balcony", "Delay ring", "SN-22"}));
     }
 
     void unknownProcessorsAreBounded()
