@@ -291,6 +291,14 @@ Processors on the network cannot be found until that program is closed and this 
         <translation>UDP端口 %1 已被占用，可能是本程序的另一个副本。
 关闭该程序并重新启动本程序之前，无法发现网络上的处理器。</translation>
     </message>
+    <message>
+        <source>Device list full</source>
+        <translation>设备列表已满</translation>
+    </message>
+    <message>
+        <source>The device list holds %1 processors, the most it can keep. Processors heard for the first time are not added; remove processors you no longer use to make room.</source>
+        <translation>设备列表已有 %1 台处理器，已达上限。新发现的处理器不再加入；请删除不再使用的处理器以腾出空间。</translation>
+    </message>
 </context>
 <context>
     <name>QDeviceItem</name>
@@ -615,6 +623,10 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Ctrl+M</source>
         <translation>Ctrl+M</translation>
+    </message>
+    <message>
+        <source>Reconnecting</source>
+        <translation>正在重新连接</translation>
     </message>
 </context>
 <context>

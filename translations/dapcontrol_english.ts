@@ -286,6 +286,14 @@ Click Cancel to exit.</source>
 Processors on the network cannot be found until that program is closed and this one is started again.</source>
         <translation></translation>
     </message>
+    <message>
+        <source>Device list full</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The device list holds %1 processors, the most it can keep. Processors heard for the first time are not added; remove processors you no longer use to make room.</source>
+        <translation></translation>
+    </message>
 </context>
 <context>
     <name>QDeviceItem</name>
@@ -609,6 +617,10 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Ctrl+M</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reconnecting</source>
         <translation></translation>
     </message>
 </context>

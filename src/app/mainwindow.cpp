@@ -23,6 +23,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -63,6 +64,9 @@ mainWindow::mainWindow(const MainWindowOptions &options) : QMainWindow(nullptr)
     m_login = new QLogin(this);
     m_pwdModDialog = new QPwdModDialog(this);
     m_lockPwdModDialog = new QlockPwdModDialog(this);
+    m_reconnectTimer = new QTimer(this);
+    m_reconnectTimer->setSingleShot(true);
+    connect(m_reconnectTimer, &QTimer::timeout, this, &mainWindow::reconnectNow);
     makeConnections();
 
     m_router.setHandler(proto::ClassSystem, kLoginType, [this](const proto::Frame &frame) {
@@ -88,7 +92,7 @@ mainWindow::~mainWindow()
     proto::Transfer::instance().abandon();
     setProgressDialog(nullptr);
     for (int i = 0; i < m_devTable->deviceCount(); ++i) {
-        if (QTcpSocket *socket = m_devTable->deviceSocket(i))
+        if (QTcpSocket *socket = m_devTable->existingSocket(i))
             socket->abort();
     }
 }
@@ -219,6 +223,14 @@ void mainWindow::makeConnections()
     connect(t, &QDevTable::sigPreset, l, &QDeviceList::setDevicePreset);
     connect(t, &QDevTable::sigFault, l, &QDeviceList::setFaultState);
     connect(l, &QDeviceList::sig_devChanged, this, &mainWindow::devChanged);
+    connect(l, &QDeviceList::sig_devRetry, this, &mainWindow::devRetry);
+    connect(t, &QDevTable::sigNetBrowsingState, this, [this](int index, bool isFound) {
+        // A lost processor is not called again until it announces itself.
+        if (!isFound && index == currentIndex() && m_reconnectTimer->isActive()) {
+            m_reconnectTimer->stop();
+            m_overView->setNetState(QAbstractSocket::UnconnectedState);
+        }
+    });
     connect(l, &QDeviceList::sig_removeRow, t, &QDevTable::removeDev);
     connect(l, &QDeviceList::sig_ipClicked, t, &QDevTable::ipClicked);
 }
@@ -329,9 +341,81 @@ void mainWindow::netChanged(int index, QAbstractSocket::SocketState state)
 {
     if (index < 0 || index >= m_devTable->deviceCount())
         return;
-    QAbstractSocket *socket = m_devTable->deviceSocket(index);
-    if (socket && socket == proto::Transport::instance().currentSocket())
+    QAbstractSocket *socket = m_devTable->existingSocket(index);
+    if (!socket || socket != proto::Transport::instance().currentSocket())
+        return;
+    if (state == QAbstractSocket::ConnectedState) {
+        m_reconnectTimer->stop();
+        m_retryMs = kFirstRetryMs;
+        m_autoLoginSent = false;
+    }
+    if (state == QAbstractSocket::UnconnectedState && m_restarting)
+        return;
+    if (state == QAbstractSocket::UnconnectedState && m_devTable->deviceFound(index)) {
+        // Still announcing: the link dropped, not the processor. Try again after a while.
+        session::setLoggedIn(false);
+        planReconnect();
+        return;
+    }
+    if (state == QAbstractSocket::UnconnectedState)
+        m_reconnectTimer->stop(); // lost; its next announcement selects it again
+    if (m_reconnectTimer->isActive() && state != QAbstractSocket::ConnectedState)
+        m_overView->setNetState(QOverView::kReconnecting);
+    else
         m_overView->setNetState(state);
+}
+
+int mainWindow::currentIndex() const
+{
+    return m_hasCurrent ? m_devTable->deviceIndex(m_currentId) : -1;
+}
+
+int mainWindow::reconnectDelay() const
+{
+    return m_reconnectTimer->isActive() ? m_reconnectTimer->interval() : 0;
+}
+
+void mainWindow::planReconnect()
+{
+    m_reconnectTimer->start(m_retryMs);
+    m_retryMs = qMin(m_retryMs * 2, kLastRetryMs);
+    m_overView->setNetState(QOverView::kReconnecting);
+}
+
+void mainWindow::reconnectNow()
+{
+    const int index = currentIndex();
+    QTcpSocket *socket = index >= 0 ? m_devTable->existingSocket(index) : nullptr;
+    if (!socket || socket != proto::Transport::instance().currentSocket())
+        return;
+    if (socket->state() == QAbstractSocket::ConnectedState ||
+        socket->state() == QAbstractSocket::ConnectingState)
+        return;
+    connectCurrent(socket, index);
+    // Shown until the link is up again; a failed attempt plans the next one.
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        m_overView->setNetState(QOverView::kReconnecting);
+}
+
+void mainWindow::devRetry(int index)
+{
+    if (index != currentIndex())
+        return;
+    m_reconnectTimer->stop();
+    m_retryMs = kFirstRetryMs;
+    reconnectNow();
+}
+
+void mainWindow::connectCurrent(QTcpSocket *socket, int index)
+{
+    const QHostAddress address(m_devTable->deviceAddress(index));
+    qCDebug(lcApp) << "connecting to" << address.toString();
+    m_autoLoginSent = false;
+    m_restarting = true; // the close below is part of this attempt, not a lost link
+    socket->disconnectFromHost();
+    socket->abort();
+    m_restarting = false;
+    socket->connectToHost(address, kProcessorPort, QIODevice::ReadWrite);
 }
 
 void mainWindow::devChanged(int index)
@@ -339,23 +423,30 @@ void mainWindow::devChanged(int index)
     proto::Transport &transport = proto::Transport::instance();
     if (QAbstractSocket *previous = transport.currentSocket())
         disconnect(previous, &QIODevice::readyRead, this, &mainWindow::tcpReadyRead);
+    m_reconnectTimer->stop();
+    m_retryMs = kFirstRetryMs;
+    const quint32 id = m_devTable->deviceMachineId(index);
+    if (!m_hasCurrent || id != m_currentId || index < 0) {
+        // What the strip shows belongs to the processor that was selected before.
+        m_overView->clearDeviceFacts();
+    }
     if (index < 0 || index >= m_devTable->deviceCount()) {
+        m_hasCurrent = false;
         transport.setCurrentSocket(nullptr);
         m_overView->setNetState(QAbstractSocket::UnconnectedState);
         return;
     }
+    m_hasCurrent = true;
+    m_currentId = id;
     QTcpSocket *socket = m_devTable->deviceSocket(index);
     transport.setCurrentSocket(socket);
     if (!socket)
         return;
     connect(socket, &QIODevice::readyRead, this, &mainWindow::tcpReadyRead);
-    if (socket->state() != QAbstractSocket::ConnectedState) {
-        const QHostAddress address(m_devTable->deviceAddress(index));
-        qCDebug(lcApp) << "connecting to" << address.toString();
-        socket->disconnectFromHost();
-        socket->abort();
-        socket->connectToHost(address, kProcessorPort, QIODevice::ReadWrite);
-    }
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        connectCurrent(socket, index);
+    else if (session::loggedIn())
+        m_funcWidget->requestDeviceInfo(); // back to an open link: its facts at once
     m_overView->setNetState(socket->state());
 }
 
@@ -366,7 +457,8 @@ void mainWindow::tcpReadyRead()
 
 void mainWindow::sendPwdMsg()
 {
-    sendSystem(kLoginType, kLoginCode, passwordcheck::bytes(m_login->password()));
+    m_typedPassword = m_login->password();
+    sendSystem(kLoginType, kLoginCode, passwordcheck::bytes(m_typedPassword));
 }
 
 void mainWindow::loginReport(quint8 code, quint8 direction, const QByteArray &payload)
@@ -375,10 +467,22 @@ void mainWindow::loginReport(quint8 code, quint8 direction, const QByteArray &pa
         return;
     if (payload.at(0) != 0) {
         session::setLoggedIn(true);
+        if (m_hasCurrent && !m_typedPassword.isNull())
+            m_passwords.insert(m_currentId, m_typedPassword);
+        m_typedPassword = QString();
         m_login->accept();
         m_funcWidget->requestDeviceInfo();
-    } else {
-        session::setLoggedIn(false);
-        m_login->show();
+        return;
     }
+    session::setLoggedIn(false);
+    // After a dropped link the password typed earlier in this run logs in again, once.
+    if (m_hasCurrent && !m_autoLoginSent && m_passwords.contains(m_currentId)) {
+        m_autoLoginSent = true;
+        m_typedPassword = m_passwords.value(m_currentId);
+        sendSystem(kLoginType, kLoginCode, passwordcheck::bytes(m_typedPassword));
+        return;
+    }
+    m_passwords.remove(m_currentId); // refused: ask the user
+    m_typedPassword = QString();
+    m_login->show();
 }

@@ -5,6 +5,7 @@
 #include "protocol/router.h"
 
 #include <QAbstractSocket>
+#include <QHash>
 #include <QMainWindow>
 
 #include <array>
@@ -17,6 +18,7 @@ class QLogin;
 class QMenu;
 class QOverView;
 class QProgressDialog;
+class QTimer;
 class QPwdModDialog;
 class QlockPwdModDialog;
 
@@ -50,6 +52,17 @@ public:
     int languageCount() const { return m_languages.count(); }
     // Where tcpReadyRead() delivers the Frames of the current socket.
     const proto::FrameRouter &router() const { return m_router; }
+    // The wait before the next attempt to reach the selected processor again; 0 when none
+    // is planned.
+    int reconnectDelay() const;
+
+    static constexpr int kFirstRetryMs = 500;
+    static constexpr int kLastRetryMs = 8000;
+
+public Q_SLOTS:
+    // Another attempt to reach the selected processor: now, and after a lost link by the
+    // back-off timer.
+    void reconnectNow();
 
 private Q_SLOTS:
     void languageActionClicked();
@@ -63,6 +76,7 @@ private Q_SLOTS:
     void resetClicked();
     void netChanged(int index, QAbstractSocket::SocketState state);
     void devChanged(int index);
+    void devRetry(int index);
     void tcpReadyRead();
     void sendPwdMsg();
 
@@ -79,6 +93,9 @@ private:
     void makeConnections();
     void retranslate();
     void loginReport(quint8 code, quint8 direction, const QByteArray &payload);
+    int currentIndex() const;
+    void connectCurrent(QTcpSocket *socket, int index);
+    void planReconnect();
 
     Languages m_languages;
     QMenu *m_menu = nullptr;
@@ -104,4 +121,15 @@ private:
     proto::FrameRouter m_router;
     QString m_armImagePath;
     QString m_dspImagePath;
+
+    // The selected processor by machine id (its index moves when an earlier one is removed).
+    quint32 m_currentId = 0;
+    bool m_hasCurrent = false;
+    QTimer *m_reconnectTimer = nullptr;
+    int m_retryMs = kFirstRetryMs;
+    // Passwords accepted in this run, per processor; kept in memory only.
+    QHash<quint32, QString> m_passwords;
+    QString m_typedPassword;
+    bool m_autoLoginSent = false;
+    bool m_restarting = false;
 };

@@ -366,6 +366,12 @@ void QOverView::sendMute(bool input, int channel, bool isChecked)
                           &mute, 1);
 }
 
+void QOverView::clearDeviceFacts()
+{
+    for (InfoRow row : {Model, IpAddr, ArmVer, DspVer, Location, Description, DspLoad})
+        m_values[row]->clear();
+}
+
 void QOverView::setNetState(int state)
 {
     m_netState = state;
@@ -385,6 +391,10 @@ void QOverView::showNetState()
     case QAbstractSocket::ConnectedState:
         label->setText(tr("Connected"));
         label->setStyleSheet(QStringLiteral("color: rgb(0,0,0);"));
+        break;
+    case kReconnecting:
+        label->setText(tr("Reconnecting"));
+        label->setStyleSheet(QStringLiteral("color: rgb(255,0,0);"));
         break;
     default:
         break;

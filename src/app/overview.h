@@ -22,8 +22,12 @@ public:
 
     explicit QOverView(QWidget *parent = nullptr);
 
-    // Connection display; state is a QAbstractSocket::SocketState value.
+    // Connection display; state is a QAbstractSocket::SocketState value or kReconnecting.
     void setNetState(int state);
+    static constexpr int kReconnecting = 100;
+    // Forgets what the previous processor reported about itself (model, address, versions,
+    // location, description, DSP load).
+    void clearDeviceFacts();
 
     bool allMute() const { return m_allMute; }
     int netState() const { return m_netState; }

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -37,6 +38,9 @@ QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
         *label = new QLabel(this);
         (*label)->setAlignment(Qt::Alignment(kAlignCenter));
         (*label)->setFont(arial);
+        // A long text is elided to the tile, never widening it past the list.
+        (*label)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        (*label)->setMinimumWidth(0);
         layout->addWidget(*label);
     }
     QFont modelFont = arial;
@@ -63,36 +67,67 @@ QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
 
     setAutoFillBackground(true);
     setSelected(false);
+    m_styled = true;
     retranslateUi();
 }
 
 void QDeviceItem::setModelText(const QString &text)
 {
-    m_modelLabel->setText(text);
+    if (text == m_texts[0] && m_styled)
+        return;
+    m_texts[0] = text;
+    showText(0);
 }
 void QDeviceItem::setAddressText(const QString &text)
 {
-    m_addressLabel->setText(text);
+    if (text == m_texts[1] && m_styled)
+        return;
+    m_texts[1] = text;
+    showText(1);
 }
 void QDeviceItem::setPresetText(const QString &text)
 {
-    m_presetLabel->setText(text);
+    if (text == m_texts[2] && m_styled)
+        return;
+    m_texts[2] = text;
+    showText(2);
 }
 QString QDeviceItem::modelText() const
 {
-    return m_modelLabel->text();
+    return m_texts[0];
 }
 QString QDeviceItem::addressText() const
 {
-    return m_addressLabel->text();
+    return m_texts[1];
 }
 QString QDeviceItem::presetText() const
 {
-    return m_presetLabel->text();
+    return m_texts[2];
+}
+
+void QDeviceItem::showText(int line)
+{
+    QLabel *label = line == 0 ? m_modelLabel : line == 1 ? m_addressLabel : m_presetLabel;
+    const int room = label->contentsRect().width();
+    const QString &text = m_texts[line];
+    label->setText(room > 0 ? label->fontMetrics().elidedText(text, Qt::ElideRight, room)
+                            : text);
+}
+
+void QDeviceItem::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The labels have their new width once the layout has run.
+    if (QLayout *l = layout())
+        l->activate();
+    for (int line = 0; line < 3; ++line)
+        showText(line);
 }
 
 void QDeviceItem::setSelected(bool selected)
 {
+    if (m_styled && selected == m_selected)
+        return;
     m_selected = selected;
     QPalette pal = palette();
     pal.setColor(QPalette::All, QPalette::Window,
@@ -105,6 +140,8 @@ void QDeviceItem::setSelected(bool selected)
 
 void QDeviceItem::setFault(bool fault)
 {
+    if (fault == m_fault)
+        return;
     m_fault = fault;
     m_faultBadge->setStyleSheet(QString::fromLatin1(fault ? kBadgeFault : kBadgeOff));
     updateBadgeTips();
@@ -112,6 +149,8 @@ void QDeviceItem::setFault(bool fault)
 
 void QDeviceItem::setNetworkActive(bool active)
 {
+    if (active == m_networkActive)
+        return;
     m_networkActive = active;
     m_netBadge->setStyleSheet(QString::fromLatin1(active ? kBadgeFound : kBadgeOff));
     updateBadgeTips();
@@ -119,6 +158,11 @@ void QDeviceItem::setNetworkActive(bool active)
 
 void QDeviceItem::mousePressEvent(QMouseEvent *event)
 {
+    if (m_selected && event->button() == Qt::LeftButton) {
+        event->accept();
+        emit Reselected();
+        return;
+    }
     if (m_selected || event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -164,8 +208,12 @@ bool QDeviceItem::event(QEvent *event)
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         QWidget *child = childAt(help->pos());
-        if (auto *label = qobject_cast<QLabel *>(child); label && !label->text().isEmpty()) {
-            QToolTip::showText(help->globalPos(), label->text(), this);
+        const int line = child == m_modelLabel     ? 0
+                         : child == m_addressLabel ? 1
+                         : child == m_presetLabel  ? 2
+                                                   : -1;
+        if (line >= 0 && !m_texts[line].isEmpty()) {
+            QToolTip::showText(help->globalPos(), m_texts[line], this);
         } else if (child && !child->toolTip().isEmpty()) {
             QToolTip::showText(help->globalPos(), child->toolTip(), this);
         } else {

@@ -43,17 +43,22 @@ public:
 
 signals:
     void Selected();
+    // A left click on the tile that is already selected.
+    void Reselected();
     void ipClicked();
     void Remove();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void retranslateUi();
+    // Shows a text whole, or elided to the label's width (the tool tip has it whole).
+    void showText(int line);
     void updateBadgeTips();
     void actionTriggered(QAction *action);
     void emitChoice(QAction *action);
@@ -61,9 +66,11 @@ private:
     QLabel *m_modelLabel = nullptr;
     QLabel *m_addressLabel = nullptr;
     QLabel *m_presetLabel = nullptr;
+    QString m_texts[3]; // model, address, preset as given
     bool m_selected = false;
     bool m_fault = false;
     bool m_networkActive = false;
+    bool m_styled = false; // the look was set once; later calls restyle only on a change
     QPushButton *m_faultBadge = nullptr;
     QPushButton *m_netBadge = nullptr;
     QMenu *m_menu = nullptr;

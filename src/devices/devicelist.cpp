@@ -4,7 +4,6 @@
 
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QVBoxLayout>
 
 QDeviceList::QDeviceList(QWidget *parent) : QScrollArea(parent)
 {
@@ -14,37 +13,38 @@ QDeviceList::QDeviceList(QWidget *parent) : QScrollArea(parent)
     setFont(f);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
+    // The container's black background shows as the one-pixel line around every tile.
     m_container = new QWidget;
     m_container->setObjectName(QStringLiteral("deviceListContainer"));
-    m_layout = new QVBoxLayout(m_container);
-    m_layout->setContentsMargins(1, 1, 1, 1);
-    m_layout->setSpacing(1);
-    m_layout->setAlignment(Qt::AlignTop);
     setWidget(m_container);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &QDeviceList::layoutTiles);
     updateContainerSize();
+}
+
+QDeviceItem *QDeviceList::item(int row) const
+{
+    if (!validRow(row))
+        return nullptr;
+    for (const Tile &tile : m_tiles)
+        if (tile.row == row)
+            return tile.widget;
+    return nullptr;
 }
 
 void QDeviceList::addItem(broadcastMsg *msg)
 {
+    Row row;
+    row.model = devices::fieldText(msg->model, 16);
+    row.address = devices::ipText(msg->ipaddress);
+    row.preset = devices::fieldText(msg->preset, 16);
+    m_rows.push_back(std::move(row));
     ++m_rowCount;
-    auto *tile = new QDeviceItem(m_container);
-    m_layout->addWidget(tile);
-    m_items.append(tile);
     updateContainerSize();
-
-    tile->setModelText(devices::fieldText(msg->model, 16));
-    tile->setAddressText(devices::ipText(msg->ipaddress));
-    tile->setPresetText(devices::fieldText(msg->preset, 16));
-    tile->show();
-
-    connect(tile, &QDeviceItem::Selected, this, &QDeviceList::itemClicked);
-    connect(tile, &QDeviceItem::Remove, this, &QDeviceList::removeClicked);
-    connect(tile, &QDeviceItem::ipClicked, this, &QDeviceList::ipClicked);
 }
 
 void QDeviceList::removeRow(int row)
 {
-    if (row < 0 || row >= m_items.size())
+    if (!validRow(row))
         return;
     if (row < m_currentRow) {
         --m_currentRow;
@@ -52,86 +52,85 @@ void QDeviceList::removeRow(int row)
         m_currentRow = -1;
         emit sig_devChanged(-1);
     }
-    QDeviceItem *tile = m_items.takeAt(row);
-    m_layout->removeWidget(tile);
-    disconnect(tile, nullptr, this, nullptr);
-    // Out of the container at once; freed from the event loop, because the tile may be the
-    // one whose context menu asked for the removal.
-    tile->hide();
-    tile->setParent(nullptr);
-    tile->deleteLater();
+    m_rows.erase(m_rows.begin() + row);
     --m_rowCount;
+    // Tiles stay and are reused; the one showing this row shows the next one (the tile
+    // whose menu asked for the removal is still on the stack, so it is not deleted here).
     updateContainerSize();
 }
 
 void QDeviceList::setIpaddr(uint row, uint dwIpaddr)
 {
-    if (QDeviceItem *tile = item(int(row)))
-        tile->setAddressText(devices::ipText(dwIpaddr));
+    if (!validRow(int(row)))
+        return;
+    m_rows[row].address = devices::ipText(dwIpaddr);
+    refreshRow(int(row));
 }
 
 void QDeviceList::setDeviceModel(uint row, QString string)
 {
-    if (QDeviceItem *tile = item(int(row)))
-        tile->setModelText(string);
+    if (!validRow(int(row)))
+        return;
+    m_rows[row].model = string;
+    refreshRow(int(row));
 }
 
 void QDeviceList::setDevicePreset(uint row, QString string)
 {
-    if (QDeviceItem *tile = item(int(row)))
-        tile->setPresetText(string);
+    if (!validRow(int(row)))
+        return;
+    m_rows[row].preset = string;
+    refreshRow(int(row));
 }
 
 void QDeviceList::setFaultState(uint row, uchar fault)
 {
-    if (QDeviceItem *tile = item(int(row)))
-        tile->setFault(fault != 0);
+    if (!validRow(int(row)))
+        return;
+    m_rows[row].fault = fault != 0;
+    refreshRow(int(row));
 }
 
 void QDeviceList::setNetState(int row, QAbstractSocket::SocketState state)
 {
-    if (QDeviceItem *tile = item(row))
-        tile->setNetworkActive(state != QAbstractSocket::UnconnectedState);
+    if (!validRow(row))
+        return;
+    m_rows[size_t(row)].networkActive = state != QAbstractSocket::UnconnectedState;
+    refreshRow(row);
 }
 
 void QDeviceList::setNetBrowsingState(int row, bool isFound)
 {
-    QDeviceItem *tile = item(row);
-    if (!tile)
+    if (!validRow(row))
         return;
-    tile->setNetworkActive(isFound);
+    m_rows[size_t(row)].networkActive = isFound;
+    refreshRow(row);
     // The selected processor is back: let the main window reconnect to it.
     if (row == m_currentRow && isFound)
         emit sig_devChanged(row);
 }
 
-int QDeviceList::rowOfSender() const
+void QDeviceList::itemClicked(int row)
 {
-    return m_items.indexOf(qobject_cast<QDeviceItem *>(sender()));
-}
-
-void QDeviceList::itemClicked()
-{
-    const int row = rowOfSender();
-    if (row < 0)
+    if (!validRow(row))
         return;
-    if (QDeviceItem *previous = item(m_currentRow); previous && m_currentRow != row)
-        previous->setSelected(false);
+    const int previous = m_currentRow;
     m_currentRow = row;
+    if (previous != row)
+        refreshRow(previous);
+    refreshRow(row);
     emit sig_devChanged(row);
 }
 
-void QDeviceList::ipClicked()
+void QDeviceList::ipClicked(int row)
 {
-    const int row = rowOfSender();
-    if (row >= 0)
+    if (validRow(row))
         emit sig_ipClicked(row);
 }
 
-void QDeviceList::removeClicked()
+void QDeviceList::removeClicked(int row)
 {
-    const int row = rowOfSender();
-    if (row < 0)
+    if (!validRow(row))
         return;
     removeRow(row);
     emit sig_removeRow(row);
@@ -150,4 +149,60 @@ void QDeviceList::updateContainerSize()
     if (verticalScrollBar()->isVisible())
         width -= verticalScrollBar()->width();
     m_container->setFixedWidth(qMax(0, width));
+    layoutTiles();
+}
+
+void QDeviceList::layoutTiles()
+{
+    const int top = verticalScrollBar()->value();
+    const int first = top / kRowHeight;
+    const int last = qMin(m_rowCount - 1, (top + qMax(1, viewport()->height()) - 1) / kRowHeight);
+    const size_t needed = last >= first ? size_t(last - first + 1) : 0;
+    for (size_t slot = m_tiles.size(); slot < needed; ++slot)
+        makeTile(slot);
+    const int width = qMax(0, m_container->width() - 2);
+    for (size_t slot = 0; slot < m_tiles.size(); ++slot) {
+        Tile &tile = m_tiles[slot];
+        if (slot >= needed) {
+            tile.row = -1;
+            tile.widget->hide();
+            continue;
+        }
+        tile.row = first + int(slot);
+        tile.widget->setGeometry(1, 1 + tile.row * kRowHeight, width, kRowHeight - 1);
+        bind(tile.widget, tile.row);
+        tile.widget->show();
+    }
+}
+
+void QDeviceList::bind(QDeviceItem *tile, int row)
+{
+    const Row &r = m_rows[size_t(row)];
+    tile->setModelText(r.model);
+    tile->setAddressText(r.address);
+    tile->setPresetText(r.preset);
+    tile->setFault(r.fault);
+    tile->setNetworkActive(r.networkActive);
+    tile->setSelected(row == m_currentRow);
+}
+
+void QDeviceList::refreshRow(int row)
+{
+    if (QDeviceItem *tile = item(row))
+        bind(tile, row);
+}
+
+QDeviceItem *QDeviceList::makeTile(size_t slot)
+{
+    auto *tile = new QDeviceItem(m_container);
+    m_tiles.push_back({tile, -1});
+    // A tile shows different rows over time; each signal asks which one it shows now.
+    connect(tile, &QDeviceItem::Selected, this, [this, slot] { itemClicked(rowOfTile(slot)); });
+    connect(tile, &QDeviceItem::Reselected, this, [this, slot] {
+        if (const int row = rowOfTile(slot); validRow(row))
+            emit sig_devRetry(row);
+    });
+    connect(tile, &QDeviceItem::Remove, this, [this, slot] { removeClicked(rowOfTile(slot)); });
+    connect(tile, &QDeviceItem::ipClicked, this, [this, slot] { ipClicked(rowOfTile(slot)); });
+    return tile;
 }

@@ -1,16 +1,16 @@
 #include "devtable.h"
 
+#include "deletebuttondelegate.h"
 #include "ipsetting.h"
 #include "logging.h"
 #include "protocol/payload.h"
 #include "widgets/language.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTcpSocket>
@@ -22,17 +22,12 @@ using namespace devices;
 namespace {
 
 constexpr int kAlignCenter = Qt::AlignHCenter | Qt::AlignVCenter; // 132
-constexpr int kDeleteColumn = 11;
 constexpr int kRunTimeColumn = 8;
 constexpr int kTotalTimeColumn = 9;
 constexpr int kIdColumn = 10;
-
-const char *const kCreateStatement =
-    "create table devicetable (ID INTEGER PRIMARY KEY,machineid unsigned int,"
-    "ipaddress unsigned int,model varchar(20),ARMFirmware varchar(20),"
-    "DSPFirmware varchar(20),location varchar(20),description varchar(20),sn varchar(20))";
-
-int g_connectionSerial = 0;
+// One pass over the announcement socket yields to the window after this long; the rest
+// is read on the next turn of the event loop.
+constexpr qint64 kDrainBudgetMs = 8;
 
 QFont languageFont()
 {
@@ -44,11 +39,23 @@ QFont languageFont()
     return font;
 }
 
+qint64 steadyMs()
+{
+    static QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
+}
+
 } // namespace
 
 QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     : QDialog(parent), m_options(options)
 {
+    if (!m_options.clock)
+        m_options.clock = steadyMs;
     m_ipDialog = new QIpSetting(this);
 
     m_table = new QTableWidget(0, kColumns, this);
@@ -62,6 +69,21 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     for (int c = 0; c < kColumns; ++c)
         m_table->setHorizontalHeaderItem(c, new QTableWidgetItem);
+    m_table->setItemDelegateForColumn(kDeleteColumn, new DeleteButtonDelegate(
+                                                         [this](int row) {
+                                                             if (const Device *d = device(row))
+                                                                 removeClicked(d->record.machineid);
+                                                         },
+                                                         m_table));
+
+    m_silenceClock = new QTimer(this);
+    m_silenceClock->setSingleShot(true);
+    m_silenceClock->setTimerType(Qt::CoarseTimer);
+    connect(m_silenceClock, &QTimer::timeout, this, &QDevTable::udpRecvTimeout);
+    m_drainLater = new QTimer(this);
+    m_drainLater->setSingleShot(true);
+    m_drainLater->setInterval(0);
+    connect(m_drainLater, &QTimer::timeout, this, &QDevTable::udpRecvData);
 
     m_udpSocket = new QUdpSocket(this);
     // IPv4 only: an any-address IPv6 bind would hand back mapped addresses.
@@ -69,6 +91,8 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     if (!m_bound)
         qCWarning(lcDevices) << "cannot listen for announcements on port" << m_options.announcePort
                              << m_udpSocket->errorString();
+    // Room for a burst of announcements while the window is busy (the system may cap it).
+    m_udpSocket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 << 20);
     connect(m_udpSocket, &QUdpSocket::readyRead, this, &QDevTable::udpRecvData);
 
     setFixedSize(1140, 588);
@@ -83,17 +107,23 @@ QDevTable::~QDevTable()
 {
     // The sockets are children and outlive this body; a connected one reports its closing
     // while it is destroyed, which must not reach a table that is already half gone.
-    for (Device &device : m_devices) {
-        if (device.socket) {
-            disconnect(device.socket, nullptr, this, nullptr);
-            device.socket->abort();
+    for (const auto &device : m_devices) {
+        if (device->socket) {
+            disconnect(device->socket, nullptr, this, nullptr);
+            device->socket->abort();
         }
     }
+    m_insert.reset();
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
+}
+
+qint64 QDevTable::now() const
+{
+    return m_options.clock();
 }
 
 quint16 QDevTable::announcePort() const
@@ -105,173 +135,147 @@ bool QDevTable::isListening() const
     return m_bound;
 }
 
-QTcpSocket *QDevTable::deviceSocket(int index) const
+QDevTable::Device *QDevTable::device(int index) const
 {
-    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].socket : nullptr;
+    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].get() : nullptr;
+}
+
+QTcpSocket *QDevTable::deviceSocket(int index)
+{
+    Device *d = device(index);
+    if (!d)
+        return nullptr;
+    if (!d->socket) {
+        d->socket = new QTcpSocket(this);
+        // Requests are a few bytes each; they go out at once instead of waiting for the
+        // acknowledgement of the previous one.
+        d->socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        const quint32 id = d->record.machineid;
+        connect(d->socket, &QAbstractSocket::stateChanged, this,
+                [this, id](QAbstractSocket::SocketState s) { tcpSocketStateChanged(id, s); });
+        connect(d->socket, &QIODevice::readyRead, this, [this, id] { tcpReadyRead(id); });
+    }
+    return d->socket;
+}
+
+QTcpSocket *QDevTable::existingSocket(int index) const
+{
+    const Device *d = device(index);
+    return d ? d->socket : nullptr;
 }
 
 quint32 QDevTable::deviceMachineId(int index) const
 {
-    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].record->machineid : 0;
+    const Device *d = device(index);
+    return d ? d->record.machineid : 0;
 }
 
 quint32 QDevTable::deviceAddress(int index) const
 {
-    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].record->ipaddress : 0;
+    const Device *d = device(index);
+    return d ? d->record.ipaddress : 0;
+}
+
+int QDevTable::deviceIndex(quint32 machineId) const
+{
+    const Device *d = m_byId.value(machineId);
+    return d ? d->index : -1;
 }
 
 const broadcastMsg &QDevTable::deviceRecord(int index) const
 {
-    return *m_devices.at(size_t(index)).record;
+    return m_devices.at(size_t(index))->record;
 }
 
 bool QDevTable::deviceFound(int index) const
 {
-    return index >= 0 && index < deviceCount() && m_devices[size_t(index)].found != 0;
+    const Device *d = device(index);
+    return d && d->found != 0;
 }
 
-QTimer *QDevTable::silenceTimer(int index) const
+bool QDevTable::silenceTimed(int index) const
 {
-    return index >= 0 && index < deviceCount() ? m_devices[size_t(index)].timer : nullptr;
+    const Device *d = device(index);
+    return d && d->timed;
 }
 
-// ---- database ---------------------------------------------------------------------------
-
-void QDevTable::loadDevices()
+int QDevTable::silenceClockRemaining() const
 {
-    if (!m_bound)
-        reportBindFailure();
-    if (m_db.isValid())
-        return; // loaded once
-    // The default connection, unless another table of this process already holds it.
-    const QString defaultName = QLatin1String(QSqlDatabase::defaultConnection);
-    m_connectionName = QSqlDatabase::contains(defaultName)
-                           ? QStringLiteral("dap.devices.%1").arg(++g_connectionSerial)
-                           : defaultName;
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    m_db.setDatabaseName(m_options.databasePath);
-    // A database locked by another program must not freeze the window for seconds on every
-    // announcement; a statement that gives up leaves the memory copy current.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
-    if (!m_db.open()) {
-        qCWarning(lcDevices) << "cannot open" << m_options.databasePath << m_db.lastError();
-        QMessageBox::critical(
-            nullptr, tr("Cannot open database"),
-            tr("Unable to establish a database connection.\nThis example needs SQLite "
-               "support. Please read the Qt SQL driver documentation for information how to "
-               "build it.\n\nClick Cancel to exit."),
-            QMessageBox::Cancel);
-        return;
-    }
-
-    QSqlQuery query(m_db);
-    if (query.exec(QString::fromLatin1(kCreateStatement)))
-        return; // a new database: nothing stored yet
-    if (!query.exec(QStringLiteral("select * from devicetable order by ID")))
-        return;
-    while (query.next()) {
-        broadcastMsg record;
-        record.machineid = quint32(query.value(1).toLongLong());
-        record.ipaddress = quint32(query.value(2).toLongLong());
-        // A second row of the same processor (two copies of the program adding it at once)
-        // would be a tile that never hears from its device: the first row wins.
-        if (indexOf(record.machineid) >= 0) {
-            qCDebug(lcDevices) << "duplicate row of machine id" << record.machineid << "skipped";
-            continue;
-        }
-        setField(record.model, toDeviceText(query.value(3).toString()));
-        setField(record.ARMFirmware, toDeviceText(query.value(4).toString()));
-        setField(record.DSPFirmware, toDeviceText(query.value(5).toString()));
-        setField(record.location, toDeviceText(query.value(6).toString()));
-        setField(record.description, toDeviceText(query.value(7).toString()));
-        setField(record.sn, toDeviceText(query.value(8).toString()));
-        addDevice(&record, false);
-    }
-}
-
-void QDevTable::insertIntoDatabase(const broadcastMsg &msg)
-{
-    bool ok = false;
-    if (m_db.isOpen()) {
-        QSqlQuery query(m_db);
-        query.prepare(QStringLiteral("insert into devicetable values (NULL,?,?,?,?,?,?,?,?)"));
-        query.addBindValue(qint64(msg.machineid));
-        query.addBindValue(qint64(msg.ipaddress));
-        query.addBindValue(fromDeviceText(fieldBytes(msg.model)));
-        query.addBindValue(fromDeviceText(fieldBytes(msg.ARMFirmware)));
-        query.addBindValue(fromDeviceText(fieldBytes(msg.DSPFirmware)));
-        query.addBindValue(fromDeviceText(fieldBytes(msg.location)));
-        query.addBindValue(fromDeviceText(fieldBytes(msg.description)));
-        query.addBindValue(fromDeviceText(fieldBytes(msg.sn)));
-        ok = query.exec();
-    }
-    if (!ok)
-        qCDebug(lcDevices, "%d,%s", 550, "sqlAdd");
-}
-
-void QDevTable::updateColumn(const char *column, quint32 machineId, const QVariant &value)
-{
-    if (!m_db.isOpen())
-        return;
-    QSqlQuery query(m_db);
-    query.prepare(
-        QStringLiteral("update devicetable set %1=? where machineid=?").arg(QLatin1String(column)));
-    query.addBindValue(value);
-    query.addBindValue(qint64(machineId));
-    query.exec(); // a failed update leaves the memory copy current; nothing else to do
+    return m_silenceClock->isActive() ? m_silenceClock->remainingTime() : -1;
 }
 
 // ---- announcements and commands ---------------------------------------------------------
 
 void QDevTable::udpRecvData()
 {
+    if (!m_udpSocket->hasPendingDatagrams())
+        return;
+    // Every write of one pass goes to the disk once.
+    const bool transaction = m_db.isOpen() && m_db.transaction();
+    QElapsedTimer spent;
+    spent.start();
+    char buffer[2048];
     while (m_udpSocket->hasPendingDatagrams()) {
-        const qint64 size = m_udpSocket->pendingDatagramSize();
-        QByteArray datagram(qMax<qint64>(size, 0), Qt::Uninitialized);
-        const qint64 read = m_udpSocket->readDatagram(datagram.data(), datagram.size());
+        if (spent.elapsed() >= kDrainBudgetMs) {
+            m_drainLater->start(); // the window paints and takes input in between
+            break;
+        }
+        const qint64 read = m_udpSocket->readDatagram(buffer, sizeof buffer);
         if (read < 0) {
             // Try again from the event loop rather than spin here; a datagram left unread
             // would otherwise never be announced again.
             if (m_udpSocket->hasPendingDatagrams())
-                QTimer::singleShot(0, this, &QDevTable::udpRecvData);
-            return;
+                m_drainLater->start();
+            break;
         }
-        if (const std::optional<broadcastMsg> msg =
-                broadcastMsg::decode(datagram.constData(), read))
+        if (const std::optional<broadcastMsg> msg = broadcastMsg::decode(buffer, read))
             handleAnnouncement(*msg);
     }
-}
-
-int QDevTable::indexOf(quint32 machineId) const
-{
-    for (int i = 0; i < deviceCount(); ++i)
-        if (m_devices[size_t(i)].record->machineid == machineId)
-            return i;
-    return -1;
+    if (transaction && !m_db.commit())
+        m_db.rollback();
 }
 
 void QDevTable::handleAnnouncement(const broadcastMsg &msg)
 {
-    if (const int known = indexOf(msg.machineid); known >= 0) {
-        updateKnownDevice(known, msg);
+    if (Device *known = m_byId.value(msg.machineid)) {
+        updateKnownDevice(*known, msg);
+        return;
+    }
+    if (deviceCount() >= m_options.maxDevices) {
+        reportLimit();
         return;
     }
     broadcastMsg record = msg;
     insertIntoDatabase(record);
     addDevice(&record, true);
-    const int index = deviceCount() - 1;
-    // The silence timer runs from the first announcement, so a processor heard once is
+    Device &added = *m_devices.back();
+    // The silence clock runs from the first announcement, so a processor heard once is
     // still marked lost when it falls silent.
-    m_devices[size_t(index)].timer->start(kSilenceMs);
-    emit sigNetBrowsingState(index, true);
+    heard(added);
+    emit sigNetBrowsingState(added.index, true);
 }
 
-void QDevTable::updateKnownDevice(int i, const broadcastMsg &msg)
+void QDevTable::heard(Device &device)
 {
-    Device &device = m_devices[size_t(i)];
-    broadcastMsg &rec = *device.record;
+    device.lastHeard = now();
+    if (!device.timed) {
+        device.timed = true;
+        if (!m_silenceClock->isActive())
+            armSilenceClock(kSilenceMs);
+    }
+}
+
+void QDevTable::armSilenceClock(qint64 delayMs)
+{
+    m_silenceClock->start(int(qBound<qint64>(1, delayMs, qint64(kSilenceMs))));
+}
+
+void QDevTable::updateKnownDevice(Device &device, const broadcastMsg &msg)
+{
+    const int i = device.index;
+    broadcastMsg &rec = device.record;
     const quint32 id = rec.machineid;
-    device.timer->start(kSilenceMs);
+    heard(device);
 
     if (rec.ipaddress != msg.ipaddress) {
         rec.ipaddress = msg.ipaddress;
@@ -337,33 +341,48 @@ void QDevTable::sendUdpCommand(quint32 machineId, quint8 command, const void *pa
 
 void QDevTable::udpRecvTimeout()
 {
-    for (int i = 0; i < deviceCount(); ++i) {
-        Device &device = m_devices[size_t(i)];
-        if (device.timer != sender())
+    const qint64 t = now();
+    qint64 nextDeadline = -1;
+    // Collected first: a receiver of the signal may remove devices.
+    std::vector<quint32> lost;
+    for (const auto &d : m_devices) {
+        if (!d->timed)
             continue;
-        device.timer->stop();
-        device.socket->disconnectFromHost();
-        device.found = 0;
-        emit sigNetBrowsingState(i, false);
-        return;
+        const qint64 deadline = d->lastHeard + kSilenceMs;
+        if (deadline <= t)
+            lost.push_back(d->record.machineid);
+        else if (nextDeadline < 0 || deadline < nextDeadline)
+            nextDeadline = deadline;
     }
+    for (const quint32 id : lost) {
+        Device *d = m_byId.value(id);
+        if (!d || !d->timed)
+            continue;
+        // Lost before the socket closes, so its state changes already tell of a lost device.
+        d->timed = false;
+        d->found = 0;
+        const int index = d->index;
+        if (d->socket)
+            d->socket->disconnectFromHost();
+        emit sigNetBrowsingState(index, false);
+    }
+    if (nextDeadline >= 0)
+        armSilenceClock(nextDeadline - t);
+    else
+        m_silenceClock->stop();
 }
 
 // ---- devices ----------------------------------------------------------------------------
 
 void QDevTable::addDevice(broadcastMsg *pMsg, bool online)
 {
-    Device device;
-    device.record = std::make_unique<broadcastMsg>(*pMsg);
-    device.timer = new QTimer(this);
-    device.timer->setSingleShot(false);
-    device.socket = new QTcpSocket(this);
-    device.found = online ? 1 : 0;
-    device.deleteButton = new QPushButton(tr("Delete"));
-    device.deleteButton->setFont(languageFont());
-    const broadcastMsg &rec = *device.record;
-    m_devices.push_back(std::move(device));
-    Device &added = m_devices.back();
+    auto added = std::make_unique<Device>();
+    added->record = *pMsg;
+    added->found = online ? 1 : 0;
+    added->index = deviceCount();
+    const broadcastMsg &rec = added->record;
+    m_byId.insert(rec.machineid, added.get());
+    m_devices.push_back(std::move(added));
 
     const int row = m_table->rowCount();
     m_table->insertRow(row);
@@ -380,52 +399,49 @@ void QDevTable::addDevice(broadcastMsg *pMsg, bool online)
     setCell(row, kIdColumn, QString::number(rec.machineid));
     setCell(row, kRunTimeColumn, QString());
     setCell(row, kTotalTimeColumn, QString());
-    m_table->setCellWidget(row, kDeleteColumn, added.deleteButton);
-    connect(added.deleteButton, &QPushButton::clicked, this, &QDevTable::removeClicked);
-
-    connect(added.socket, &QAbstractSocket::stateChanged, this, &QDevTable::tcpSocketStateChanged);
-    connect(added.socket, &QIODevice::readyRead, this, &QDevTable::tcpReadyRead);
-    connect(added.timer, &QTimer::timeout, this, &QDevTable::udpRecvTimeout);
 
     emit sigAddDev(pMsg);
 }
 
-void QDevTable::removeClicked()
+void QDevTable::removeClicked(quint32 machineId)
 {
-    for (int i = 0; i < deviceCount(); ++i) {
-        if (m_devices[size_t(i)].deleteButton == sender()) {
-            emit sigRemoveDev(i);
-            removeDev(i);
-            return;
-        }
-    }
+    const int i = deviceIndex(machineId);
+    if (i < 0)
+        return;
+    emit sigRemoveDev(i);
+    removeDev(i);
 }
 
 void QDevTable::removeDev(int index)
 {
-    if (index < 0 || index >= deviceCount())
+    Device *d = device(index);
+    if (!d)
         return;
-    Device &device = m_devices[size_t(index)];
     if (m_db.isOpen()) {
         QSqlQuery query(m_db);
         query.prepare(QStringLiteral("delete from devicetable where machineid=?"));
-        query.addBindValue(qint64(device.record->machineid));
+        query.addBindValue(qint64(d->record.machineid));
         query.exec();
     }
-    delete device.timer;
-    // Nothing of the table reacts to the socket's last state change.
-    disconnect(device.socket, nullptr, this, nullptr);
-    delete device.socket;
-    // Removing the row also disposes of its Delete button (deferred, it may be the sender).
+    if (d->socket) {
+        // Nothing of the table reacts to the socket's last state change.
+        disconnect(d->socket, nullptr, this, nullptr);
+        d->socket->abort();
+        d->socket->deleteLater(); // it may be the one whose signal led here
+    }
     m_table->removeRow(index);
+    m_byId.remove(d->record.machineid);
     m_devices.erase(m_devices.begin() + index);
+    for (int i = index; i < deviceCount(); ++i)
+        m_devices[size_t(i)]->index = i;
 }
 
 void QDevTable::ipClicked(int index)
 {
-    if (index < 0 || index >= deviceCount())
+    const Device *d = device(index);
+    if (!d)
         return;
-    const quint32 machineId = m_devices[size_t(index)].record->machineid;
+    const quint32 machineId = d->record.machineid;
     if (m_ipDialog->exec() != QDialog::Accepted)
         return;
     uchar payload[12];
@@ -437,25 +453,19 @@ void QDevTable::ipClicked(int index)
 
 // ---- sockets ----------------------------------------------------------------------------
 
-void QDevTable::tcpSocketStateChanged(QAbstractSocket::SocketState state)
+void QDevTable::tcpSocketStateChanged(quint32 machineId, QAbstractSocket::SocketState state)
 {
-    for (int i = 0; i < deviceCount(); ++i) {
-        if (m_devices[size_t(i)].socket == sender()) {
-            setLinkStatus(i, state);
-            emit sigNetState(i, state);
-            return;
-        }
-    }
+    const int i = deviceIndex(machineId);
+    if (i < 0)
+        return;
+    setLinkStatus(i, state);
+    emit sigNetState(i, state);
 }
 
-void QDevTable::tcpReadyRead()
+void QDevTable::tcpReadyRead(quint32 machineId)
 {
-    for (Device &device : m_devices) {
-        if (device.socket == sender()) {
-            device.timer->start(kSilenceMs);
-            return;
-        }
-    }
+    if (Device *d = m_byId.value(machineId))
+        heard(*d);
 }
 
 // ---- cells and texts --------------------------------------------------------------------
@@ -521,12 +531,11 @@ void QDevTable::retranslateUi()
     for (int row = 0; row < deviceCount(); ++row) {
         if (QTableWidgetItem *cell = m_table->item(row, kLinkColumn)) {
             cell->setFont(font);
-            setLinkStatus(row, m_devices[size_t(row)].socket->state(), false);
+            const QTcpSocket *socket = existingSocket(row);
+            setLinkStatus(row, socket ? socket->state() : QAbstractSocket::UnconnectedState, false);
         }
-        QPushButton *button = m_devices[size_t(row)].deleteButton;
-        button->setText(tr("Delete"));
-        button->setFont(font);
     }
+    m_table->viewport()->update(); // the painted "Delete" buttons
 }
 
 void QDevTable::reportBindFailure()
@@ -544,4 +553,19 @@ void QDevTable::reportBindFailure()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
+}
+
+void QDevTable::reportLimit()
+{
+    if (m_limitMessage)
+        return;
+    qCWarning(lcDevices) << "device list full at" << m_options.maxDevices << "processors";
+    m_limitMessage = new QMessageBox(
+        QMessageBox::Warning, tr("Device list full"),
+        tr("The device list holds %1 processors, the most it can keep. Processors heard for "
+           "the first time are not added; remove processors you no longer use to make room.")
+            .arg(m_options.maxDevices),
+        QMessageBox::Ok, parentWidget() ? parentWidget() : this);
+    m_limitMessage->setModal(false);
+    m_limitMessage->show();
 }

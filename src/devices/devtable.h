@@ -4,36 +4,46 @@
 
 #include <QAbstractSocket>
 #include <QDialog>
+#include <QHash>
 #include <QHostAddress>
-#include <QList>
 #include <QSqlDatabase>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QIpSetting;
-class QPushButton;
+class QMessageBox;
+class QSqlQuery;
 class QTableWidget;
 class QTcpSocket;
 class QTimer;
 class QUdpSocket;
 
-// Where the device table listens, sends commands and keeps its database. The defaults are
-// the production values; tests point them at loopback and a temporary folder.
+// Where the device table listens, sends commands and keeps its database, how many processors
+// it takes and which clock it reads. The defaults are the production values; tests point them
+// at loopback, a temporary folder and a clock of their own.
 struct DevTableOptions {
     quint16 announcePort = 6696;
     QHostAddress commandAddress{QHostAddress::Broadcast};
     quint16 commandPort = 6001;
     QString databasePath = QStringLiteral("device.db");
+    // Processors heard for the first time beyond this many known ones are not added.
+    int maxDevices = 1024;
+    // Milliseconds on a monotonic clock; empty means the system's steady clock.
+    std::function<qint64()> clock;
 };
 
-// The register of known processors: one record, TCP socket, silence timer, delete button and
-// found flag per device, shown in the "Device list" window and kept in the database. It
-// listens for announcements and sends command datagrams; it never connects a socket itself.
+// The register of known processors: one record, found flag and last-heard time per device,
+// a TCP socket once the device is selected, shown in the "Device list" window and kept in
+// the database. It listens for announcements and sends command datagrams; it never connects
+// a socket itself. One silence clock watches every device.
 class QDevTable : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kColumns = 12;
     static constexpr int kLinkColumn = 7;
+    static constexpr int kDeleteColumn = 11;
     static constexpr int kSilenceMs = 3000;
 
     explicit QDevTable(QWidget *parent = nullptr, const DevTableOptions &options = {});
@@ -44,13 +54,22 @@ public:
     void loadDevices();
 
     int deviceCount() const { return int(m_devices.size()); }
-    QTcpSocket *deviceSocket(int index) const;
+    // The device's socket, created on first use (a processor is connected only once the
+    // user selects it).
+    QTcpSocket *deviceSocket(int index);
+    // The socket if one was made, without making one.
+    QTcpSocket *existingSocket(int index) const;
     // 0 when index is not a device.
     quint32 deviceMachineId(int index) const;
     quint32 deviceAddress(int index) const;
+    // -1 when the machine id is not known.
+    int deviceIndex(quint32 machineId) const;
     const broadcastMsg &deviceRecord(int index) const;
     bool deviceFound(int index) const;
-    QTimer *silenceTimer(int index) const;
+    // True while the silence clock counts for the device (it was heard and is not lost yet).
+    bool silenceTimed(int index) const;
+    // When the silence clock next looks at the devices; -1 when it is stopped.
+    int silenceClockRemaining() const;
 
     void sendUdpCommand(quint32 machineId, quint8 command, const void *payload, quint32 length);
 
@@ -60,6 +79,8 @@ public:
     QTableWidget *table() const { return m_table; }
     QIpSetting *ipDialog() const { return m_ipDialog; }
     QString databaseConnectionName() const { return m_connectionName; }
+    // The note that the list is full, once it was shown.
+    QMessageBox *limitMessage() const { return m_limitMessage; }
 
 signals:
     void sigAddDev(broadcastMsg *msg);
@@ -72,11 +93,13 @@ signals:
     void sigNetBrowsingState(int index, bool isFound);
 
 public slots:
+    // Drains the announcement socket, with the database writes of one pass in one transaction.
     void udpRecvData();
+    // The silence clock: marks lost every device not heard for kSilenceMs.
     void udpRecvTimeout();
-    void tcpSocketStateChanged(QAbstractSocket::SocketState state);
-    void tcpReadyRead();
-    void removeClicked();
+    void tcpSocketStateChanged(quint32 machineId, QAbstractSocket::SocketState state);
+    void tcpReadyRead(quint32 machineId);
+    void removeClicked(quint32 machineId);
     void addDevice(broadcastMsg *pMsg, bool online);
     void removeDev(int index);
     void ipClicked(int index);
@@ -86,30 +109,40 @@ protected:
 
 private:
     struct Device {
-        std::unique_ptr<broadcastMsg> record;
+        broadcastMsg record;
         QTcpSocket *socket = nullptr;
-        QTimer *timer = nullptr;
-        QPushButton *deleteButton = nullptr;
+        qint64 lastHeard = 0;
+        int index = 0;
+        bool timed = false;
         quint8 found = 0;
     };
 
-    int indexOf(quint32 machineId) const; // first device with this id, or -1
+    qint64 now() const;
+    Device *device(int index) const;
+    void heard(Device &device);
+    void armSilenceClock(qint64 delayMs);
     void handleAnnouncement(const broadcastMsg &msg);
-    void updateKnownDevice(int index, const broadcastMsg &msg);
+    void updateKnownDevice(Device &device, const broadcastMsg &msg);
     void insertIntoDatabase(const broadcastMsg &msg);
     void updateColumn(const char *column, quint32 machineId, const QVariant &value);
     void setCell(int row, int column, const QString &text);
     void setLinkStatus(int row, QAbstractSocket::SocketState state, bool recolour = true);
     void retranslateUi();
     void reportBindFailure();
+    void reportLimit();
 
     DevTableOptions m_options;
     QTableWidget *m_table = nullptr;
     QUdpSocket *m_udpSocket = nullptr;
     QIpSetting *m_ipDialog = nullptr;
-    std::vector<Device> m_devices;
+    QTimer *m_silenceClock = nullptr;
+    QTimer *m_drainLater = nullptr;
+    std::vector<std::unique_ptr<Device>> m_devices;
+    QHash<quint32, Device *> m_byId;
     QString m_connectionName;
     QSqlDatabase m_db;
+    std::unique_ptr<QSqlQuery> m_insert;
+    QMessageBox *m_limitMessage = nullptr;
     bool m_bound = false;
     bool m_bindReported = false;
 };

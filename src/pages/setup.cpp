@@ -136,7 +136,15 @@ void QSetup::requestDeviceInfo()
 {
     request(kTypeLabels, kLabelsIn);
     request(kTypeLabels, kLabelsOut);
-    request(kTypeSettings, CodeArmVer);
+    // The summary at once: a processor just selected must not wait for the next poll.
+    requestSummary();
+}
+
+void QSetup::requestSummary()
+{
+    for (quint8 code : {CodeModel, CodeArmVer, CodeDspVer, CodeLocation, CodeDescription,
+                        CodeDspLoad, CodeNetwork})
+        request(kTypeSettings, code);
 }
 
 void QSetup::timeOut100ms()
@@ -145,9 +153,7 @@ void QSetup::timeOut100ms()
     request(kTypeSettings, CodeAllMute);
     if (m_ticks % 10 != 0)
         return;
-    for (quint8 code : {CodeModel, CodeArmVer, CodeDspVer, CodeLocation, CodeDescription,
-                        CodeDspLoad, CodeNetwork})
-        request(kTypeSettings, code);
+    requestSummary();
     if (!isVisible())
         return;
     for (quint8 code : {CodeSerial, CodeRunTime, CodeTotalTime, CodeBootCount, CodeCpuTemp,

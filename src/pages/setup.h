@@ -34,7 +34,8 @@ public:
     // System Frames of types 2, 3 and 4, routed here by the tab container.
     void receive(quint8 frameType, quint8 code, quint8 direction, quint16 length,
                  const uchar *payload);
-    // Labels and ARM version at once after a login.
+    // Labels and the device summary (model, versions, location, description, DSP load,
+    // network) at once after a login or a switch of processor.
     void requestDeviceInfo();
 
     // Read access for the pages and tests.
@@ -76,6 +77,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void requestSummary();
     void buildUi();
     QWidget *buildLabelColumn(QLabel *&title, QLabel **captions, QLineEdit **edits, int count,
                               int maxWidth);

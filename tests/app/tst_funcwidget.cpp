@@ -162,14 +162,14 @@ private Q_SLOTS:
         proto::Transport::instance().setSink([&](const QByteArray &bytes) { sent << bytes; });
         FuncWidget container;
         container.requestDeviceInfo();
-        // Then the lock table of the processor is read (23 security requests).
-        QCOMPARE(sent.size(), 3 + 23);
-        QCOMPARE(sent.mid(0, 3), QList<QByteArray>({QByteArray::fromHex("827d0100020301000000"
-                                                                        "7d82"),
-                                                    QByteArray::fromHex("827d0100020302000000"
-                                                                        "7d82"),
-                                                    QByteArray::fromHex("827d0100020202000000"
-                                                                        "7d82")}));
+        // Labels in and out, then the summary: model, versions, location, description, DSP
+        // load and network; then the lock table of the processor (23 security requests).
+        QList<QByteArray> expected = {QByteArray::fromHex("827d01000203010000007d82"),
+                                      QByteArray::fromHex("827d01000203020000007d82")};
+        for (const char *code : {"01", "02", "03", "0a", "0b", "10", "0c"})
+            expected << QByteArray::fromHex(QByteArray("827d01000202") + code + "0000007d82");
+        QCOMPARE(sent.size(), expected.size() + 23);
+        QCOMPARE(sent.mid(0, expected.size()), expected);
     }
 };
 

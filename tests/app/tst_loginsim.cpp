@@ -37,6 +37,8 @@ private Q_SLOTS:
         options.devices.commandPort = 9;
         options.startModuleClock = false;
         mainWindow window(options);
+        window.show(); // the list makes tiles for the rows in view
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         const quint16 port = window.devTable()->announcePort();
         QVERIFY(port != 0);
 

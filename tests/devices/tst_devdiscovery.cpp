@@ -39,6 +39,7 @@ class TestDevDiscovery : public QObject {
     std::unique_ptr<QDevTable> m_table;
     std::unique_ptr<QDeviceList> m_list;
     quint16 m_commandPort = 0;
+    qint64 m_now = 0; // the table's clock
 
     // Wired the way the main window wires them.
     void makeViews()
@@ -50,6 +51,7 @@ class TestDevDiscovery : public QObject {
         options.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
         options.commandPort = m_commandPort;
         options.databasePath = m_dir.filePath(QStringLiteral("device.db"));
+        options.clock = [this] { return m_now; };
         m_table = std::make_unique<QDevTable>(nullptr, options);
         m_list = std::make_unique<QDeviceList>();
         QDevTable *t = m_table.get();
@@ -102,7 +104,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             addresses << m_list->item(i)->addressText();
             QVERIFY(!m_list->item(i)->modelText().isEmpty());
-            QVERIFY(m_table->silenceTimer(i)->isActive());
+            QVERIFY(m_table->silenceTimed(i));
         }
         QCOMPARE(addresses, (QSet<QString>{"127.0.0.20", "127.0.0.21", "127.0.0.22"}));
         // Run times arrive with the second announcement.
@@ -115,8 +117,8 @@ private slots:
 
         sim->stop();
         QSignalSpy browsing(m_table.get(), &QDevTable::sigNetBrowsingState);
-        for (int i = 0; i < 3; ++i)
-            QMetaObject::invokeMethod(m_table->silenceTimer(i), "timeout");
+        m_now += QDevTable::kSilenceMs;
+        m_table->udpRecvTimeout();
         QCOMPARE(browsing.count(), 3);
         for (int i = 0; i < 3; ++i)
             QVERIFY(!m_list->item(i)->isNetworkActive());

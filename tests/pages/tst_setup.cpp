@@ -312,9 +312,16 @@ private slots:
     void requestDeviceInfo()
     {
         m_page->requestDeviceInfo();
+        // Labels, then the whole summary, so a new processor's facts need not wait a poll.
         QCOMPARE(m_sent, (QList<QByteArray>{hex("82 7D 01 00 02 03 01 00 00 00 7D 82"),
                                             hex("82 7D 01 00 02 03 02 00 00 00 7D 82"),
-                                            hex("82 7D 01 00 02 02 02 00 00 00 7D 82")}));
+                                            hex("82 7D 01 00 02 02 01 00 00 00 7D 82"),
+                                            hex("82 7D 01 00 02 02 02 00 00 00 7D 82"),
+                                            hex("82 7D 01 00 02 02 03 00 00 00 7D 82"),
+                                            hex("82 7D 01 00 02 02 0A 00 00 00 7D 82"),
+                                            hex("82 7D 01 00 02 02 0B 00 00 00 7D 82"),
+                                            hex("82 7D 01 00 02 02 10 00 00 00 7D 82"),
+                                            hex("82 7D 01 00 02 02 0C 00 00 00 7D 82")}));
     }
 
     void pollingHidden()

@@ -1,0 +1,181 @@
+// The shell against simulated processors that drop their links: reconnection with back-off,
+// the automatic login with the password of this run, and the strip on a switch of processor.
+#include "app/login.h"
+#include "app/mainwindow.h"
+#include "app/overview.h"
+#include "app/session.h"
+#include "devices/deviceitem.h"
+#include "devices/devicelist.h"
+#include "protocol/transport.h"
+#include "support/simprocess.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+#include <QtEndian>
+
+#include <memory>
+
+using testsupport::SimProcess;
+
+namespace {
+
+MainWindowOptions loopbackOptions()
+{
+    MainWindowOptions options;
+    options.devices.announcePort = 0;
+    options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+    options.devices.commandPort = 9;
+    options.startModuleClock = false;
+    return options;
+}
+
+bool overviewShows(QOverView *overview, const QString &text)
+{
+    for (const QLabel *label : overview->findChildren<QLabel *>())
+        if (label->text() == text)
+            return true;
+    return false;
+}
+
+int countOf(const QString &log, const QString &line)
+{
+    return int(log.count(line));
+}
+
+} // namespace
+
+class TestReconnectSim : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QDir::setCurrent(m_dir->path());
+    }
+    void cleanup() { session::setLoggedIn(false); }
+
+    void droppedLinkIsReconnectedAndLoggedIn()
+    {
+        mainWindow window(loopbackOptions());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SimProcess sim({"--address", "127.0.91.1", "--password", "q7Zx", "--verbose",
+                        "--disconnect-after", "2", "--announce",
+                        QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QTcpSocket *socket = window.devTable()->existingSocket(0);
+        QVERIFY(socket);
+
+        QLogin *login = window.loginDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
+        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
+        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(session::loggedIn());
+
+        // The processor closes the link but keeps announcing: "Reconnecting", then back
+        // and logged in again without asking the user.
+        QTRY_COMPARE_WITH_TIMEOUT(window.overView()->netState(), QOverView::kReconnecting, 6000);
+        QVERIFY(!session::loggedIn());
+        QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::ConnectedState, 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(session::loggedIn(), 5000);
+        QVERIFY(!login->isVisible());
+        QCOMPARE(window.overView()->netState(), int(QAbstractSocket::ConnectedState));
+        const QString passwordLine = "recv class 2 type 1 code 1 dir 01 len 4: 71 37 5a 78";
+        // What the pages show is asked for again after the new login.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            countOf(sim.errorText(), "recv class 2 type 3 code 1 dir 00") >= 2, 5000);
+        QCOMPARE(countOf(sim.errorText(), passwordLine), 2);
+
+        // Clicking the tile while a retry waits tries at once.
+        QTRY_VERIFY_WITH_TIMEOUT(window.reconnectDelay() > 0, 6000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QCOMPARE(window.reconnectDelay(), 0);
+        QVERIFY(socket->state() == QAbstractSocket::ConnectingState ||
+                socket->state() == QAbstractSocket::ConnectedState);
+        QTRY_VERIFY_WITH_TIMEOUT(session::loggedIn(), 5000);
+        QVERIFY(!login->isVisible());
+
+        // The password lives in memory only.
+        QDirIterator files(m_dir->path(), QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(!file.readAll().contains("q7Zx"), qPrintable(file.fileName()));
+        }
+    }
+
+    void backOffGrowsWhileHeardAndStopsWhenLost()
+    {
+        mainWindow window(loopbackOptions());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // Heard, but nothing listens on its TCP port: every attempt is refused.
+        QByteArray announcement(140, '\0');
+        qToLittleEndian(quint32(0x5A5A0001), announcement.data());
+        qToLittleEndian(quint32(0x7F005B09), announcement.data() + 4); // 127.0.91.9
+        QUdpSocket processor;
+        QCOMPARE(processor.writeDatagram(announcement, QHostAddress(QStringLiteral("127.0.0.1")),
+                                         window.devTable()->announcePort()),
+                 qint64(140));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+
+        // Each failed attempt waits twice as long, up to the last step.
+        for (int delay : {500, 1000, 2000, 4000, 8000}) {
+            QTRY_COMPARE_WITH_TIMEOUT(window.reconnectDelay(), delay, 2000);
+            QCOMPARE(window.overView()->netState(), QOverView::kReconnecting);
+            window.reconnectNow();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(
+            window.devTable()->existingSocket(0)->state(), QAbstractSocket::UnconnectedState,
+            2000);
+        QCOMPARE(window.reconnectDelay(), 8000);
+        // A processor that falls silent is not called again.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.devTable()->deviceFound(0), 8000);
+        QCOMPARE(window.reconnectDelay(), 0);
+        QCOMPARE(window.overView()->netState(), int(QAbstractSocket::UnconnectedState));
+    }
+
+    void switchClearsTheStripAndAsksAtOnce()
+    {
+        mainWindow window(loopbackOptions());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SimProcess sim({"--address", "127.0.91.4", "--count", "2", "--announce",
+                        QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 2, 5000);
+        QDevTable *table = window.devTable();
+        const QString first = QHostAddress(table->deviceAddress(0)).toString();
+        const QString second = QHostAddress(table->deviceAddress(1)).toString();
+
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(overviewShows(window.overView(), first), 5000);
+        QTest::mouseClick(window.deviceList()->item(1), Qt::LeftButton);
+        QVERIFY(!overviewShows(window.overView(), first)); // gone at once
+        // No settings poll runs here (the module clock is stopped): the address can only
+        // come from the request made at the switch.
+        QTRY_VERIFY_WITH_TIMEOUT(overviewShows(window.overView(), second), 5000);
+        // Back to the open link of the first: asked at once as well.
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QVERIFY(!overviewShows(window.overView(), second));
+        QTRY_VERIFY_WITH_TIMEOUT(overviewShows(window.overView(), first), 5000);
+    }
+};
+
+QTEST_MAIN(TestReconnectSim)
+#include "tst_reconnectsim.moc"
