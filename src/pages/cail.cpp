@@ -145,7 +145,6 @@ int QCail::quietTicks() const
 
 void QCail::userChange(Side side, int ch, float gain)
 {
-    ModuleClock::instance().wake();
     display(side, ch, gain);
     (side == Side::Input ? m_inSend[size_t(ch)] : m_outSend[size_t(ch)]).restart();
     m_editHold.set();

@@ -6,6 +6,7 @@
 #include <QAbstractSocket>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 
@@ -44,17 +45,32 @@ public:
     // Same for bytes obtained elsewhere (they count as the current socket's).
     void receiveBytes(const QByteArray &bytes, const FrameRouter &router);
 
+    // A Frame held behind a false start is released by a timer on a quiet link; it routes
+    // through the router of the last receive, which tells the transport when it goes.
+    static void forgetRouter(const FrameRouter *router);
+    bool staleCheckPending() const { return m_staleTimer.isActive(); }
+    // What the timer does: routes what the held-back Frame no longer blocks.
+    void releaseStale();
+    // Test seam for the receive buffer's clock.
+    void setTimeSource(FrameAssembler::TimeSource source)
+    {
+        m_assembler.setTimeSource(std::move(source));
+    }
+
     int receiveErrors() const { return m_assembler.errorCount(); }
     qsizetype bufferedBytes() const { return m_assembler.buffered(); }
 
 private:
-    Transport() = default;
+    Transport();
+    ~Transport() override;
     void drain(const FrameRouter &router);
 
     QPointer<QAbstractSocket> m_socket;
     QMetaObject::Connection m_disconnectConnection;
     quint16 m_frameCode = 1;
     FrameAssembler m_assembler;
+    const FrameRouter *m_router = nullptr;
+    QTimer m_staleTimer;
     Sink m_sink;
     char m_sendBuffer[kSendBufferSize] = {};
 };

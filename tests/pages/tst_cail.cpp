@@ -52,6 +52,43 @@ private slots:
                  QList<QByteArray>{hex("82 7D 01 00 03 01 20 01 05 00 01 00 00 D0 C0 7D 82")});
     }
 
+    // With the shared clock sleeping between polls, a drag still sends once, about 100 ms
+    // after the last movement.
+    void dragOnRunningClockSendsOnceAfterItStops()
+    {
+        ModuleClock &clock = ModuleClock::instance();
+        qint64 now = 0;
+        clock.setTimeSource([&now] { return now; });
+        QCail d;
+        QList<qint64> setTimes;
+        proto::Transport::instance().setSink([&](const QByteArray &f) {
+            if (f.size() > 7 && f[7] == 1) // a set
+                setTimes.append(now);
+        });
+        auto runUntil = [&](qint64 t) {
+            while (now < t) {
+                ++now;
+                if (clock.dueTime() >= 0 && now >= clock.dueTime())
+                    clock.timerFired();
+            }
+        };
+        clock.start();
+        runUntil(1000);
+        QVERIFY(clock.plannedQuietTicks() > 0);
+        clock.wake(); // the press
+        runUntil(1040);
+        for (int i = 0; i < 40; ++i) {
+            runUntil(1040 + i * 9);
+            emit d.inputFader(2)->valueChanged(-0.1f * float(i));
+        }
+        const qint64 last = now;
+        runUntil(last + 400);
+        clock.stop();
+        clock.setTimeSource({});
+        QCOMPARE(setTimes.size(), 1);
+        QVERIFY(setTimes[0] >= last + 80 && setTimes[0] <= last + 120);
+    }
+
     void typedGainAndValidator()
     {
         QCail d;
