@@ -1,6 +1,7 @@
 #include "languages.h"
 
 #include "logging.h"
+#include "protocol/devicetext.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 
@@ -25,15 +26,10 @@ QString keyedValue(const QString &line, const QString &key)
     return end < 0 ? line.mid(from) : line.mid(from, end - from);
 }
 
-QTextCodec *codec(const char *name)
-{
-    QTextCodec *found = QTextCodec::codecForName(name);
-    return found ? found : QTextCodec::codecForName("UTF-8");
-}
-
 QTextCodec *eightBitCodec()
 {
-    return codec("GB2312");
+    QTextCodec *found = proto::deviceCodec();
+    return found ? found : QTextCodec::codecForName("UTF-8");
 }
 
 } // namespace
@@ -72,7 +68,7 @@ int Languages::loadConfig()
         qCDebug(lcApp) << "cannot open" << kConfigFile;
         return index;
     }
-    const QString text = codec("gbk")->toUnicode(file.readAll());
+    const QString text = eightBitCodec()->toUnicode(file.readAll());
     file.close();
 
     QStringList lines = text.split(QLatin1Char('\n'));

@@ -29,11 +29,6 @@ QDialogButtonBox *okCancelBox(QWidget *parent, const QRect &geometry)
     return box;
 }
 
-QFont languageFont()
-{
-    return QFont(currentLanguageFont(), 9);
-}
-
 } // namespace
 
 QLogin::QLogin(QWidget *parent) : QDialog(parent)
@@ -73,7 +68,7 @@ void QLogin::retranslate()
 {
     setWindowTitle(tr("Login"));
     m_label->setText(tr("Password"));
-    m_label->setFont(languageFont());
+    m_label->setFont(languageFont(9));
 }
 
 void QLogin::changeEvent(QEvent *event)
@@ -136,7 +131,7 @@ void QPwdModDialog::reject()
 
 void QPwdModDialog::retranslate()
 {
-    const QFont font = languageFont();
+    const QFont font = languageFont(9);
     setFont(font);
     m_newLabel->setFont(font);
     m_confirmLabel->setFont(font);

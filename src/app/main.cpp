@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
+#include "protocol/devicetext.h"
 
 #include <QApplication>
 #include <QTextCodec>
@@ -8,7 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     // 8-bit texts of the processor and of the files are GB2312.
-    if (QTextCodec *codec = QTextCodec::codecForName("GB2312"))
+    if (QTextCodec *codec = proto::deviceCodec())
         QTextCodec::setCodecForLocale(codec);
     applyStyleSheet(app);
     mainWindow window;

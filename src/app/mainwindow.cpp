@@ -200,7 +200,7 @@ void mainWindow::retranslate()
     m_resetAction->setText(tr("Reset"));
     m_devListAction->setText(tr("Device list"));
 
-    const QFont font(currentLanguageFont(), 9);
+    const QFont font = languageFont(9);
     menuBar()->setFont(font);
     m_menu->setFont(font);
     if (m_languageMenu)

@@ -34,16 +34,6 @@ const char *const kCreateStatement =
 
 int g_connectionSerial = 0;
 
-QFont languageFont()
-{
-    QFont font;
-    const QString family = currentLanguageFont();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    font.setPointSize(9);
-    return font;
-}
-
 } // namespace
 
 QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
@@ -360,7 +350,7 @@ void QDevTable::addDevice(broadcastMsg *pMsg, bool online)
     device.socket = new QTcpSocket(this);
     device.found = online ? 1 : 0;
     device.deleteButton = new QPushButton(tr("Delete"));
-    device.deleteButton->setFont(languageFont());
+    device.deleteButton->setFont(languageFont(9));
     const broadcastMsg &rec = *device.record;
     m_devices.push_back(std::move(device));
     Device &added = m_devices.back();
@@ -376,7 +366,7 @@ void QDevTable::addDevice(broadcastMsg *pMsg, bool online)
     setCell(row, 6, fieldText(rec.sn).left(16));
     setCell(row, kLinkColumn, QString());
     m_table->item(row, kLinkColumn)->setBackground(QColor(QStringLiteral("gray")));
-    m_table->item(row, kLinkColumn)->setFont(languageFont());
+    m_table->item(row, kLinkColumn)->setFont(languageFont(9));
     setCell(row, kIdColumn, QString::number(rec.machineid));
     setCell(row, kRunTimeColumn, QString());
     setCell(row, kTotalTimeColumn, QString());
@@ -511,7 +501,7 @@ void QDevTable::retranslateUi()
                                        tr("DSP Ver"),    tr("Location"),     tr("Description"),
                                        tr("Device SN"),  tr("Link Status"),  tr("Runing Time"),
                                        tr("Total Time"), tr("Device ID"),    QString()};
-    const QFont font = languageFont();
+    const QFont font = languageFont(9);
     for (int c = 0; c < kColumns; ++c) {
         QTableWidgetItem *header = m_table->horizontalHeaderItem(c);
         header->setText(headers[c]);

@@ -51,8 +51,8 @@ QIpSetting::QIpSetting(QWidget *parent) : QDialog(parent)
 void QIpSetting::validate()
 {
     const QList<QLineEdit *> edits{m_addressEdit, m_maskEdit, m_gatewayEdit};
-    const proto::ipv4::Verdict verdict = proto::ipv4::check(
-        m_addressEdit->text(), m_maskEdit->text(), m_gatewayEdit->text());
+    const proto::ipv4::Verdict verdict =
+        proto::ipv4::check(m_addressEdit->text(), m_maskEdit->text(), m_gatewayEdit->text());
     QLineEdit *refused = verdict.ok() ? nullptr : edits[int(verdict.field)];
     // A field is marked, and the reason shown, only once something was typed into it.
     if (refused && refused->text().trimmed().isEmpty())

@@ -1,5 +1,7 @@
 #include "moduleclock.h"
 
+#include "protocol/transport.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -25,6 +27,9 @@ ModuleClock::ModuleClock() : m_now(steadyMs)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ModuleClock::timerFired);
+    // A processor connected or gone gives the clients work, or takes it away.
+    connect(&proto::Transport::instance(), &proto::Transport::linkChanged, this,
+            &ModuleClock::wake);
 }
 
 void ModuleClock::setTimeSource(TimeSource source)

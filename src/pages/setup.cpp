@@ -2,6 +2,7 @@
 
 #include "logging.h"
 #include "modules/moduleclock.h"
+#include "protocol/devicetext.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
 #include "protocol/transport.h"
@@ -65,13 +66,6 @@ QString versionText(const firmware &ver)
     return QString::asprintf("V%d.%d.%d", ver.major, ver.minor, ver.patch);
 }
 
-QString timeText(quint32 seconds)
-{
-    return QString::asprintf("%dday %02d:%02d:%02d", int(seconds / 86400),
-                             int(seconds % 86400 / 3600), int(seconds % 3600 / 60),
-                             int(seconds % 60));
-}
-
 bool sameVersion(const std::optional<firmware> &stored, const firmware &ver)
 {
     return stored && stored->major == ver.major && stored->minor == ver.minor &&
@@ -82,7 +76,7 @@ bool sameVersion(const std::optional<firmware> &stored, const firmware &ver)
 
 QSetup::QSetup(QWidget *parent) : QWidget(parent)
 {
-    m_codec = QTextCodec::codecForName("GB2312");
+    m_codec = proto::deviceCodec();
     if (!m_codec)
         m_codec = QTextCodec::codecForName("ISO-8859-1");
     setObjectName(QStringLiteral("settingsWidget"));
@@ -93,7 +87,11 @@ QSetup::QSetup(QWidget *parent) : QWidget(parent)
             if (++m_clockTicks % 5 == 0)
                 timeOut100ms();
         },
-        [this] { return 4 - int(m_clockTicks % 5); });
+        [this] {
+            // All-mute polls go nowhere without a processor.
+            return proto::Transport::instance().isLinked() ? 4 - int(m_clockTicks % 5)
+                                                           : ModuleClock::kIdle;
+        });
 }
 
 QString QSetup::inLabel(int channel) const
@@ -229,7 +227,7 @@ void QSetup::applyType2(quint8 code, quint16 length, const uchar *p)
         if (stored == seconds)
             return;
         stored = seconds;
-        (code == CodeRunTime ? m_runValue : m_totalValue)->setText(timeText(seconds));
+        (code == CodeRunTime ? m_runValue : m_totalValue)->setText(proto::runTimeText(seconds));
         break;
     }
     case CodeBootCount: {

@@ -112,17 +112,15 @@ QString explain(Problem problem)
     case Problem::NoAddress:
         return QCoreApplication::translate("Ipv4", "An address cannot start with 0");
     case Problem::NotHostAddress:
-        return QCoreApplication::translate("Ipv4",
-                                           "A multicast or reserved address (224 and up)");
+        return QCoreApplication::translate("Ipv4", "A multicast or reserved address (224 and up)");
     case Problem::BadMask:
-        return QCoreApplication::translate("Ipv4",
-                                           "Not a subnet mask, e.g. 255.255.255.0");
+        return QCoreApplication::translate("Ipv4", "Not a subnet mask, e.g. 255.255.255.0");
     case Problem::NetworkAddress:
         return QCoreApplication::translate("Ipv4", "The subnet's own network address");
     case Problem::BroadcastAddress:
         return QCoreApplication::translate("Ipv4", "The subnet's broadcast address");
     case Problem::GatewayNotHost:
-        return QCoreApplication::translate("Ipv4", "The gateway cannot be a host's address");
+        return QCoreApplication::translate("Ipv4", "Not an address a gateway can have");
     case Problem::GatewayOutside:
         return QCoreApplication::translate(
             "Ipv4", "The gateway is outside the address's subnet (empty it first to move "

@@ -18,14 +18,14 @@ bool isContiguousMask(quint32 mask);
 
 enum class Problem {
     None,
-    Malformed,          // not a dotted quad
-    NoAddress,          // 0.0.0.0 or 0.x.x.x
-    NotHostAddress,     // multicast or reserved (224 and up)
-    BadMask,            // 0.0.0.0 or not ones followed by zeros
-    NetworkAddress,     // the subnet's own network address
-    BroadcastAddress,   // the subnet's broadcast address
-    GatewayNotHost,     // a gateway that no host can have
-    GatewayOutside,     // a gateway outside the address's subnet
+    Malformed,        // not a dotted quad
+    NoAddress,        // 0.0.0.0 or 0.x.x.x
+    NotHostAddress,   // multicast or reserved (224 and up)
+    BadMask,          // 0.0.0.0 or not ones followed by zeros
+    NetworkAddress,   // the subnet's own network address
+    BroadcastAddress, // the subnet's broadcast address
+    GatewayNotHost,   // a gateway that no host can have
+    GatewayOutside,   // a gateway outside the address's subnet
 };
 
 enum class Field { Address, Mask, Gateway };

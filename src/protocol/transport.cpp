@@ -48,10 +48,14 @@ void Transport::setCurrentSocket(QAbstractSocket *socket)
     if (socket == m_socket)
         return;
     QObject::disconnect(m_disconnectConnection);
+    QObject::disconnect(m_stateConnection);
     m_assembler.clear();
     m_staleTimer.stop();
     m_socket = socket;
+    emit linkChanged();
     if (socket) {
+        m_stateConnection =
+            connect(socket, &QAbstractSocket::stateChanged, this, &Transport::linkChanged);
         // A half Frame from an earlier connection must not prefix the next one.
         m_disconnectConnection =
             connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {
@@ -59,6 +63,11 @@ void Transport::setCurrentSocket(QAbstractSocket *socket)
                     m_assembler.clear();
             });
     }
+}
+
+bool Transport::isLinked() const
+{
+    return m_sink || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
 }
 
 void Transport::sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode,

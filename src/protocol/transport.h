@@ -31,7 +31,15 @@ public:
     // Test seam: when set, every outgoing Frame goes to the sink instead of a socket,
     // whatever the connection state. Production code never sets it.
     using Sink = std::function<void(const QByteArray &)>;
-    void setSink(Sink sink) { m_sink = std::move(sink); }
+    void setSink(Sink sink)
+    {
+        m_sink = std::move(sink);
+        emit linkChanged();
+    }
+
+    // True while a Frame sent now would go somewhere: the current socket is connected (or a
+    // test sink is set).
+    bool isLinked() const;
 
     void sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,
                    const void *payload, quint16 length);
@@ -60,6 +68,10 @@ public:
     int receiveErrors() const { return m_assembler.errorCount(); }
     qsizetype bufferedBytes() const { return m_assembler.buffered(); }
 
+Q_SIGNALS:
+    // isLinked() may have changed.
+    void linkChanged();
+
 private:
     Transport();
     ~Transport() override;
@@ -67,6 +79,7 @@ private:
 
     QPointer<QAbstractSocket> m_socket;
     QMetaObject::Connection m_disconnectConnection;
+    QMetaObject::Connection m_stateConnection;
     quint16 m_frameCode = 1;
     FrameAssembler m_assembler;
     const FrameRouter *m_router = nullptr;

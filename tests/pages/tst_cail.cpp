@@ -1,6 +1,6 @@
 // The calibration dialog: deferred code-32 sends, the edit hold, polling, "Mix" and reset.
-#include "pages/cail.h"
 #include "modules/moduleclock.h"
+#include "pages/cail.h"
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
 
