@@ -89,6 +89,26 @@ private slots:
         QVERIFY(setTimes[0] >= last + 80 && setTimes[0] <= last + 120);
     }
 
+    // The last channel of each side is paced and addressed like the first.
+    void lastChannelOfEachSide()
+    {
+        QCail d;
+        emit d.outputFader(7)->valueChanged(-6.5f);
+        emit d.inputFader(3)->valueChanged(-6.5f);
+        ticks(d, 5);
+        QCOMPARE(m_sent,
+                 (QList<QByteArray>{hex("82 7D 01 00 03 01 20 01 05 00 03 00 00 D0 C0 7D 82"),
+                                    hex("82 7D 01 00 03 09 20 01 05 00 07 00 00 D0 C0 7D 82")}));
+        d.setOutCail(7, -12.0f);
+        d.setInCail(3, -12.0f);
+        QCOMPARE(d.outputGain(7), -6.5f); // still held after the drag
+        ticks(d, 5);
+        d.setOutCail(7, -12.0f);
+        d.setInCail(3, -12.0f);
+        QCOMPARE(d.outputGain(7), -12.0f);
+        QCOMPARE(d.inputGain(3), -12.0f);
+    }
+
     void typedGainAndValidator()
     {
         QCail d;
