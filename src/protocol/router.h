@@ -17,8 +17,8 @@ public:
     static bool isRoutable(quint8 frameClass, quint8 frameType);
 
     FrameRouter() = default;
-    FrameRouter(const FrameRouter &) = delete;
-    FrameRouter &operator=(const FrameRouter &) = delete;
+    FrameRouter(const FrameRouter &) = default;
+    FrameRouter &operator=(const FrameRouter &) = default;
     ~FrameRouter();
 
     // Returns false (and keeps nothing) for a pair that is not routable.
