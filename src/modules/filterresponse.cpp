@@ -188,6 +188,23 @@ void multiplyPair(const Section &s, const Section &t, double *__restrict num,
     }
 }
 
+// Whether any product has left the fold band. Branch-free, as folding is rare: positive
+// doubles order like their bit patterns, which lets the scan run on integer vector compares.
+__attribute__((target_clones("avx2", "default")))
+bool anyOutside(const double *__restrict num, const double *__restrict den)
+{
+    constexpr std::int64_t lo = std::bit_cast<std::int64_t>(kFoldLow);
+    constexpr std::int64_t hi = std::bit_cast<std::int64_t>(kFoldHigh);
+    std::int64_t anyOut = 0;
+    for (int k = 0; k < kPoints; ++k) {
+        const std::int64_t n = std::bit_cast<std::int64_t>(num[k]);
+        const std::int64_t d = std::bit_cast<std::int64_t>(den[k]);
+        anyOut |= std::int64_t(n < lo) | std::int64_t(n > hi) | std::int64_t(d < lo) |
+                  std::int64_t(d > hi);
+    }
+    return anyOut != 0;
+}
+
 } // namespace
 
 void Accumulator::add(const Section &s)
@@ -209,22 +226,10 @@ void Accumulator::add(const Section *sections, int count)
     }
 }
 
-__attribute__((target_clones("avx2", "default")))
 void Accumulator::foldExtremes()
 {
     m_sinceFold = 0;
-    // Branch-free scan first, as folding is rare. Positive doubles order like their bit
-    // patterns, which lets the scan run on integer vector compares.
-    constexpr std::int64_t lo = std::bit_cast<std::int64_t>(kFoldLow);
-    constexpr std::int64_t hi = std::bit_cast<std::int64_t>(kFoldHigh);
-    std::int64_t anyOut = 0;
-    for (int k = 0; k < kPoints; ++k) {
-        const std::int64_t n = std::bit_cast<std::int64_t>(m_num[k]);
-        const std::int64_t d = std::bit_cast<std::int64_t>(m_den[k]);
-        anyOut |= std::int64_t(n < lo) | std::int64_t(n > hi) | std::int64_t(d < lo) |
-                  std::int64_t(d > hi);
-    }
-    if (!anyOut)
+    if (!anyOutside(m_num.data(), m_den.data()))
         return;
     for (int k = 0; k < kPoints; ++k) {
         const double n = m_num[k], d = m_den[k];
