@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QChannelSelect;
@@ -77,7 +78,12 @@ public:
             return -1;
         return payload[0];
     }
-    static float reportFloat(const uchar *p) { return proto::bitsFloat(proto::getU32(p)); }
+    // The one way a panel takes a float from a report: nothing when it is no finite number,
+    // otherwise clamped into what the field holds, [lo, hi].
+    static std::optional<float> reportFloat(const uchar *p, float lo, float hi)
+    {
+        return proto::checkedFloat(proto::bitsFloat(proto::getU32(p)), lo, hi);
+    }
     static bool reportFlag(uchar byte) { return byte != 0; }
 
     // Moves a widget from a report or a linked change without emitting its change signals.
@@ -91,6 +97,13 @@ public:
     // disables the background, controls stay visible; anything else hides the controls
     // while the background keeps its place.
     static void applyLockState(QWidget *background, const QList<QWidget *> &controls, uchar state);
+
+    // The link to the processor is gone: every meter of the panel falls to its floor. A panel
+    // that keeps meter readings of its own drops them too (and tells whoever it relays them
+    // to), so the next report moves everything again. The container greys the values.
+    virtual void linkLost();
+    // Every QMeterWidget under root to its minimum.
+    static void dropMeters(QWidget *root);
 
 public Q_SLOTS:
     // One refresh tick: poll, then deferred sends, then the edit hold.
