@@ -167,6 +167,12 @@ void mainWindow::makeConnections()
     connect(m_login, &QLogin::EnterPassword, this, &mainWindow::sendPwdMsg);
 
     connectOverview(m_funcWidget, m_overView);
+    // What is shown of a processor is current only while its link carries data.
+    connect(&m_linkWatch, &proto::LinkWatch::linkLost, m_funcWidget, &FuncWidget::linkLost);
+    connect(&m_linkWatch, &proto::LinkWatch::linkLost, m_overView,
+            [this] { m_overView->setLinkLive(false); });
+    connect(&m_linkWatch, &proto::LinkWatch::linkBack, m_overView,
+            [this] { m_overView->setLinkLive(true); });
 
     QDevTable *t = m_devTable;
     QDeviceList *l = m_deviceList;
@@ -272,13 +278,16 @@ void mainWindow::netChanged(int index, QAbstractSocket::SocketState state)
     if (index < 0 || index >= m_devTable->deviceCount())
         return;
     QAbstractSocket *socket = m_devTable->deviceSocket(index);
-    if (socket && socket == proto::Transport::instance().currentSocket())
+    if (socket && socket == proto::Transport::instance().currentSocket()) {
         m_overView->setNetState(state);
+        m_linkWatch.setSocketState(state);
+    }
 }
 
 void mainWindow::devChanged(int index)
 {
     proto::Transport &transport = proto::Transport::instance();
+    m_linkWatch.setSocketState(QAbstractSocket::UnconnectedState); // the old one's values go
     if (QAbstractSocket *previous = transport.currentSocket())
         disconnect(previous, &QIODevice::readyRead, this, &mainWindow::tcpReadyRead);
     if (index < 0 || index >= m_devTable->deviceCount()) {
@@ -303,6 +312,7 @@ void mainWindow::devChanged(int index)
 
 void mainWindow::tcpReadyRead()
 {
+    m_linkWatch.heard();
     proto::Transport::instance().receive(m_router);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/languages.h"
 #include "devices/devtable.h"
+#include "protocol/linkwatch.h"
 #include "protocol/router.h"
 
 #include <QAbstractSocket>
@@ -49,6 +50,7 @@ public:
     int languageCount() const { return m_languages.count(); }
     // Where tcpReadyRead() delivers the Frames of the current socket.
     const proto::FrameRouter &router() const { return m_router; }
+    proto::LinkWatch &linkWatch() { return m_linkWatch; }
 
 private Q_SLOTS:
     void languageActionClicked();
@@ -95,4 +97,5 @@ private:
     FuncWidget *m_funcWidget = nullptr;
     QProgressDialog *m_progress = nullptr;
     proto::FrameRouter m_router;
+    proto::LinkWatch m_linkWatch;
 };

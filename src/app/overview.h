@@ -25,6 +25,10 @@ public:
     // Connection display; state is a QAbstractSocket::SocketState value.
     void setNetState(int state);
 
+    // A lost link drops every meter to its floor, puts out the gate lights and greys the
+    // processor's facts as not current; a live link shows them again.
+    void setLinkLive(bool live);
+
     bool allMute() const { return m_allMute; }
     int netState() const { return m_netState; }
 

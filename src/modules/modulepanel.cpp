@@ -3,6 +3,7 @@
 #include "moduleclock.h"
 #include "pages/channelselect.h"
 #include "protocol/transport.h"
+#include "widgets/qmeterwidget.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,6 +30,18 @@ void QModulePanel::applyLockState(QWidget *background, const QList<QWidget *> &c
         background->setEnabled(state == 0);
     for (QWidget *w : controls)
         w->setVisible(!hidden);
+}
+
+void QModulePanel::linkLost()
+{
+    dropMeters(this);
+}
+
+void QModulePanel::dropMeters(QWidget *root)
+{
+    const auto meters = root->findChildren<QMeterWidget *>();
+    for (QMeterWidget *meter : meters)
+        meter->setValue(meter->minimum());
 }
 
 int QModulePanel::quietTicks() const

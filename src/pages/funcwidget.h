@@ -7,6 +7,7 @@
 #include "pages/pendingpage.h"
 
 #include <QPushButton>
+#include <QSet>
 #include <QWidget>
 
 #include <array>
@@ -65,6 +66,11 @@ public:
     // Asks the settings page for the device information (after a successful login).
     void requestDeviceInfo();
 
+    // The link to the processor is gone: every page's meters fall to their floor and its
+    // values are greyed as not current, each page until the processor reports to it again.
+    void linkLost();
+    bool isStale(const QWidget *page) const { return m_stale.contains(page); }
+
     QWidget *page(Tab tab) const { return m_pages[tab]; }
     QPushButton *tabButton(Tab tab) const { return m_buttons[tab]; }
     QWidget *pageForModule(quint8 moduleId) const;
@@ -115,6 +121,8 @@ private:
     void makeConnections();
     void registerButtons(bool withInDelay);
     void deliver(QWidget *page);
+    void markStale(QWidget *page);
+    void markFresh(QWidget *page);
 
     CailDialog *m_cail = nullptr;
     InLevelPage *m_inLevel = nullptr;
@@ -134,6 +142,7 @@ private:
     SecurityPage *m_security = nullptr;
 
     std::array<QWidget *, TabCount> m_pages{};
+    QSet<const QWidget *> m_stale;
     std::array<QPushButton *, TabCount> m_buttons{};
     QButtonGroup *m_group = nullptr;
     QStackedWidget *m_stack = nullptr;
