@@ -11,6 +11,10 @@ PACKAGES=(
   xvfb xauth xdotool
   fonts-dejavu-core fonts-noto-cjk
 )
+# The sanitizer build and the fuzz targets need clang with its runtime libraries.
+if [ "${1:-}" = "--clang" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
