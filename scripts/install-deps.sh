@@ -12,6 +12,10 @@ PACKAGES=(
   dpkg-dev file
   fonts-dejavu-core fonts-noto-cjk
 )
+# The sanitizer build and the fuzz targets need clang with its runtime libraries.
+if [ "${1:-}" = "--clang" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -48,7 +48,7 @@ bool CommandPort::handleDatagram(const QByteArray &datagram)
         if (p->machineId() != machineId || p->isSilent())
             continue;
         if (command == kSetNetwork && length == 12) {
-            proto::PayloadReader args(datagram.mid(kCommandHeader));
+            proto::PayloadReader args(datagram.constData() + kCommandHeader, length);
             const quint32 address = args.u32();
             const quint32 netmask = args.u32();
             p->device()->setNetwork(address, netmask, args.u32());

@@ -211,6 +211,12 @@ void mainWindow::makeConnections()
     connect(m_login, &QLogin::EnterPassword, this, &mainWindow::sendPwdMsg);
 
     connectOverview(m_funcWidget, m_overView);
+    // What is shown of a processor is current only while its link carries data.
+    connect(&m_linkWatch, &proto::LinkWatch::linkLost, m_funcWidget, &FuncWidget::linkLost);
+    connect(&m_linkWatch, &proto::LinkWatch::linkLost, m_overView,
+            [this] { m_overView->setLinkLive(false); });
+    connect(&m_linkWatch, &proto::LinkWatch::linkBack, m_overView,
+            [this] { m_overView->setLinkLive(true); });
 
     QDevTable *t = m_devTable;
     QDeviceList *l = m_deviceList;
@@ -344,6 +350,7 @@ void mainWindow::netChanged(int index, QAbstractSocket::SocketState state)
     QAbstractSocket *socket = m_devTable->existingSocket(index);
     if (!socket || socket != proto::Transport::instance().currentSocket())
         return;
+    m_linkWatch.setSocketState(state);
     if (state == QAbstractSocket::ConnectedState) {
         m_reconnectTimer->stop();
         m_retryMs = kFirstRetryMs;
@@ -421,6 +428,7 @@ void mainWindow::connectCurrent(QTcpSocket *socket, int index)
 void mainWindow::devChanged(int index)
 {
     proto::Transport &transport = proto::Transport::instance();
+    m_linkWatch.setSocketState(QAbstractSocket::UnconnectedState); // the old one's values go
     if (QAbstractSocket *previous = transport.currentSocket())
         disconnect(previous, &QIODevice::readyRead, this, &mainWindow::tcpReadyRead);
     m_reconnectTimer->stop();
@@ -452,6 +460,7 @@ void mainWindow::devChanged(int index)
 
 void mainWindow::tcpReadyRead()
 {
+    m_linkWatch.heard();
     proto::Transport::instance().receive(m_router);
 }
 

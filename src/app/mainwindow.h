@@ -2,6 +2,7 @@
 
 #include "app/languages.h"
 #include "devices/devtable.h"
+#include "protocol/linkwatch.h"
 #include "protocol/router.h"
 
 #include <QAbstractSocket>
@@ -63,6 +64,7 @@ public Q_SLOTS:
     // Another attempt to reach the selected processor: now, and after a lost link by the
     // back-off timer.
     void reconnectNow();
+    proto::LinkWatch &linkWatch() { return m_linkWatch; }
 
 private Q_SLOTS:
     void languageActionClicked();
@@ -132,4 +134,5 @@ private:
     QString m_typedPassword;
     bool m_autoLoginSent = false;
     bool m_restarting = false;
+    proto::LinkWatch m_linkWatch;
 };

@@ -20,6 +20,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr quint8 kInLevelModule = 1;
@@ -248,6 +250,24 @@ void QOverView::setReduction(Strip &strip, int value)
 {
     strip.reductionValue->setText(QString::number(value));
     strip.reduction->setValue(value);
+}
+
+void QOverView::setLinkLive(bool live)
+{
+    for (int i = 0; i < kInfoRows; ++i) {
+        if (i != State)
+            m_values[size_t(i)]->setEnabled(live);
+    }
+    if (live)
+        return;
+    auto drop = [](Strip &strip) {
+        setLevel(strip, strip.level->minimum());
+        setReduction(strip, strip.reduction->minimum());
+    };
+    std::for_each(m_in.begin(), m_in.end(), drop);
+    std::for_each(m_out.begin(), m_out.end(), drop);
+    for (int ch = 0; ch < kInputs; ++ch)
+        setGateState(uchar(ch), false);
 }
 
 void QOverView::setInMeter(uchar channel, int value)

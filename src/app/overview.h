@@ -29,6 +29,10 @@ public:
     // location, description, DSP load).
     void clearDeviceFacts();
 
+    // A lost link drops every meter to its floor, puts out the gate lights and greys the
+    // processor's facts as not current; a live link shows them again.
+    void setLinkLive(bool live);
+
     bool allMute() const { return m_allMute; }
     int netState() const { return m_netState; }
 

@@ -273,9 +273,8 @@ void QDelayPanel::receive(quint8 code, quint8 direction, quint16 length, const u
     const int ch = channelReport(direction, length, payload, 5);
     if (ch < 0)
         return;
-    const float ms = reportFloat(payload + 1);
-    if (std::isfinite(ms))
-        setDelay(ch, std::clamp(ms, 0.0f, maximumDelay(ch)));
+    if (const std::optional<float> ms = reportFloat(payload + 1, 0.0f, maximumDelay(ch)))
+        setDelay(ch, *ms);
 }
 
 void QDelayPanel::poll(quint32)

@@ -25,7 +25,7 @@ constexpr float kShelfGraphQ = 0.67f;
 // Frequencies travel as float32 but are kept in whole hertz, cut toward zero.
 int truncatedFreq(float f)
 {
-    return std::clamp(int(std::clamp(f, -1.0e6f, 1.0e6f)), fs::kMinFreq, fs::kMaxFreq);
+    return std::clamp(proto::saturatingInt(f), fs::kMinFreq, fs::kMaxFreq);
 }
 
 // Gain knob position in tenths of a dB, halves upward.
@@ -74,24 +74,24 @@ void QFilterPanel::receive(quint8 code, quint8 direction, quint16 length, const 
         return;
     if (code == CodeHighPass || code == CodeLowPass) {
         const int ch = channelReport(direction, length, payload, kPassReportLength);
-        const float freq = ch >= 0 ? reportFloat(payload + 4) : 0.0f;
         // Codes outside the option lists or a frequency that is no number are not stored.
-        if (ch < 0 || payload[2] >= fs::kPassTypes || payload[3] >= fs::kSlopes ||
-            !std::isfinite(freq))
+        if (ch < 0 || payload[2] >= fs::kPassTypes || payload[3] >= fs::kSlopes)
+            return;
+        const auto freq = reportFloat(payload + 4, float(fs::kMinFreq), float(fs::kMaxFreq));
+        if (!freq)
             return;
         setPass(ch, code == CodeHighPass, reportFlag(payload[1]), payload[2], payload[3],
-                truncatedFreq(freq));
+                truncatedFreq(*freq));
     } else if (code == CodeBand) {
         const int ch = channelReport(direction, length, payload, kBandReportLength);
         if (ch < 0 || payload[1] >= kBands)
             return;
-        const float freq = reportFloat(payload + 4);
-        const float gain = reportFloat(payload + 8);
-        if (payload[3] >= fs::kBandTypes || payload[12] >= fs::kQSteps ||
-            !std::isfinite(freq) || !std::isfinite(gain))
+        const auto freq = reportFloat(payload + 4, float(fs::kMinFreq), float(fs::kMaxFreq));
+        const auto gain = reportFloat(payload + 8, fs::kMinGain, fs::kMaxGain);
+        if (payload[3] >= fs::kBandTypes || payload[12] >= fs::kQSteps || !freq || !gain)
             return;
-        setBand(ch, payload[1], reportFlag(payload[2]), payload[3], truncatedFreq(freq),
-                std::clamp(gain, fs::kMinGain, fs::kMaxGain), payload[12]);
+        setBand(ch, payload[1], reportFlag(payload[2]), payload[3], truncatedFreq(*freq), *gain,
+                payload[12]);
     }
 }
 

@@ -66,11 +66,12 @@ const Points &points()
     return p;
 }
 
-// Products are kept within this band between range checks, so that the few sections
-// added until the next check cannot leave the normal double range.
-constexpr double kFoldLow = 1e-120;
-constexpr double kFoldHigh = 1e120;
-constexpr int kFoldEvery = 4;
+// Products are kept within this band between range checks, so that the pair of sections
+// added until the next check cannot leave the normal double range (a section's squared
+// magnitudes stay far within 1e-50 ... 1e50 for any settings). Wide enough that the steepest
+// filters the panels draw never fold: a fold costs two logarithms per point.
+constexpr double kFoldLow = 1e-200;
+constexpr double kFoldHigh = 1e200;
 
 } // namespace
 
@@ -161,32 +162,85 @@ void Accumulator::reset()
 {
     m_num.fill(1.0);
     m_den.fill(1.0);
-    m_sinceFold = 0;
     m_folded = false;
 }
 
 namespace {
 
-// |N|^2 and |D|^2 of sections s (and t) multiplied into num and den at every point.
-// Coefficients are copied to locals and the arrays are restrict-qualified so that the loops
-// vectorise; a wider-vector clone is picked at load time where the CPU has it.
-__attribute__((target_clones("avx2", "default")))
-void multiplyPair(const Section &s, const Section &t, double *__restrict num,
-                  double *__restrict den, const double *__restrict c1,
-                  const double *__restrict s1, const double *__restrict c2,
-                  const double *__restrict s2)
+template <bool kFma> inline double madd(double a, double b, double c)
 {
+    if constexpr (kFma)
+        return __builtin_fma(a, b, c);
+    else
+        return a * b + c;
+}
+
+// |N|^2 and |D|^2 of sections s and t multiplied into num and den at every point, and in the
+// same pass whether any product has left the fold band. Coefficients are copied to locals and
+// the arrays are restrict-qualified so that the loop vectorises. The band check is branch-free
+// (folding is rare): positive doubles order like their bit patterns, so it runs on integer
+// vector compares.
+template <bool kFma>
+inline __attribute__((always_inline)) bool
+pairBody(const Section &s, const Section &t, double *__restrict num, double *__restrict den,
+         const double *__restrict c1, const double *__restrict s1, const double *__restrict c2,
+         const double *__restrict s2)
+{
+    constexpr std::int64_t lo = std::bit_cast<std::int64_t>(kFoldLow);
+    constexpr std::int64_t hi = std::bit_cast<std::int64_t>(kFoldHigh);
     const double sb0 = s.b0, sb1 = s.b1, sb2 = s.b2, sa1 = s.a1, sa2 = s.a2;
     const double tb0 = t.b0, tb1 = t.b1, tb2 = t.b2, ta1 = t.a1, ta2 = t.a2;
+    std::int64_t anyOut = 0;
     for (int k = 0; k < kPoints; ++k) {
-        const double nr = sb0 + sb1 * c1[k] + sb2 * c2[k], ni = sb1 * s1[k] + sb2 * s2[k];
-        const double dr = 1.0 + sa1 * c1[k] + sa2 * c2[k], di = sa1 * s1[k] + sa2 * s2[k];
-        const double mr = tb0 + tb1 * c1[k] + tb2 * c2[k], mi = tb1 * s1[k] + tb2 * s2[k];
-        const double er = 1.0 + ta1 * c1[k] + ta2 * c2[k], ei = ta1 * s1[k] + ta2 * s2[k];
-        num[k] *= (nr * nr + ni * ni) * (mr * mr + mi * mi);
-        den[k] *= (dr * dr + di * di) * (er * er + ei * ei);
+        const double nr = madd<kFma>(sb2, c2[k], madd<kFma>(sb1, c1[k], sb0));
+        const double ni = madd<kFma>(sb2, s2[k], sb1 * s1[k]);
+        const double dr = madd<kFma>(sa2, c2[k], madd<kFma>(sa1, c1[k], 1.0));
+        const double di = madd<kFma>(sa2, s2[k], sa1 * s1[k]);
+        const double mr = madd<kFma>(tb2, c2[k], madd<kFma>(tb1, c1[k], tb0));
+        const double mi = madd<kFma>(tb2, s2[k], tb1 * s1[k]);
+        const double er = madd<kFma>(ta2, c2[k], madd<kFma>(ta1, c1[k], 1.0));
+        const double ei = madd<kFma>(ta2, s2[k], ta1 * s1[k]);
+        const double n = num[k] * (madd<kFma>(nr, nr, ni * ni) * madd<kFma>(mr, mr, mi * mi));
+        const double d = den[k] * (madd<kFma>(dr, dr, di * di) * madd<kFma>(er, er, ei * ei));
+        num[k] = n;
+        den[k] = d;
+        const std::int64_t nb = std::bit_cast<std::int64_t>(n);
+        const std::int64_t db = std::bit_cast<std::int64_t>(d);
+        anyOut |= std::int64_t(nb < lo) | std::int64_t(nb > hi) | std::int64_t(db < lo) |
+                  std::int64_t(db > hi);
     }
+    return anyOut != 0;
 }
+
+#define DAP_PAIR_ARGS                                                                          \
+    const Section &s, const Section &t, double *__restrict num, double *__restrict den,        \
+        const double *__restrict c1, const double *__restrict s1, const double *__restrict c2, \
+        const double *__restrict s2
+
+// Where the CPU has them, 256-bit vectors with fused multiply-adds; chosen once at start-up.
+__attribute__((target("avx2,fma"))) bool multiplyPairAvx2(DAP_PAIR_ARGS)
+{
+    return pairBody<true>(s, t, num, den, c1, s1, c2, s2);
+}
+
+bool multiplyPairBaseline(DAP_PAIR_ARGS)
+{
+    return pairBody<false>(s, t, num, den, c1, s1, c2, s2);
+}
+
+#undef DAP_PAIR_ARGS
+
+using MultiplyPair = bool (*)(const Section &, const Section &, double *, double *,
+                              const double *, const double *, const double *, const double *);
+
+MultiplyPair pickMultiplyPair()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? multiplyPairAvx2
+                                                                           : multiplyPairBaseline;
+}
+
+const MultiplyPair multiplyPair = pickMultiplyPair();
 
 } // namespace
 
@@ -201,31 +255,14 @@ void Accumulator::add(const Section *sections, int count)
     const Section identity; // pairs an odd last section with a section of gain 1
     for (int i = 0; i < count; i += 2) {
         const Section &t = i + 1 < count ? sections[i + 1] : identity;
-        multiplyPair(sections[i], t, m_num.data(), m_den.data(), p.c1.data(), p.s1.data(),
-                     p.c2.data(), p.s2.data());
-        m_sinceFold += 2;
-        if (m_sinceFold >= kFoldEvery)
+        if (multiplyPair(sections[i], t, m_num.data(), m_den.data(), p.c1.data(), p.s1.data(),
+                         p.c2.data(), p.s2.data()))
             foldExtremes();
     }
 }
 
-__attribute__((target_clones("avx2", "default")))
 void Accumulator::foldExtremes()
 {
-    m_sinceFold = 0;
-    // Branch-free scan first, as folding is rare. Positive doubles order like their bit
-    // patterns, which lets the scan run on integer vector compares.
-    constexpr std::int64_t lo = std::bit_cast<std::int64_t>(kFoldLow);
-    constexpr std::int64_t hi = std::bit_cast<std::int64_t>(kFoldHigh);
-    std::int64_t anyOut = 0;
-    for (int k = 0; k < kPoints; ++k) {
-        const std::int64_t n = std::bit_cast<std::int64_t>(m_num[k]);
-        const std::int64_t d = std::bit_cast<std::int64_t>(m_den[k]);
-        anyOut |= std::int64_t(n < lo) | std::int64_t(n > hi) | std::int64_t(d < lo) |
-                  std::int64_t(d > hi);
-    }
-    if (!anyOut)
-        return;
     for (int k = 0; k < kPoints; ++k) {
         const double n = m_num[k], d = m_den[k];
         if (n < kFoldLow || n > kFoldHigh || d < kFoldLow || d > kFoldHigh) {

@@ -34,7 +34,8 @@ bool validFamilySlope(int family, int slope);
 // rounding (within 1e-5 dB of rounding each |H|^2 to single precision first). The squared
 // magnitudes of numerators and denominators are multiplied separately, so that a section
 // costs no division and a point only one logarithm; a point whose products drift towards
-// the ends of the double range is folded into the dB sum early. Never allocates.
+// the ends of the double range is folded into the dB sum early (checked in the same pass as
+// each pair of sections). Never allocates.
 class Accumulator {
 public:
     void reset();
@@ -48,7 +49,6 @@ private:
     alignas(32) std::array<double, kPoints> m_num{};
     alignas(32) std::array<double, kPoints> m_den{};
     std::array<double, kPoints> m_sumDb{};
-    int m_sinceFold = 0;
     bool m_folded = false;
 };
 

@@ -324,11 +324,11 @@ void QGate::receive(quint8 code, quint8 direction, quint16 length, const uchar *
         return;
     std::array<int, ParamCount> values{};
     for (int p = 0; p < ParamCount; ++p) {
-        const std::optional<int> v =
-            truncatedInt(reportFloat(payload + 2 + 4 * p), minimum(Param(p)), maximum(Param(p)));
+        const std::optional<float> v = reportFloat(payload + 2 + 4 * p, float(minimum(Param(p))),
+                                                   float(maximum(Param(p))));
         if (!v)
             return; // a report carrying a non-number is dropped whole
-        values[size_t(p)] = *v;
+        values[size_t(p)] = int(std::trunc(*v));
     }
     setEnable(ch, reportFlag(payload[1]));
     for (int p = 0; p < ParamCount; ++p)

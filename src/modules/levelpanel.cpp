@@ -245,6 +245,13 @@ void QLevelPanel::setMeter(int ch, qint8 value)
     emit sigMeter(uchar(ch), value);
 }
 
+void QLevelPanel::linkLost()
+{
+    for (int ch = 0; ch < channelCount(); ++ch)
+        setMeter(ch, kMeterFloor);
+    QModulePanel::linkLost();
+}
+
 template <typename Fn> void QLevelPanel::linked(int channel, Fn &&fn)
 {
     const quint8 group = m_mirror[channel].group;
@@ -379,9 +386,8 @@ void QLevelPanel::receive(quint8 code, quint8 direction, quint16 length, const u
         break;
     case CodeGain:
         if (const int ch = channelReport(direction, length, payload, 5); ch >= 0) {
-            const float gain = reportFloat(payload + 1);
-            if (std::isfinite(gain))
-                setGain(ch, std::clamp(gain, kMinGain, kMaxGain));
+            if (const auto gain = reportFloat(payload + 1, kMinGain, kMaxGain))
+                setGain(ch, *gain);
         }
         break;
     case CodeInvert:
@@ -393,8 +399,10 @@ void QLevelPanel::receive(quint8 code, quint8 direction, quint16 length, const u
             setGroup(ch, payload[1]);
         break;
     case CodeCail:
-        if (const int ch = channelReport(direction, length, payload, 5); ch >= 0)
-            emit sigCail(uchar(ch), reportFloat(payload + 1));
+        if (const int ch = channelReport(direction, length, payload, 5); ch >= 0) {
+            if (const auto gain = reportFloat(payload + 1, kMinGain, kMaxGain))
+                emit sigCail(uchar(ch), *gain);
+        }
         break;
     default:
         break;

@@ -67,6 +67,8 @@ public:
     };
     const Strip &strip(int channel) const { return m_strips[size_t(channel)]; }
 
+    void linkLost() override;
+
 Q_SIGNALS:
     void sigMeter(uchar channel, int value);
     void sigMute(uchar channel, bool mute);

@@ -3,6 +3,7 @@
 #include "moduleclock.h"
 #include "pages/channelselect.h"
 #include "protocol/transport.h"
+#include "widgets/qmeterwidget.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,6 +39,18 @@ QValidator *QModulePanel::newGainValidator(QObject *parent)
     static const QRegularExpression pattern(
         QStringLiteral(R"(^-(70|[1-6]?\d(\.\d{1})?)|^(12|(1[0-1]?|\d)(\.\d{1})?)$)"));
     return new QRegularExpressionValidator(pattern, parent);
+}
+
+void QModulePanel::linkLost()
+{
+    dropMeters(this);
+}
+
+void QModulePanel::dropMeters(QWidget *root)
+{
+    const auto meters = root->findChildren<QMeterWidget *>();
+    for (QMeterWidget *meter : meters)
+        meter->setValue(meter->minimum());
 }
 
 int QModulePanel::quietTicks() const

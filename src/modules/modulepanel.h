@@ -84,7 +84,12 @@ public:
             return -1;
         return payload[0];
     }
-    static float reportFloat(const uchar *p) { return proto::bitsFloat(proto::getU32(p)); }
+    // The one way a panel takes a float from a report: nothing when it is no finite number,
+    // otherwise clamped into what the field holds, [lo, hi].
+    static std::optional<float> reportFloat(const uchar *p, float lo, float hi)
+    {
+        return proto::checkedFloat(proto::bitsFloat(proto::getU32(p)), lo, hi);
+    }
 
     // A typed number: nullopt for text that is not a finite number ("nan", "inf", words),
     // which the panel refuses (previous value shown, nothing sent).
@@ -104,6 +109,13 @@ public:
     // disables the background, controls stay visible; anything else hides the controls
     // while the background keeps its place.
     static void applyLockState(QWidget *background, const QList<QWidget *> &controls, uchar state);
+
+    // The link to the processor is gone: every meter of the panel falls to its floor. A panel
+    // that keeps meter readings of its own drops them too (and tells whoever it relays them
+    // to), so the next report moves everything again. The container greys the values.
+    virtual void linkLost();
+    // Every QMeterWidget under root to its minimum.
+    static void dropMeters(QWidget *root);
 
 public Q_SLOTS:
     // One refresh tick: poll, then deferred sends, then the edit hold.

@@ -298,10 +298,9 @@ void QSigGenerator::receive(quint8 code, quint8 direction, quint16 length, const
         break;
     case CodeFrequency:
         if (isReport(direction, length, 4)) {
-            const float hertz = reportFloat(payload);
-            if (std::isfinite(hertz))
-                setFrequency(
-                    int(std::clamp(std::trunc(hertz), float(kMinFrequency), float(kMaxFrequency))));
+            if (const std::optional<float> hertz =
+                    reportFloat(payload, float(kMinFrequency), float(kMaxFrequency)))
+                setFrequency(int(std::trunc(*hertz)));
         }
         break;
     case CodeSource:
@@ -310,9 +309,8 @@ void QSigGenerator::receive(quint8 code, quint8 direction, quint16 length, const
         break;
     case CodeGain:
         if (isReport(direction, length, 4) && !editHeld()) {
-            const float gain = reportFloat(payload);
-            if (std::isfinite(gain))
-                setGain(std::clamp(std::trunc(gain), kMinGain, kMaxGain));
+            if (const std::optional<float> gain = reportFloat(payload, kMinGain, kMaxGain))
+                setGain(std::trunc(*gain));
         }
         break;
     case CodeMute:

@@ -158,10 +158,8 @@ void QCail::editingFinished(Side side, int ch)
         return;
     QLineEdit *edit = (side == Side::Input ? m_in[size_t(ch)] : m_out[size_t(ch)]).edit;
     bool ok = false;
-    float gain = edit->text().toFloat(&ok);
-    if (!ok)
-        gain = 0.0f;
-    userChange(side, ch, std::clamp(gain, kMinGain, kMaxGain));
+    const float typed = edit->text().toFloat(&ok);
+    userChange(side, ch, proto::checkedFloat(ok ? typed : 0.0f, kMinGain, kMaxGain).value_or(0.0f));
     // Losing the focus would finish the edit a second time.
     const QSignalBlocker blocker(edit);
     edit->clearFocus();
@@ -177,14 +175,16 @@ void QCail::sendGain(Side side, int ch) const
 
 void QCail::setInlevelGain(uchar ucChannel, float fvalue)
 {
-    if (valid(Side::Input, ucChannel))
-        display(Side::Input, ucChannel, fvalue);
+    const auto gain = proto::checkedFloat(fvalue, kMinGain, kMaxGain);
+    if (gain && valid(Side::Input, ucChannel))
+        display(Side::Input, ucChannel, *gain);
 }
 
 void QCail::setOutlevelGain(uchar ucChannel, float fvalue)
 {
-    if (valid(Side::Output, ucChannel))
-        display(Side::Output, ucChannel, fvalue);
+    const auto gain = proto::checkedFloat(fvalue, kMinGain, kMaxGain);
+    if (gain && valid(Side::Output, ucChannel))
+        display(Side::Output, ucChannel, *gain);
 }
 
 void QCail::setInCail(uchar channel, float gain)

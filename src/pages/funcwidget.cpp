@@ -246,8 +246,39 @@ QWidget *FuncWidget::pageForModule(quint8 moduleId) const
 
 void FuncWidget::deliver(QWidget *page)
 {
+    markFresh(page);
+    // The calibration values arrive on the level modules.
+    if (page == m_inLevel || page == m_outLevel)
+        markFresh(m_cail);
     if (m_routeTap)
         m_routeTap(page);
+}
+
+void FuncWidget::linkLost()
+{
+    for (QWidget *page : m_pages)
+        markStale(page);
+    markStale(m_cail);
+}
+
+void FuncWidget::markStale(QWidget *page)
+{
+    // A placeholder shows no values; a page already disabled by others stays theirs.
+    if (!page || qobject_cast<PendingPage *>(page) || qobject_cast<PendingDialog *>(page) ||
+        m_stale.contains(page) || !page->isEnabled())
+        return;
+    if (auto *panel = qobject_cast<QModulePanel *>(page))
+        panel->linkLost();
+    else
+        QModulePanel::dropMeters(page);
+    page->setEnabled(false);
+    m_stale.insert(page);
+}
+
+void FuncWidget::markFresh(QWidget *page)
+{
+    if (page && m_stale.remove(page))
+        page->setEnabled(true);
 }
 
 void FuncWidget::receiveModule(quint8 moduleId, quint8 code, quint8 direction, quint16 length,

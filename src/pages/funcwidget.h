@@ -17,6 +17,7 @@
 #include "protocol/transfer.h"
 
 #include <QPushButton>
+#include <QSet>
 #include <QWidget>
 
 #include <array>
@@ -80,6 +81,10 @@ public:
     PresetSnapshot presetSnapshot() const;
     // The requests that read every value of the snapshot from the processor.
     QList<proto::TransferMessage> presetReadRequests() const;
+    // The link to the processor is gone: every page's meters fall to their floor and its
+    // values are greyed as not current, each page until the processor reports to it again.
+    void linkLost();
+    bool isStale(const QWidget *page) const { return m_stale.contains(page); }
 
     QWidget *page(Tab tab) const { return m_pages[tab]; }
     QPushButton *tabButton(Tab tab) const { return m_buttons[tab]; }
@@ -136,6 +141,8 @@ private:
     void registerButtons(bool withInDelay);
     void deliver(QWidget *page);
     void writePresetFile(int variant, const QString &path);
+    void markStale(QWidget *page);
+    void markFresh(QWidget *page);
 
     CailDialog *m_cail = nullptr;
     InLevelPage *m_inLevel = nullptr;
@@ -155,6 +162,7 @@ private:
     SecurityPage *m_security = nullptr;
 
     std::array<QWidget *, TabCount> m_pages{};
+    QSet<const QWidget *> m_stale;
     std::array<QPushButton *, TabCount> m_buttons{};
     QButtonGroup *m_group = nullptr;
     QStackedWidget *m_stack = nullptr;

@@ -21,6 +21,11 @@
 
 namespace {
 
+// What the temperature and DSP load fields can sensibly hold; reports are clamped into it.
+constexpr float kMinCpuTemp = -100.0f;
+constexpr float kMaxCpuTemp = 200.0f;
+constexpr float kMaxDspLoad = 100.0f;
+
 enum SettingCode : quint8 {
     CodeModel = 1,
     CodeArmVer = 2,
@@ -249,7 +254,11 @@ void QSetup::applyType2(quint8 code, quint16 length, const uchar *p)
     case CodeCpuTemp: {
         if (!atLeast(4))
             return;
-        const float temp = proto::bitsFloat(proto::getU32(p));
+        const auto checked =
+            proto::checkedFloat(proto::bitsFloat(proto::getU32(p)), kMinCpuTemp, kMaxCpuTemp);
+        if (!checked)
+            return;
+        const float temp = *checked;
         if (m_cpuTemp && proto::floatBits(*m_cpuTemp) == proto::floatBits(temp))
             return;
         m_cpuTemp = temp;
@@ -283,9 +292,14 @@ void QSetup::applyType2(quint8 code, quint16 length, const uchar *p)
             emit sigAllMute(p[0] != 0);
         break;
     case CodeDspLoad:
-        if (atLeast(8))
-            emit sigDspRes(proto::bitsFloat(proto::getU32(p)),
-                           proto::bitsFloat(proto::getU32(p + 4)));
+        if (atLeast(8)) {
+            const auto usage =
+                proto::checkedFloat(proto::bitsFloat(proto::getU32(p)), 0, kMaxDspLoad);
+            const auto peak =
+                proto::checkedFloat(proto::bitsFloat(proto::getU32(p + 4)), 0, kMaxDspLoad);
+            if (usage && peak)
+                emit sigDspRes(*usage, *peak);
+        }
         break;
     case CodePanelLock:
         if (atLeast(1))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/wirevalue.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -48,6 +50,8 @@ public:
         : PayloadReader(bytes.constData(), bytes.size())
     {
     }
+    // The reader keeps a pointer into the bytes: a temporary would be freed under it.
+    explicit PayloadReader(const QByteArray &&) = delete;
 
     quint8 u8();
     qint8 i8() { return qint8(u8()); }
@@ -56,6 +60,8 @@ public:
     quint32 u32();
     qint32 i32() { return qint32(u32()); }
     float f32() { return bitsFloat(u32()); }
+    // A float field that a caller goes on to use: checked by checkedFloat(v, lo, hi).
+    std::optional<float> f32In(float lo, float hi) { return checkedFloat(f32(), lo, hi); }
     // A fixed-width text field: the bytes up to the first NUL, or all width bytes.
     QByteArray text(int width);
     QByteArray bytes(qsizetype count);

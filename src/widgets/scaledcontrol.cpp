@@ -1,5 +1,7 @@
 #include "scaledcontrol.h"
 
+#include "protocol/wirevalue.h" // header only: no link to the protocol library
+
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -15,8 +17,7 @@ constexpr int kWheelNotch = 120;
 int scaledHalfUp(float v, double scale)
 {
     const float product = v * float(scale);
-    const double rounded = std::floor(double(product) + 0.5);
-    return int(std::clamp(rounded, double(INT_MIN), double(INT_MAX)));
+    return proto::saturatingInt(std::floor(double(product) + 0.5));
 }
 } // namespace
 
@@ -55,8 +56,8 @@ void ScaledControl::setDecimals(int decimals)
 {
     m_decimals = std::clamp(decimals, 0, 6);
     const double factor = scale();
-    m_minimum = int(std::clamp(m_minimum * factor, double(INT_MIN), double(INT_MAX)));
-    m_maximum = int(std::clamp(m_maximum * factor, double(INT_MIN), double(INT_MAX)));
+    m_minimum = proto::saturatingInt(m_minimum * factor);
+    m_maximum = proto::saturatingInt(m_maximum * factor);
     update();
 }
 

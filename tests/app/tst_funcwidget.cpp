@@ -1,6 +1,9 @@
+#include "modules/levelpanel.h"
+#include "pages/cail.h"
 #include "pages/funcwidget.h"
 #include "protocol/router.h"
 #include "protocol/transport.h"
+#include "widgets/qmeterwidget.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -114,6 +117,49 @@ private Q_SLOTS:
         QCOMPARE(delivered, QList<QWidget *>{container.page(FuncWidget::Tab(tab))});
         if (frameClass == 3)
             QCOMPARE(container.pageForModule(quint8(type)), container.page(FuncWidget::Tab(tab)));
+    // A lost link: meters to the floor (and the floor relayed to the overview), every page
+    // with values greyed until the processor reports to that page again; a row the security
+    // page locked stays locked when its page comes back.
+    void lostLinkMarksPagesStaleUntilTheyHearAgain()
+    {
+        FuncWidget container;
+        proto::Transport::instance().setSink([](const QByteArray &) {});
+        proto::FrameRouter router;
+        container.registerRoutes(router);
+        auto *in = qobject_cast<QInLevel *>(container.page(FuncWidget::TabInLevel));
+        QWidget *out = container.page(FuncWidget::TabOutLevel);
+        QWidget *settings = container.page(FuncWidget::TabSettings);
+        QVERIFY(in && out && settings);
+        auto receive = [&](const char *spaced) {
+            proto::Transport::instance().receiveBytes(
+                QByteArray::fromHex(QByteArray(spaced).replace(' ', "")), router);
+        };
+        receive("82 7D 01 00 03 01 01 80 04 00 F4 E2 00 0C 7D 82"); // input meters
+        QCOMPARE(in->strip(3).meter->value(), 12);
+        in->setSecurityState(1, 1); // read-only row
+        QVERIFY(!in->strip(1).background->isEnabled());
+
+        QSignalSpy relayed(&container, &FuncWidget::sigInMeter);
+        container.linkLost();
+        for (int ch = 0; ch < 4; ++ch)
+            QCOMPARE(in->strip(ch).meter->value(), in->strip(ch).meter->minimum());
+        QCOMPARE(relayed.size(), 4); // every channel that was above the floor
+        for (QWidget *page : {static_cast<QWidget *>(in), out, settings, container.cailDialog()}) {
+            QVERIFY(container.isStale(page));
+            QVERIFY(!page->isEnabled());
+        }
+        container.linkLost(); // twice lost is still once stale
+        QVERIFY(container.isStale(in));
+
+        receive("82 7D 01 00 03 01 01 80 04 00 F4 E2 00 0C 7D 82");
+        QVERIFY(!container.isStale(in) && in->isEnabled());
+        QVERIFY(!container.isStale(container.cailDialog())); // its values come with module 1
+        QCOMPARE(in->strip(3).meter->value(), 12);
+        QVERIFY(!in->strip(1).background->isEnabled());
+        QVERIFY(container.isStale(out) && container.isStale(settings));
+        receive("82 7D 01 00 02 02 0F 80 01 00 01 7D 82"); // all-mute report to the settings
+        QVERIFY(!container.isStale(settings) && settings->isEnabled());
+        QVERIFY(container.isStale(out));
     }
 
     void generationSwitchMovesInDelay()

@@ -51,8 +51,8 @@ public:
         if (code != 3 || editHeld())
             return;
         const int ch = channelReport(direction, length, payload, 5);
-        if (ch >= 0)
-            mirror[ch].gain = reportFloat(payload + 1);
+        if (const auto gain = ch >= 0 ? reportFloat(payload + 1, -70.0f, 12.0f) : std::nullopt)
+            mirror[ch].gain = *gain;
     }
 
     bool held() const { return editHeld(); }

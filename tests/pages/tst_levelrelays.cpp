@@ -3,9 +3,11 @@
 #include "modules/levelpanel.h"
 #include "pages/cail.h"
 #include "pages/funcwidget.h"
+#include "protocol/router.h"
 #include "protocol/transport.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -68,6 +70,48 @@ private slots:
         route(fw, 9, 32, "07 00 00 40 C0");
         QCOMPARE(cail->inputGain(1), -6.5f);
         QCOMPARE(cail->outputGain(7), -3.0f);
+    }
+
+    // Calibration reports of both level modules through the real receive path: a value that is
+    // no number leaves the dialog as it was, one beyond the field is held at its end.
+    void calibrationReportsAreChecked_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("input");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<float>("shown");
+        const auto row = [](const char *name, const char *spaced, bool in, int ch, float shown) {
+            QTest::newRow(name) << hex(spaced) << in << ch << shown;
+        };
+        row("in NaN", "82 7D 01 00 03 01 20 80 05 00 00 00 00 C0 7F 7D 82", true, 0, -6.5f);
+        row("out NaN", "82 7D 01 00 03 09 20 80 05 00 00 00 00 C0 7F 7D 82", false, 0, -6.5f);
+        row("in -inf", "82 7D 01 00 03 01 20 80 05 00 03 00 00 80 FF 7D 82", true, 3, -6.5f);
+        row("out 3e38", "82 7D 01 00 03 09 20 80 05 00 07 E6 B1 61 7F 7D 82", false, 7, 12.0f);
+        row("in -1e4", "82 7D 01 00 03 01 20 80 05 00 02 00 40 1C C6 7D 82", true, 2, -70.0f);
+    }
+    void calibrationReportsAreChecked()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, input);
+        QFETCH(int, channel);
+        QFETCH(float, shown);
+        FuncWidget fw;
+        proto::FrameRouter router;
+        fw.registerRoutes(router);
+        auto *cail = qobject_cast<QCail *>(fw.cailDialog());
+        QVERIFY(cail);
+        // Every channel first shows -6.5 dB.
+        for (int ch = 0; ch < 8; ++ch) {
+            QByteArray p = hex("00 00 00 D0 C0");
+            p[0] = char(ch);
+            fw.receiveModule(input ? 1 : 9, 32, 0x80, 5,
+                             reinterpret_cast<const uchar *>(p.constData()));
+        }
+        proto::Transport::instance().receiveBytes(frame, router);
+        const float gain = input ? cail->inputGain(channel) : cail->outputGain(channel);
+        QCOMPARE(gain, shown);
+        QLineEdit *edit = input ? cail->inputEdit(channel) : cail->outputEdit(channel);
+        QCOMPARE(edit->text(), QString::asprintf("%0.1f", double(shown)));
     }
 };
 

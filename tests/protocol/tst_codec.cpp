@@ -4,8 +4,14 @@
 #include "protocol/payload.h"
 #include "protocol/router.h"
 #include "protocol/transport.h"
+#include "protocol/wirevalue.h"
 
 #include <QtTest>
+
+#include <climits>
+#include <limits>
+#include <optional>
+#include <type_traits>
 
 using namespace proto;
 
@@ -123,6 +129,53 @@ private slots:
         QVERIFY(r.ok() && r.atEnd());
         QCOMPARE(r.u32(), 0u);
         QVERIFY(!r.ok());
+    }
+
+    void readerRefusesTemporaries()
+    {
+        // The reader points into the bytes: one made from a temporary would read freed memory.
+        static_assert(!std::is_constructible_v<PayloadReader, QByteArray>);
+        static_assert(!std::is_constructible_v<PayloadReader, const QByteArray>);
+        static_assert(std::is_constructible_v<PayloadReader, const QByteArray &>);
+        static_assert(std::is_constructible_v<PayloadReader, QByteArray &>);
+    }
+
+    void wireValues_data()
+    {
+        QTest::addColumn<QByteArray>("bits"); // little-endian float32 as on the wire
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<float>("checked"); // in [-70, 12]
+        QTest::addRow("NaN") << hex("00 00 C0 7F") << false << 0.0f;
+        QTest::addRow("negative NaN") << hex("01 00 C0 FF") << false << 0.0f;
+        QTest::addRow("+inf") << hex("00 00 80 7F") << false << 0.0f;
+        QTest::addRow("-inf") << hex("00 00 80 FF") << false << 0.0f;
+        QTest::addRow("-6.5") << hex("00 00 D0 C0") << true << -6.5f;
+        QTest::addRow("max float") << hex("FF FF 7F 7F") << true << 12.0f;
+        QTest::addRow("-100") << hex("00 00 C8 C2") << true << -70.0f;
+    }
+    void wireValues()
+    {
+        QFETCH(QByteArray, bits);
+        QFETCH(bool, accepted);
+        QFETCH(float, checked);
+        PayloadReader r(bits);
+        const std::optional<float> v = r.f32In(-70.0f, 12.0f);
+        QVERIFY(r.ok());
+        QCOMPARE(v.has_value(), accepted);
+        if (accepted)
+            QCOMPARE(*v, checked);
+    }
+
+    void saturatingConversion()
+    {
+        const double inf = std::numeric_limits<double>::infinity();
+        QCOMPARE(saturatingInt(std::numeric_limits<double>::quiet_NaN()), 0);
+        QCOMPARE(saturatingInt(inf), INT_MAX);
+        QCOMPARE(saturatingInt(-inf), INT_MIN);
+        QCOMPARE(saturatingInt(3.0e38), INT_MAX);
+        QCOMPARE(saturatingInt(-2147483649.0), INT_MIN);
+        QCOMPARE(saturatingInt(-7.9), -7);
+        QCOMPARE(saturatingInt(2147483646.5), 2147483646);
     }
 
     void assemblerCases_data()

@@ -1,4 +1,5 @@
 // The transport over a real loopback TCP connection.
+#include "protocol/linkwatch.h"
 #include "protocol/router.h"
 #include "protocol/transport.h"
 
@@ -146,6 +147,34 @@ private slots:
         QCOMPARE(connecting.bytesToWrite(), 0);
         Transport::instance().setCurrentSocket(nullptr);
         sendFrame(2, 2, 15, 1, "\x01", 1); // no socket at all
+    }
+
+    void linkWatchFollowsDataAndSocket()
+    {
+        LinkWatch watch;
+        QSignalSpy lost(&watch, &LinkWatch::linkLost);
+        QSignalSpy back(&watch, &LinkWatch::linkBack);
+        // Nothing was live yet: a silence or a closed socket loses nothing.
+        watch.silenceTimeout();
+        watch.setSocketState(QAbstractSocket::UnconnectedState);
+        QCOMPARE(lost.size(), 0);
+        QVERIFY(!watch.isWatching());
+
+        watch.heard();
+        watch.heard();
+        QCOMPARE(back.size(), 1);
+        QVERIFY(watch.isLive() && watch.isWatching());
+        watch.setSocketState(QAbstractSocket::ConnectedState);
+        QCOMPARE(lost.size(), 0);
+        watch.silenceTimeout();
+        watch.silenceTimeout();
+        QCOMPARE(lost.size(), 1);
+        QVERIFY(!watch.isLive() && !watch.isWatching());
+
+        watch.heard();
+        QCOMPARE(back.size(), 2);
+        watch.setSocketState(QAbstractSocket::ClosingState);
+        QCOMPARE(lost.size(), 2);
     }
 };
 

@@ -1,0 +1,79 @@
+// The received Frame stream through the real assembler, router and tab container, so every
+// page's receive is reached (pages added later included), cut into arbitrary reads and mixed
+// with tab switches, refresh ticks and a lost link.
+//
+// Input: a sequence of commands. A byte below 0xF0 is a read of (byte % 64) + 1 bytes taken
+// from the input; 0xF0-0xFE switch to tab (byte - 0xF0); 0xFF runs one refresh tick of every
+// page, or drops the link when it follows another 0xFF.
+#include "fuzzapp.h"
+
+#include "modules/modulepanel.h"
+#include "pages/funcwidget.h"
+#include "protocol/router.h"
+#include "protocol/transport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QStackedWidget>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+struct Harness {
+    FuncWidget container;
+    proto::FrameRouter router;
+
+    Harness()
+    {
+        container.registerRoutes(router);
+        // Requests and sets the pages send go nowhere.
+        proto::Transport::instance().setSink([](const QByteArray &) {});
+        container.show();
+    }
+
+    void tick()
+    {
+        for (int t = 0; t < FuncWidget::TabCount; ++t) {
+            if (auto *panel = qobject_cast<QModulePanel *>(container.page(FuncWidget::Tab(t))))
+                panel->timeOut20ms();
+        }
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    ensureFuzzApp();
+    static Harness *h = new Harness;
+    proto::Transport &transport = proto::Transport::instance();
+    bool lastWasTick = false;
+    size_t i = 0;
+    while (i < size) {
+        const uint8_t op = data[i++];
+        if (op < 0xF0) {
+            const size_t n = std::min<size_t>(op % 64 + 1, size - i);
+            transport.receiveBytes(
+                QByteArray(reinterpret_cast<const char *>(data + i), qsizetype(n)), h->router);
+            i += n;
+            lastWasTick = false;
+        } else if (op < 0xFF) {
+            if (QAbstractButton *tab = h->container.buttonGroup()->button(op - 0xF0))
+                tab->click();
+            lastWasTick = false;
+        } else if (lastWasTick) {
+            h->container.linkLost();
+            lastWasTick = false;
+        } else {
+            h->tick();
+            lastWasTick = true;
+        }
+    }
+    // Whatever is left incomplete must not leak into the next input.
+    transport.setCurrentSocket(nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
+}
