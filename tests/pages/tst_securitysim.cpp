@@ -99,8 +99,8 @@ QList<LockCase> lockCases()
             l->selectChannel(channel);
             return freeShown && w.enable->isHidden() && w.curve->isHidden() &&
                    w.reduction.meter->isHidden() && w.reduction.caption->isHidden() &&
-                   w.ratio.edit->isHidden() && w.decay.knob->isHidden() &&
-                   !w.copy->isHidden() && !w.reset->isHidden() && !w.channels[0]->isHidden();
+                   w.ratio.edit->isHidden() && w.decay.knob->isHidden() && !w.copy->isHidden() &&
+                   !w.reset->isHidden() && !w.channels[0]->isHidden();
         };
     };
     return {
@@ -137,7 +137,12 @@ QList<LockCase> lockCases()
              return inFilter(p)->highPassWidgets().enable->isHidden() &&
                     !inFilter(p)->findChild<FilterGraph *>()->highPassVisible();
          }},
-        {"gate I2", 4, 4 + 1, 1, {}, FuncWidget::TabGate,
+        {"gate I2",
+         4,
+         4 + 1,
+         1,
+         {},
+         FuncWidget::TabGate,
          [=](QWidget *p) {
              const auto &s = gate(p)->strip(1);
              return !s.background->isEnabled() && !s.enable->isHidden() &&
@@ -148,7 +153,12 @@ QList<LockCase> lockCases()
              return gateHidden(gate(p)->strip(1)) && !gate(p)->strip(1).background->isHidden() &&
                     !gate(p)->strip(2).enable->isHidden();
          }},
-        {"feedback I4", 5, 8 + 3, 3, {}, FuncWidget::TabFeedback,
+        {"feedback I4",
+         5,
+         8 + 3,
+         3,
+         {},
+         FuncWidget::TabFeedback,
          [=](QWidget *p) {
              const auto &s = feedback(p)->strip(3);
              return !s.background->isEnabled() && !s.enable->isHidden() && !s.title->isHidden();
@@ -158,11 +168,28 @@ QList<LockCase> lockCases()
              return s.title->isHidden() && s.enable->isHidden() &&
                     !feedback(p)->strip(2).enable->isHidden();
          }},
-        {"input limiter I3", 7, 88 + 2, 2, {}, FuncWidget::TabInLimiter, limiterReadOnly(2),
+        {"input limiter I3",
+         7,
+         88 + 2,
+         2,
+         {},
+         FuncWidget::TabInLimiter,
+         limiterReadOnly(2),
          limiterHidden(2)},
-        {"output limiter O8", 13, 272 + 7, 7, {}, FuncWidget::TabOutLimiter, limiterReadOnly(7),
+        {"output limiter O8",
+         13,
+         272 + 7,
+         7,
+         {},
+         FuncWidget::TabOutLimiter,
+         limiterReadOnly(7),
          limiterHidden(7)},
-        {"input delay I1", 8, 92, 0, {}, FuncWidget::TabInDelay,
+        {"input delay I1",
+         8,
+         92,
+         0,
+         {},
+         FuncWidget::TabInDelay,
          [=](QWidget *p) {
              const auto &r = delay(p)->row(0);
              return !r.background->isEnabled() && !r.slider->isHidden() && !r.spin->isHidden();
@@ -170,7 +197,12 @@ QList<LockCase> lockCases()
          [=](QWidget *p) {
              return delayHidden(delay(p)->row(0)) && !delay(p)->row(1).slider->isHidden();
          }},
-        {"output delay O6", 14, 280 + 5, 5, {}, FuncWidget::TabOutDelay,
+        {"output delay O6",
+         14,
+         280 + 5,
+         5,
+         {},
+         FuncWidget::TabOutDelay,
          [=](QWidget *p) {
              const auto &r = delay(p)->row(5);
              return !r.background->isEnabled() && !r.feet->isHidden() &&
@@ -179,7 +211,12 @@ QList<LockCase> lockCases()
          [=](QWidget *p) { return delayHidden(delay(p)->row(5)); }},
         // The whole-matrix buttons change every output: unusable while any output is locked,
         // and hidden with the strips while a hidden output is selected.
-        {"mixer O3", 9, 96 + 2, 2, {}, FuncWidget::TabMatrix,
+        {"mixer O3",
+         9,
+         96 + 2,
+         2,
+         {},
+         FuncWidget::TabMatrix,
          [=](QWidget *p) {
              QMixer *m = mixer(p);
              m->selectChannel(0);
@@ -203,7 +240,12 @@ QList<LockCase> lockCases()
                     !m->row(1)->isHidden();
          }},
         // Only the output buttons follow the lock; the generator's settings stay usable.
-        {"signal generator O5", 10, 104 + 4, 4, {}, FuncWidget::TabSignal,
+        {"signal generator O5",
+         10,
+         104 + 4,
+         4,
+         {},
+         FuncWidget::TabSignal,
          [=](QWidget *p) {
              QSigGenerator *g = generator(p);
              return !g->outputButton(4)->isEnabled() && !g->outputButton(4)->isHidden() &&
@@ -357,8 +399,7 @@ private Q_SLOTS:
     void generatorFollowsItsLocksWhileHidden()
     {
         QSecurity *page = security();
-        auto *generator =
-            qobject_cast<QSigGenerator *>(m_container->page(FuncWidget::TabSignal));
+        auto *generator = qobject_cast<QSigGenerator *>(m_container->page(FuncWidget::TabSignal));
         auto *feedback = qobject_cast<QFeedback *>(m_container->page(FuncWidget::TabFeedback));
         FrameClient other;
         QVERIFY(other.connectTo(QHostAddress(kAddress)));
@@ -388,6 +429,7 @@ private Q_SLOTS:
 
     void quitClosesThePage()
     {
+        showTab(FuncWidget::TabSecurity);
         QSecurity *page = security();
         page->quitButton()->click();
         QVERIFY(runUntil([&] { return !page->hasAccess(); }));
