@@ -146,10 +146,11 @@ private Q_SLOTS:
         QCOMPARE(list.size(), actions);
         for (int i = 0; i < actions; ++i)
             QCOMPARE(list[i]->objectName(), QString("language%1").arg(i + 1));
-        // The menu order: ..., Reset, Language, Device list.
+        // The menu order: ..., Reset, Language, Device list, then the simulated processor.
         const QList<QAction *> menu = window.menu()->actions();
-        QCOMPARE(menu.size(), 7);
+        QCOMPARE(menu.size(), 8);
         QCOMPARE(menu[5]->menu(), window.languageMenu());
+        QCOMPARE(menu[7]->objectName(), QStringLiteral("simAction"));
     }
 
     void choosingALanguageRetranslatesAndIsKept()
