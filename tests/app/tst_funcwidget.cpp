@@ -117,6 +117,8 @@ private Q_SLOTS:
         QCOMPARE(delivered, QList<QWidget *>{container.page(FuncWidget::Tab(tab))});
         if (frameClass == 3)
             QCOMPARE(container.pageForModule(quint8(type)), container.page(FuncWidget::Tab(tab)));
+    }
+
     // A lost link: meters to the floor (and the floor relayed to the overview), every page
     // with values greyed until the processor reports to that page again; a row the security
     // page locked stays locked when its page comes back.
