@@ -37,17 +37,19 @@ void TestPresetSnapshot::everyBlockIsWrittenFromItsPage_data()
     QTest::addColumn<QByteArray>("expected");
 
     // gate I3: on, -40 dBu, 100 ms, 500 ms
-    QTest::newRow("gate") << 2 << 2 << QByteArray::fromHex("0201000020c20000c8420000fa43")
-                          << 26 << 26 << QByteArray::fromHex("01000020c20000c8420000fa43");
+    QTest::newRow("gate") << 2 << 2 << QByteArray::fromHex("0201000020c20000c8420000fa43") << 26
+                          << 26 << QByteArray::fromHex("01000020c20000c8420000fa43");
     QTest::newRow("feedback") << 3 << 1 << QByteArray::fromHex("0301") << 79 << 79
                               << QByteArray::fromHex("01");
     // limiters I2 and O7: on, -10.5 dBu, 1:4, 50 ms, 200 ms
-    QTest::newRow("in limiter")
-        << 5 << 1 << QByteArray::fromHex("0101000028c1000080400000484200004843")
-        << 857 << 857 << QByteArray::fromHex("01000028c1000080400000484200004843");
-    QTest::newRow("out limiter")
-        << 11 << 1 << QByteArray::fromHex("0601000028c1000080400000484200004843") << 2660
-        << 2676 << QByteArray::fromHex("01000028c1000080400000484200004843");
+    QTest::newRow("in limiter") << 5 << 1
+                                << QByteArray::fromHex("0101000028c1000080400000484200004843")
+                                << 857 << 857
+                                << QByteArray::fromHex("01000028c1000080400000484200004843");
+    QTest::newRow("out limiter") << 11 << 1
+                                 << QByteArray::fromHex("0601000028c1000080400000484200004843")
+                                 << 2660 << 2676
+                                 << QByteArray::fromHex("01000028c1000080400000484200004843");
     // I2 at 12.5 ms: only the 96 kHz file holds input delays
     QTest::newRow("in delay") << 6 << 1 << QByteArray::fromHex("0100004841") << -1 << 912
                               << QByteArray::fromHex("00004841");
@@ -58,16 +60,16 @@ void TestPresetSnapshot::everyBlockIsWrittenFromItsPage_data()
                                    << QByteArray::fromHex("01000100");
     QTest::newRow("mixer gains") << 7 << 2 << QByteArray::fromHex("04f6000cba") << 944 << 960
                                  << QByteArray::fromHex("f6000cba");
-    QTest::newRow("generator to O3") << 8 << 1 << QByteArray::fromHex("0201") << 934 << 950
-                                     << QByteArray::fromHex("01");
-    QTest::newRow("generator mute") << 8 << 5 << QByteArray::fromHex("01") << 980 << 996
-                                    << QByteArray::fromHex("01");
+    QTest::newRow("generator to O3")
+        << 8 << 1 << QByteArray::fromHex("0201") << 934 << 950 << QByteArray::fromHex("01");
+    QTest::newRow("generator mute")
+        << 8 << 5 << QByteArray::fromHex("01") << 980 << 996 << QByteArray::fromHex("01");
     QTest::newRow("generator 440 Hz") << 8 << 2 << QByteArray::fromHex("0000dc43") << 981 << 997
                                       << QByteArray::fromHex("0000dc43");
-    QTest::newRow("generator -12 dBu") << 8 << 4 << QByteArray::fromHex("000040c1") << 985
-                                       << 1001 << QByteArray::fromHex("000040c1");
-    QTest::newRow("generator white noise") << 8 << 3 << QByteArray::fromHex("02") << 989 << 1005
-                                           << QByteArray::fromHex("02");
+    QTest::newRow("generator -12 dBu") << 8 << 4 << QByteArray::fromHex("000040c1") << 985 << 1001
+                                       << QByteArray::fromHex("000040c1");
+    QTest::newRow("generator white noise")
+        << 8 << 3 << QByteArray::fromHex("02") << 989 << 1005 << QByteArray::fromHex("02");
 }
 
 void TestPresetSnapshot::everyBlockIsWrittenFromItsPage()

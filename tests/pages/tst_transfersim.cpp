@@ -64,17 +64,22 @@ bool setEveryBlockOnTheProcessor(const QString &address)
         const char *hex;
     };
     const Set sets[] = {
-        {2, 2, "0201000020c20000c8420000fa43"},           // gate I3: on, -40, 100, 500
-        {3, 1, "0201"},                                   // feedback I3
-        {5, 1, "0301000028c1000080400000484200004843"},   // in limiter I4: -10.5, 1:4, 50, 200
-        {11, 1, "0601000028c1000080400000484200004843"},  // out limiter O7
-        {6, 1, "0100004841"},                             // in delay I2: 12.5 ms
-        {12, 1, "0500004843"},                            // out delay O6: 200 ms
-        {12, 1, "010000c842"},                            // out delay O2: 100 ms
-        {7, 1, "040001"}, {7, 1, "040201"},               // mixer O5: inputs 1 and 3 on
-        {7, 2, "0401f6"}, {7, 2, "04030c"},               // mixer O5: -10 dB, +12 dB
-        {8, 1, "0201"}, {8, 2, "0000dc43"}, {8, 3, "02"}, // generator to O3, 440 Hz, white
-        {8, 4, "000040c1"}, {8, 5, "01"},                 // generator -12 dBu, muted
+        {2, 2, "0201000020c20000c8420000fa43"},          // gate I3: on, -40, 100, 500
+        {3, 1, "0201"},                                  // feedback I3
+        {5, 1, "0301000028c1000080400000484200004843"},  // in limiter I4: -10.5, 1:4, 50, 200
+        {11, 1, "0601000028c1000080400000484200004843"}, // out limiter O7
+        {6, 1, "0100004841"},                            // in delay I2: 12.5 ms
+        {12, 1, "0500004843"},                           // out delay O6: 200 ms
+        {12, 1, "010000c842"},                           // out delay O2: 100 ms
+        {7, 1, "040001"},                                // mixer O5: input 1 on
+        {7, 1, "040201"},                                // mixer O5: input 3 on
+        {7, 2, "0401f6"},                                // mixer O5: input 2 at -10 dB
+        {7, 2, "04030c"},                                // mixer O5: input 4 at +12 dB
+        {8, 1, "0201"},                                  // generator to O3
+        {8, 2, "0000dc43"},                              // generator 440 Hz
+        {8, 3, "02"},                                    // generator white noise
+        {8, 4, "000040c1"},                              // generator -12 dBu
+        {8, 5, "01"},                                    // generator muted
     };
     testsupport::FrameClient c;
     if (!c.connectTo(QHostAddress(address)))
