@@ -3,6 +3,9 @@
 // context switch of every thread of the process counts as a wakeup.
 //
 //   idle_wakeups --announce-port PORT [--password TEXT] [--seconds N] [--tab N]
+//                [--no-processor]
+//
+// --no-processor: the window alone, no processor selected (nothing needs to announce).
 //
 // scripts/measure-wakeups.sh starts a simulator and runs it. Run it in a working folder laid
 // out like build/run (translations/, image/).
@@ -72,7 +75,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption passwordOption("password", "Login password.", "TEXT");
     const QCommandLineOption secondsOption("seconds", "Idle time measured.", "N", "10");
     const QCommandLineOption tabOption("tab", "Tab to show (0-14).", "N", "0");
-    parser.addOptions({portOption, passwordOption, secondsOption, tabOption});
+    const QCommandLineOption noneOption("no-processor", "No processor connected.");
+    parser.addOptions({portOption, passwordOption, secondsOption, tabOption, noneOption});
     parser.process(app);
     if (!parser.isSet(portOption))
         return fail("--announce-port is required");
@@ -83,7 +87,17 @@ int main(int argc, char *argv[])
     session.password = parser.value(passwordOption);
     session.tab = parser.value(tabOption).toInt();
     QString error;
-    const std::unique_ptr<mainWindow> window = demo::openSession(session, &error);
+    std::unique_ptr<mainWindow> window;
+    if (parser.isSet(noneOption)) {
+        MainWindowOptions options;
+        options.devices.announcePort = session.announcePort;
+        options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+        options.devices.commandPort = 9;
+        window = std::make_unique<mainWindow>(options);
+        window->show();
+    } else {
+        window = demo::openSession(session, &error);
+    }
     if (!window)
         return fail(error);
     const int tab = session.tab;

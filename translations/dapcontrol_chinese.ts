@@ -151,6 +151,41 @@
     </message>
 </context>
 <context>
+    <name>Ipv4</name>
+    <message>
+        <source>Not an address of the form 192.168.1.10</source>
+        <translation>不是 192.168.1.10 形式的地址</translation>
+    </message>
+    <message>
+        <source>An address cannot start with 0</source>
+        <translation>地址不能以 0 开头</translation>
+    </message>
+    <message>
+        <source>A multicast or reserved address (224 and up)</source>
+        <translation>组播或保留地址（224 及以上）</translation>
+    </message>
+    <message>
+        <source>Not a subnet mask, e.g. 255.255.255.0</source>
+        <translation>不是子网掩码，例如 255.255.255.0</translation>
+    </message>
+    <message>
+        <source>The subnet&apos;s own network address</source>
+        <translation>子网本身的网络地址</translation>
+    </message>
+    <message>
+        <source>The subnet&apos;s broadcast address</source>
+        <translation>子网的广播地址</translation>
+    </message>
+    <message>
+        <source>The gateway is outside the address&apos;s subnet (empty it first to move the processor to another subnet)</source>
+        <translation>网关不在该地址的子网内（如需将处理器移到其他子网，请先清空网关）</translation>
+    </message>
+    <message>
+        <source>Not an address a gateway can have</source>
+        <translation>网关不能使用此地址</translation>
+    </message>
+</context>
+<context>
     <name>QCail</name>
     <message>
         <source>Mix</source>

@@ -151,6 +151,41 @@
     </message>
 </context>
 <context>
+    <name>Ipv4</name>
+    <message>
+        <source>Not an address of the form 192.168.1.10</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>An address cannot start with 0</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>A multicast or reserved address (224 and up)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Not a subnet mask, e.g. 255.255.255.0</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The subnet&apos;s own network address</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The subnet&apos;s broadcast address</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The gateway is outside the address&apos;s subnet (empty it first to move the processor to another subnet)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Not an address a gateway can have</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>QCail</name>
     <message>
         <source>Mix</source>

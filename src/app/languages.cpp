@@ -2,6 +2,7 @@
 
 #include "appfolders.h"
 #include "logging.h"
+#include "protocol/devicetext.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 
@@ -33,15 +34,10 @@ QString translationDir()
            + QLatin1Char('/');
 }
 
-QTextCodec *codec(const char *name)
-{
-    QTextCodec *found = QTextCodec::codecForName(name);
-    return found ? found : QTextCodec::codecForName("UTF-8");
-}
-
 QTextCodec *eightBitCodec()
 {
-    return codec("GB2312");
+    QTextCodec *found = proto::deviceCodec();
+    return found ? found : QTextCodec::codecForName("UTF-8");
 }
 
 } // namespace
@@ -80,7 +76,7 @@ int Languages::loadConfig()
         qCDebug(lcApp) << "cannot open" << kConfigFile;
         return index;
     }
-    const QString text = codec("gbk")->toUnicode(file.readAll());
+    const QString text = eightBitCodec()->toUnicode(file.readAll());
     file.close();
 
     QStringList lines = text.split(QLatin1Char('\n'));

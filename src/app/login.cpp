@@ -30,11 +30,6 @@ QDialogButtonBox *okCancelBox(QWidget *parent, const QRect &geometry)
     return box;
 }
 
-QFont languageFont()
-{
-    return QFont(currentLanguageFont(), 9);
-}
-
 // Where a dialog says why it refuses a password; empty while nothing is refused.
 QLabel *newRefusalLabel(QWidget *parent, const QRect &geometry)
 {
@@ -100,7 +95,7 @@ void QLogin::retranslate()
 {
     setWindowTitle(tr("Login"));
     m_label->setText(tr("Password"));
-    m_label->setFont(languageFont());
+    m_label->setFont(languageFont(9));
 }
 
 void QLogin::changeEvent(QEvent *event)
@@ -170,7 +165,7 @@ void QPwdModDialog::reject()
 
 void QPwdModDialog::retranslate()
 {
-    const QFont font = languageFont();
+    const QFont font = languageFont(9);
     setFont(font);
     m_newLabel->setFont(font);
     m_confirmLabel->setFont(font);

@@ -1,6 +1,7 @@
 #include "app/appfolders.h"
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
+#include "protocol/devicetext.h"
 
 #include <QApplication>
 #include <QTextCodec>
@@ -11,7 +12,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("dapcontrol"));
     appfolders::setUp();
     // 8-bit texts of the processor and of the files are GB2312.
-    if (QTextCodec *codec = QTextCodec::codecForName("GB2312"))
+    if (QTextCodec *codec = proto::deviceCodec())
         QTextCodec::setCodecForLocale(codec);
     applyStyleSheet(app);
     mainWindow window;

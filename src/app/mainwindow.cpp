@@ -253,7 +253,7 @@ void mainWindow::retranslate()
     m_devListAction->setText(tr("Device list"));
     m_simAction->setText(tr("Start a simulated processor"));
 
-    const QFont font(currentLanguageFont(), 9);
+    const QFont font = languageFont(9);
     menuBar()->setFont(font);
     m_menu->setFont(font);
     if (m_languageMenu)

@@ -2,6 +2,7 @@
 
 #include "pages/funcwidget.h"
 #include "protocol/frame.h"
+#include "protocol/ipv4.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
 #include "widgets/qmeterwidget.h"
@@ -280,9 +281,7 @@ void QOverView::setModel(QString model)
 
 void QOverView::setIPAddrState(uint ipaddr)
 {
-    m_values[IpAddr]->setText(QString::asprintf("%d.%d.%d.%d", int(ipaddr >> 24),
-                                                int((ipaddr >> 16) & 0xFF),
-                                                int((ipaddr >> 8) & 0xFF), int(ipaddr & 0xFF)));
+    m_values[IpAddr]->setText(proto::ipv4::format(ipaddr));
 }
 
 void QOverView::setDspRes(float usage, float peak)

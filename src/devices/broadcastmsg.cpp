@@ -1,5 +1,8 @@
 #include "broadcastmsg.h"
 
+#include "protocol/devicetext.h"
+#include "protocol/ipv4.h"
+
 #include "protocol/payload.h"
 
 #include <QTextCodec>
@@ -17,12 +20,6 @@ template <int N> void readField(proto::PayloadReader &in, char (&field)[N])
 template <int N> QByteArray rawField(const char (&field)[N])
 {
     return QByteArray(field, N);
-}
-
-QTextCodec *deviceCodec()
-{
-    static QTextCodec *codec = QTextCodec::codecForName("GB2312");
-    return codec;
 }
 
 } // namespace
@@ -87,29 +84,24 @@ void setFieldBytes(char *field, int width, const QByteArray &bytes)
 
 QString fromDeviceText(const QByteArray &bytes)
 {
-    QTextCodec *codec = deviceCodec();
+    QTextCodec *codec = proto::deviceCodec();
     return codec ? codec->toUnicode(bytes) : QString::fromLatin1(bytes);
 }
 
 QByteArray toDeviceText(const QString &text)
 {
-    QTextCodec *codec = deviceCodec();
+    QTextCodec *codec = proto::deviceCodec();
     return codec ? codec->fromUnicode(text) : text.toLatin1();
 }
 
 QString ipText(quint32 address)
 {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
+    return proto::ipv4::format(address);
 }
 
 QString timeText(quint32 seconds)
 {
-    return QString::asprintf("%uday %02u:%02u:%02u", seconds / 86400, (seconds % 86400) / 3600,
-                             (seconds % 3600) / 60, seconds % 60);
+    return proto::runTimeText(seconds);
 }
 
 QByteArray udpCommand(quint32 machineId, quint8 command, const QByteArray &payload)

@@ -29,16 +29,6 @@ constexpr int kIdColumn = 10;
 // is read on the next turn of the event loop.
 constexpr qint64 kDrainBudgetMs = 8;
 
-QFont languageFont()
-{
-    QFont font;
-    const QString family = currentLanguageFont();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    font.setPointSize(9);
-    return font;
-}
-
 qint64 steadyMs()
 {
     static QElapsedTimer started = [] {
@@ -395,7 +385,7 @@ void QDevTable::addDevice(broadcastMsg *pMsg, bool online)
     setCell(row, 6, fieldText(rec.sn).left(16));
     setCell(row, kLinkColumn, QString());
     m_table->item(row, kLinkColumn)->setBackground(QColor(QStringLiteral("gray")));
-    m_table->item(row, kLinkColumn)->setFont(languageFont());
+    m_table->item(row, kLinkColumn)->setFont(languageFont(9));
     setCell(row, kIdColumn, QString::number(rec.machineid));
     setCell(row, kRunTimeColumn, QString());
     setCell(row, kTotalTimeColumn, QString());
@@ -521,7 +511,7 @@ void QDevTable::retranslateUi()
                                        tr("DSP Ver"),    tr("Location"),     tr("Description"),
                                        tr("Device SN"),  tr("Link Status"),  tr("Runing Time"),
                                        tr("Total Time"), tr("Device ID"),    QString()};
-    const QFont font = languageFont();
+    const QFont font = languageFont(9);
     for (int c = 0; c < kColumns; ++c) {
         QTableWidgetItem *header = m_table->horizontalHeaderItem(c);
         header->setText(headers[c]);

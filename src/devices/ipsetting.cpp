@@ -1,11 +1,12 @@
 #include "ipsetting.h"
 
+#include "protocol/ipv4.h"
+
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 
 namespace {
 constexpr int kAlignRightVCenter = Qt::AlignRight | Qt::AlignVCenter; // 130
@@ -14,7 +15,7 @@ const char *const kInvalidStyle = "color: rgb(200, 0, 0);";
 
 QIpSetting::QIpSetting(QWidget *parent) : QDialog(parent)
 {
-    setFixedSize(200, 150);
+    setFixedSize(200, 180);
     setFont(QFont(QStringLiteral("Arial")));
 
     m_addressLabel = new QLabel(this);
@@ -34,7 +35,12 @@ QIpSetting::QIpSetting(QWidget *parent) : QDialog(parent)
 
     m_buttonBox =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Horizontal, this);
-    m_buttonBox->setGeometry(20, 110, 151, 32);
+    m_buttonBox->setGeometry(20, 140, 151, 32);
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setGeometry(8, 102, 186, 36);
+    m_problemLabel->setWordWrap(true);
+    m_problemLabel->setStyleSheet(QString::fromLatin1(kInvalidStyle));
+    m_problemLabel->setFont(QFont(QStringLiteral("Arial"), 7));
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QIpSetting::Accept);
     connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QIpSetting::Reject);
 
@@ -42,64 +48,19 @@ QIpSetting::QIpSetting(QWidget *parent) : QDialog(parent)
     validate();
 }
 
-std::optional<quint32> QIpSetting::parseDotted(const QString &text)
-{
-    static const QRegularExpression dotted(
-        QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-    const QRegularExpressionMatch m = dotted.match(text.trimmed());
-    if (!m.hasMatch())
-        return std::nullopt;
-    quint32 value = 0;
-    for (int i = 1; i <= 4; ++i) {
-        const uint octet = m.captured(i).toUInt();
-        if (octet > 255)
-            return std::nullopt;
-        value = (value << 8) | octet;
-    }
-    return value;
-}
-
-bool QIpSetting::isHostAddress(const QString &text)
-{
-    const std::optional<quint32> v = parseDotted(text);
-    // 0.0.0.0 is no address, and multicast, reserved and broadcast addresses cannot be a
-    // processor's own.
-    return v && *v != 0 && (*v >> 28) < 0xE;
-}
-
-bool QIpSetting::isSubnetMask(const QString &text)
-{
-    const std::optional<quint32> v = parseDotted(text);
-    if (!v || *v == 0)
-        return false;
-    const quint32 hostBits = ~*v;
-    return (hostBits & (hostBits + 1)) == 0; // ones followed by zeros only
-}
-
 void QIpSetting::validate()
 {
-    bool addressOk = isHostAddress(m_addressEdit->text());
-    const bool maskOk = isSubnetMask(m_maskEdit->text());
-    if (addressOk && maskOk) {
-        // The subnet's own network and broadcast addresses cannot be given to a host
-        // (a /31 or /32 has neither).
-        const quint32 host = ~*parseDotted(m_maskEdit->text());
-        const quint32 hostPart = *parseDotted(m_addressEdit->text()) & host;
-        addressOk = host < 2 || (hostPart != 0 && hostPart != host);
-    }
-    const QString gateway = m_gatewayEdit->text().trimmed();
-    const bool gatewayOk = gateway.isEmpty() || isHostAddress(gateway);
-
-    // A field is marked only once something was typed into it.
-    const auto mark = [](QLineEdit *edit, bool ok) {
-        edit->setStyleSheet(ok || edit->text().trimmed().isEmpty() ? QString()
-                                                                   : QString(kInvalidStyle));
-    };
-    mark(m_addressEdit, addressOk);
-    mark(m_maskEdit, maskOk);
-    mark(m_gatewayEdit, gatewayOk);
-
-    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(addressOk && maskOk && gatewayOk);
+    const QList<QLineEdit *> edits{m_addressEdit, m_maskEdit, m_gatewayEdit};
+    const proto::ipv4::Verdict verdict =
+        proto::ipv4::check(m_addressEdit->text(), m_maskEdit->text(), m_gatewayEdit->text());
+    QLineEdit *refused = verdict.ok() ? nullptr : edits[int(verdict.field)];
+    // A field is marked, and the reason shown, only once something was typed into it.
+    if (refused && refused->text().trimmed().isEmpty())
+        refused = nullptr;
+    for (QLineEdit *edit : edits)
+        edit->setStyleSheet(edit == refused ? QString(kInvalidStyle) : QString());
+    m_problemLabel->setText(refused ? proto::ipv4::explain(verdict.problem) : QString());
+    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(verdict.ok());
 }
 
 void QIpSetting::clearFields()
@@ -114,9 +75,9 @@ void QIpSetting::Accept()
     // Enter on a field reaches here too; an incomplete entry never closes the dialog.
     if (!m_buttonBox->button(QDialogButtonBox::Ok)->isEnabled())
         return;
-    m_address = parseDotted(m_addressEdit->text()).value_or(0);
-    m_mask = parseDotted(m_maskEdit->text()).value_or(0);
-    m_gateway = parseDotted(m_gatewayEdit->text()).value_or(0);
+    m_address = proto::ipv4::parse(m_addressEdit->text()).value_or(0);
+    m_mask = proto::ipv4::parse(m_maskEdit->text()).value_or(0);
+    m_gateway = proto::ipv4::parse(m_gatewayEdit->text()).value_or(0);
     clearFields();
     accept();
 }

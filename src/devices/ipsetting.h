@@ -2,15 +2,13 @@
 
 #include <QDialog>
 
-#include <optional>
-
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 
 // Modal dialog collecting a new address, subnet mask and gateway for one processor.
-// OK stays disabled until the address and the mask are valid dotted IPv4 addresses (the
-// mask contiguous) and the gateway is empty or valid; an empty gateway means 0.0.0.0.
+// OK stays disabled until the three pass the network rule of proto::ipv4 (an empty gateway
+// means 0.0.0.0, none); the first refused field is marked and the reason shown below.
 class QIpSetting : public QDialog {
     Q_OBJECT
 public:
@@ -27,10 +25,7 @@ public:
     QLineEdit *gatewayEdit() const { return m_gatewayEdit; }
     QDialogButtonBox *buttonBox() const { return m_buttonBox; }
 
-    // Dotted-quad parsing shared with the checks: four decimal octets, nothing else.
-    static std::optional<quint32> parseDotted(const QString &text);
-    static bool isHostAddress(const QString &text);
-    static bool isSubnetMask(const QString &text);
+    QLabel *problemLabel() const { return m_problemLabel; }
 
 public slots:
     void Accept();
@@ -53,6 +48,7 @@ private:
     QLabel *m_addressLabel = nullptr;
     QLabel *m_maskLabel = nullptr;
     QLabel *m_gatewayLabel = nullptr;
+    QLabel *m_problemLabel = nullptr;
     QLineEdit *m_addressEdit = nullptr;
     QLineEdit *m_maskEdit = nullptr;
     QLineEdit *m_gatewayEdit = nullptr;

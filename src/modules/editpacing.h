@@ -1,8 +1,12 @@
 #pragma once
 
+#include "moduleclock.h"
+
 #include <QtGlobal>
 
 // Pacing of dragged controls, shared by the module panels and the calibration dialog.
+// Both note when input last restarted them: a tick the shared clock runs late, for a slot
+// that had ended by then, does not count.
 
 // A value that goes out kTicks ticks after its last change: a drag that never pauses sends
 // nothing, and the pause sends the last value once.
@@ -12,16 +16,21 @@ struct DeferredSend {
     quint8 pending = 0;
     quint8 age = 0;
     quint8 delay = kTicks; // ticks from the last change to the send
+    qint64 since = 0;
 
     void restart()
     {
+        ModuleClock &clock = ModuleClock::instance();
         pending = 1;
         age = 0;
+        since = clock.now();
+        // A sleeping clock would send this late; back to every 20 ms.
+        clock.hurry();
     }
     // Ages a pending send by one tick; true on the tick it is due (it is cleared then).
     bool tick()
     {
-        if (!pending || ++age < delay)
+        if (!pending || !ModuleClock::instance().slotAfter(since) || ++age < delay)
             return false;
         pending = 0;
         age = 0;
@@ -37,11 +46,13 @@ struct EditHold {
 
     quint8 flag = 0;
     int count = 0;
+    qint64 since = 0;
 
     void set()
     {
         flag = 1;
         count = 0;
+        since = ModuleClock::instance().now();
     }
     bool isSet() const { return flag != 0; }
     // Keeps the hold set for at least the next ticks calls of tick().
@@ -54,7 +65,7 @@ struct EditHold {
     }
     void tick()
     {
-        if (flag && ++count >= kTicks) {
+        if (flag && ModuleClock::instance().slotAfter(since) && ++count >= kTicks) {
             flag = 0;
             count = 0;
         }

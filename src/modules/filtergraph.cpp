@@ -58,6 +58,9 @@ void FilterGraph::setBand(int band, quint8 off, quint8 type, float freq, float g
     if (band < 0 || band >= kBands)
         return;
     Band &b = m_bands[size_t(band)];
+    // Polls report the same values again and again; only a change is worth a repaint.
+    if (b.off == off && b.type == type && b.freq == freq && b.gain == gain && b.q == q)
+        return;
     b.off = off;
     b.type = type;
     b.freq = freq;
@@ -68,6 +71,8 @@ void FilterGraph::setBand(int band, quint8 off, quint8 type, float freq, float g
 
 void FilterGraph::setHighPass(quint8 off, quint8 family, quint8 slope, float freq)
 {
+    if (m_hp.off == off && m_hp.family == family && m_hp.slope == slope && m_hp.freq == freq)
+        return;
     m_hp.off = off;
     m_hp.family = family;
     m_hp.slope = slope;
@@ -77,6 +82,8 @@ void FilterGraph::setHighPass(quint8 off, quint8 family, quint8 slope, float fre
 
 void FilterGraph::setLowPass(quint8 off, quint8 family, quint8 slope, float freq)
 {
+    if (m_lp.off == off && m_lp.family == family && m_lp.slope == slope && m_lp.freq == freq)
+        return;
     m_lp.off = off;
     m_lp.family = family;
     m_lp.slope = slope;
@@ -107,7 +114,7 @@ void FilterGraph::setBandDraggable(int band, bool flag)
 
 void FilterGraph::setBandVisible(int band, bool flag)
 {
-    if (band < 0 || band >= kBands)
+    if (band < 0 || band >= kBands || m_bands[size_t(band)].visible == flag)
         return;
     m_bands[size_t(band)].visible = flag;
     recompute();
@@ -125,12 +132,16 @@ void FilterGraph::setLowPassDraggable(bool flag)
 
 void FilterGraph::setHighPassVisible(bool flag)
 {
+    if (m_hp.visible == flag)
+        return;
     m_hp.visible = flag;
     recompute();
 }
 
 void FilterGraph::setLowPassVisible(bool flag)
 {
+    if (m_lp.visible == flag)
+        return;
     m_lp.visible = flag;
     recompute();
 }
@@ -284,8 +295,8 @@ void FilterGraph::drawAxisText(QPainter &p)
     for (int f = m_freqMin; f > 0 && f < m_freqMax; f += tenPower(digitsOf(f) - 1)) {
         if (f != m_freqMin && f != tenPower(digitsOf(f) - 1))
             continue; // labels at the minimum and at every power of ten
-        const QString label = f <= 999 ? QString::asprintf("%dHz", f)
-                                       : QString::asprintf("%dKHz", f / 1000);
+        const QString label =
+            f <= 999 ? QString::asprintf("%dHz", f) : QString::asprintf("%dKHz", f / 1000);
         p.drawText(m_left + int(xOfFrequency(f)) - 10, m_bottom + 13, label);
     }
 }
@@ -384,8 +395,7 @@ void FilterGraph::mouseMoveEvent(QMouseEvent *event)
         if (!b.draggable || !b.visible)
             return;
         const int h = m_bottom - m_top + 1;
-        const float gain =
-            float(m_gainMax - double(m_gainMax - m_gainMin) / h * (pos.y() - m_top));
+        const float gain = float(m_gainMax - double(m_gainMax - m_gainMin) / h * (pos.y() - m_top));
         if (gain == b.gain && freq == b.freq)
             return;
         b.gain = std::clamp(gain, float(m_gainMin), float(m_gainMax));

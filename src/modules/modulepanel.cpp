@@ -44,6 +44,9 @@ int QModulePanel::quietTicks() const
 {
     if (m_editHold.isSet() || anyDeferredPending())
         return 0;
+    // Polls go nowhere without a processor; the clock is woken when one connects.
+    if (!proto::Transport::instance().isLinked())
+        return ModuleClock::kIdle;
     const int period = pollPeriod();
     if (period <= 0)
         return ModuleClock::kMaxQuietTicks;

@@ -138,6 +138,8 @@ int QCail::quietTicks() const
     if (m_editHold.isSet() || std::any_of(m_inSend.begin(), m_inSend.end(), pending) ||
         std::any_of(m_outSend.begin(), m_outSend.end(), pending))
         return 0;
+    if (!proto::Transport::instance().isLinked())
+        return ModuleClock::kIdle;
     if (!isVisible())
         return ModuleClock::kMaxQuietTicks;
     return 9 - int(m_tick % 10);
@@ -145,7 +147,6 @@ int QCail::quietTicks() const
 
 void QCail::userChange(Side side, int ch, float gain)
 {
-    ModuleClock::instance().wake();
     display(side, ch, gain);
     (side == Side::Input ? m_inSend[size_t(ch)] : m_outSend[size_t(ch)]).restart();
     m_editHold.set();

@@ -400,7 +400,7 @@ void FuncWidget::setOutSelect(int index)
 
 void FuncWidget::languageLoad()
 {
-    const QFont font(currentLanguageFont(), 9);
+    const QFont font = languageFont(9);
     setFont(font);
     for (int i = 0; i < TabCount; ++i) {
         m_buttons[i]->setFont(font);

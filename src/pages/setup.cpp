@@ -2,6 +2,7 @@
 
 #include "logging.h"
 #include "modules/moduleclock.h"
+#include "protocol/devicetext.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
 #include "protocol/transport.h"
@@ -65,38 +66,6 @@ QString versionText(const firmware &ver)
     return QString::asprintf("V%d.%d.%d", ver.major, ver.minor, ver.patch);
 }
 
-QString timeText(quint32 seconds)
-{
-    return QString::asprintf("%dday %02d:%02d:%02d", int(seconds / 86400),
-                             int(seconds % 86400 / 3600), int(seconds % 3600 / 60),
-                             int(seconds % 60));
-}
-
-QString addressText(quint32 a)
-{
-    return QString::asprintf("%d.%d.%d.%d", int(a >> 24), int((a >> 16) & 0xFF),
-                             int((a >> 8) & 0xFF), int(a & 0xFF));
-}
-
-// A dotted quad of decimal octets 0-255, first octet in the most significant byte.
-std::optional<quint32> parseAddress(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint32 address = 0;
-    for (const QString &part : parts) {
-        if (part.isEmpty() || part.size() > 3)
-            return std::nullopt;
-        bool ok = false;
-        const uint octet = part.toUInt(&ok, 10);
-        if (!ok || octet > 255)
-            return std::nullopt;
-        address = (address << 8) | octet;
-    }
-    return address;
-}
-
 bool sameVersion(const std::optional<firmware> &stored, const firmware &ver)
 {
     return stored && stored->major == ver.major && stored->minor == ver.minor &&
@@ -107,7 +76,7 @@ bool sameVersion(const std::optional<firmware> &stored, const firmware &ver)
 
 QSetup::QSetup(QWidget *parent) : QWidget(parent)
 {
-    m_codec = QTextCodec::codecForName("GB2312");
+    m_codec = proto::deviceCodec();
     if (!m_codec)
         m_codec = QTextCodec::codecForName("ISO-8859-1");
     setObjectName(QStringLiteral("settingsWidget"));
@@ -118,7 +87,11 @@ QSetup::QSetup(QWidget *parent) : QWidget(parent)
             if (++m_clockTicks % 5 == 0)
                 timeOut100ms();
         },
-        [this] { return 4 - int(m_clockTicks % 5); });
+        [this] {
+            // All-mute polls go nowhere without a processor.
+            return proto::Transport::instance().isLinked() ? 4 - int(m_clockTicks % 5)
+                                                           : ModuleClock::kIdle;
+        });
 }
 
 QString QSetup::inLabel(int channel) const
@@ -260,7 +233,7 @@ void QSetup::applyType2(quint8 code, quint16 length, const uchar *p)
         if (stored == seconds)
             return;
         stored = seconds;
-        (code == CodeRunTime ? m_runValue : m_totalValue)->setText(timeText(seconds));
+        (code == CodeRunTime ? m_runValue : m_totalValue)->setText(proto::runTimeText(seconds));
         break;
     }
     case CodeBootCount: {
@@ -376,7 +349,7 @@ void QSetup::applyIpaddr(quint32 address)
     if (m_ipaddr == address)
         return;
     m_ipaddr = address;
-    m_ipEdit->setText(addressText(address));
+    m_ipEdit->setText(proto::ipv4::format(address));
     emit sigIpaddr(address);
 }
 
@@ -385,7 +358,7 @@ void QSetup::applyNetmask(quint32 mask)
     if (m_netmask == mask)
         return;
     m_netmask = mask;
-    m_maskEdit->setText(addressText(mask));
+    m_maskEdit->setText(proto::ipv4::format(mask));
 }
 
 void QSetup::applyGateway(quint32 gateway)
@@ -393,7 +366,7 @@ void QSetup::applyGateway(quint32 gateway)
     if (m_gateway == gateway)
         return;
     m_gateway = gateway;
-    m_gatewayEdit->setText(addressText(gateway));
+    m_gatewayEdit->setText(proto::ipv4::format(gateway));
 }
 
 void QSetup::applyFaults(quint8 bits)
@@ -474,29 +447,67 @@ void QSetup::outLabelEdited(int channel)
 
 void QSetup::ipaddressChanged()
 {
-    if (const auto address = parseAddress(m_ipEdit->text())) {
-        applyIpaddr(*address);
-        sendNetwork();
-    }
-    dropFocus(m_ipEdit);
+    networkEdited(proto::ipv4::Field::Address);
 }
 
 void QSetup::netmaskChanged()
 {
-    if (const auto mask = parseAddress(m_maskEdit->text())) {
-        m_netmask = *mask;
-        sendNetwork();
-    }
-    dropFocus(m_maskEdit);
+    networkEdited(proto::ipv4::Field::Mask);
 }
 
 void QSetup::gatewayChanged()
 {
-    if (const auto gateway = parseAddress(m_gatewayEdit->text())) {
-        m_gateway = *gateway;
-        sendNetwork();
+    networkEdited(proto::ipv4::Field::Gateway);
+}
+
+void QSetup::networkEdited(proto::ipv4::Field field)
+{
+    using namespace proto::ipv4;
+    QLineEdit *const edits[] = {m_ipEdit, m_maskEdit, m_gatewayEdit};
+    std::optional<quint32> *const stored[] = {&m_ipaddr, &m_netmask, &m_gateway};
+    QLineEdit *edit = edits[int(field)];
+    std::optional<quint32> &value = *stored[int(field)];
+    dropFocus(edit);
+
+    const QString text = edit->text().trimmed();
+    // An empty gateway is none, 0.0.0.0.
+    const std::optional<quint32> typed =
+        field == Field::Gateway && text.isEmpty() ? std::optional<quint32>(0) : parse(text);
+    if (typed && value == typed) {
+        edit->setText(format(*typed));
+        return;
     }
-    dropFocus(m_gatewayEdit);
+    // The value on its own first.
+    Problem problem = Problem::Malformed;
+    if (typed && field == Field::Address)
+        problem = checkHost(*typed);
+    else if (typed && field == Field::Mask)
+        problem = isContiguousMask(*typed) ? Problem::None : Problem::BadMask;
+    else if (typed)
+        problem = *typed == 0 || checkHost(*typed) == Problem::None ? Problem::None
+                                                                    : Problem::GatewayNotHost;
+    // With address and mask known, the whole setting must pass; one still unknown is held
+    // back in sendNetwork().
+    const quint32 address = field == Field::Address && typed ? *typed : m_ipaddr.value_or(0);
+    const quint32 mask = field == Field::Mask && typed ? *typed : m_netmask.value_or(0);
+    const quint32 gateway = field == Field::Gateway && typed ? *typed : m_gateway.value_or(0);
+    if (problem == Problem::None && address != 0 && mask != 0)
+        problem = check(address, mask, gateway).problem;
+    if (problem != Problem::None) {
+        // Nothing goes out; the field shows the last valid value again.
+        qCDebug(lcPages, "network value refused: %s", qPrintable(text));
+        edit->setText(value ? format(*value) : QString());
+        m_netProblem->setText(explain(problem));
+        return;
+    }
+    m_netProblem->clear();
+    if (field == Field::Address) {
+        applyIpaddr(*typed);
+    } else {
+        value = *typed;
+        edit->setText(format(*typed));
+    }
+    sendNetwork();
 }
 
 void QSetup::sendNetwork()

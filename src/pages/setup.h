@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/ipv4.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
@@ -100,6 +102,7 @@ private:
     void applyFaults(quint8 bits);
     void applyPanelLock(bool locked);
     void sendNetwork();
+    void networkEdited(proto::ipv4::Field field);
     void sendText(quint8 frameType, quint8 code, int channel, const QByteArray &bytes);
     // Takes the focus from a finished line edit without finishing the edit a second time.
     static void dropFocus(QLineEdit *edit);
@@ -164,6 +167,7 @@ private:
     QLineEdit *m_ipEdit = nullptr;
     QLineEdit *m_maskEdit = nullptr;
     QLineEdit *m_gatewayEdit = nullptr;
+    QLabel *m_netProblem = nullptr; // why a typed network value was refused
     QLabel *m_faultTitle = nullptr;
     std::array<QLabel *, 4> m_faultCaptions{};
     std::array<QLabel *, 4> m_faultValues{}; // DSP, DAC, Flash, Temp

@@ -215,7 +215,9 @@ QWidget *QSetup::buildNetworkWidget()
     m_maskEdit = lineEdit(15, widget);
     m_maskEdit->setValidator(new QRegularExpressionValidator(mask, m_maskEdit));
     m_gatewayEdit = lineEdit(15, widget);
-    m_gatewayEdit->setValidator(new QRegularExpressionValidator(address, m_gatewayEdit));
+    // An empty gateway is none.
+    const QRegularExpression gateway(QStringLiteral("(?:%1)?").arg(QLatin1String(kAddressPattern)));
+    m_gatewayEdit->setValidator(new QRegularExpressionValidator(gateway, m_gatewayEdit));
     QLineEdit *const edits[] = {m_ipEdit, m_maskEdit, m_gatewayEdit};
     for (int i = 0; i < 3; ++i) {
         m_netCaptions[i] = titleLabel(10, QFont::Normal, widget);
@@ -224,6 +226,11 @@ QWidget *QSetup::buildNetworkWidget()
         grid->addWidget(edits[i], i, 1);
     }
     box->addLayout(grid);
+    m_netProblem = new QLabel(widget);
+    m_netProblem->setObjectName(QStringLiteral("networkProblemLabel"));
+    m_netProblem->setWordWrap(true);
+    m_netProblem->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    box->addWidget(m_netProblem);
     box->addStretch(1);
     return widget;
 }

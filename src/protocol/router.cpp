@@ -1,6 +1,13 @@
 #include "router.h"
 
+#include "transport.h"
+
 namespace proto {
+
+FrameRouter::~FrameRouter()
+{
+    Transport::forgetRouter(this);
+}
 
 bool FrameRouter::isRoutable(quint8 frameClass, quint8 frameType)
 {

@@ -16,6 +16,11 @@ class FrameRouter {
 public:
     static bool isRoutable(quint8 frameClass, quint8 frameType);
 
+    FrameRouter() = default;
+    FrameRouter(const FrameRouter &) = default;
+    FrameRouter &operator=(const FrameRouter &) = default;
+    ~FrameRouter();
+
     // Returns false (and keeps nothing) for a pair that is not routable.
     bool setHandler(quint8 frameClass, quint8 frameType, FrameHandler handler);
     void clearHandler(quint8 frameClass, quint8 frameType);

@@ -7,10 +7,40 @@
 
 namespace proto {
 
+namespace {
+Transport *s_instance = nullptr;
+}
+
 Transport &Transport::instance()
 {
     static Transport transport;
     return transport;
+}
+
+Transport::Transport()
+{
+    s_instance = this;
+    m_staleTimer.setSingleShot(true);
+    connect(&m_staleTimer, &QTimer::timeout, this, &Transport::releaseStale);
+}
+
+void Transport::releaseStale()
+{
+    if (m_router)
+        drain(*m_router);
+}
+
+Transport::~Transport()
+{
+    s_instance = nullptr;
+}
+
+void Transport::forgetRouter(const FrameRouter *router)
+{
+    if (s_instance && s_instance->m_router == router) {
+        s_instance->m_router = nullptr;
+        s_instance->m_staleTimer.stop();
+    }
 }
 
 void Transport::setCurrentSocket(QAbstractSocket *socket)
@@ -18,9 +48,14 @@ void Transport::setCurrentSocket(QAbstractSocket *socket)
     if (socket == m_socket)
         return;
     QObject::disconnect(m_disconnectConnection);
+    QObject::disconnect(m_stateConnection);
     m_assembler.clear();
+    m_staleTimer.stop();
     m_socket = socket;
+    emit linkChanged();
     if (socket) {
+        m_stateConnection =
+            connect(socket, &QAbstractSocket::stateChanged, this, &Transport::linkChanged);
         m_disconnectConnection = connect(socket, &QAbstractSocket::stateChanged, this,
                                          [this, socket](QAbstractSocket::SocketState state) {
                                              if (socket == m_socket)
@@ -37,6 +72,11 @@ void Transport::socketStateChanged(QAbstractSocket::SocketState state)
         m_assembler.clear();
     if (state == QAbstractSocket::UnconnectedState || state == QAbstractSocket::ConnectedState)
         emit connectionChanged();
+}
+
+bool Transport::isLinked() const
+{
+    return m_sink || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
 }
 
 void Transport::sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode,
@@ -89,6 +129,7 @@ void Transport::receive(const FrameRouter &router)
 
 void Transport::receiveBytes(const QByteArray &bytes, const FrameRouter &router)
 {
+    m_router = &router;
     m_assembler.append(bytes);
     drain(router);
 }
@@ -100,6 +141,11 @@ void Transport::drain(const FrameRouter &router)
     Frame frame;
     while (m_assembler.next(frame))
         router.route(frame);
+    const qint64 stale = m_assembler.msUntilStale();
+    if (stale >= 0)
+        m_staleTimer.start(int(stale) + 1);
+    else
+        m_staleTimer.stop();
 }
 
 void sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,

@@ -6,6 +6,7 @@
 #include <QAbstractSocket>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 
@@ -30,7 +31,15 @@ public:
     // Test seam: when set, every outgoing Frame goes to the sink instead of a socket,
     // whatever the connection state. Production code never sets it.
     using Sink = std::function<void(const QByteArray &)>;
-    void setSink(Sink sink) { m_sink = std::move(sink); }
+    void setSink(Sink sink)
+    {
+        m_sink = std::move(sink);
+        emit linkChanged();
+    }
+
+    // True while a Frame sent now would go somewhere: the current socket is connected (or a
+    // test sink is set).
+    bool isLinked() const;
 
     void sendFrame(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,
                    const void *payload, quint16 length);
@@ -49,6 +58,18 @@ public:
     // Same for bytes obtained elsewhere (they count as the current socket's).
     void receiveBytes(const QByteArray &bytes, const FrameRouter &router);
 
+    // A Frame held behind a false start is released by a timer on a quiet link; it routes
+    // through the router of the last receive, which tells the transport when it goes.
+    static void forgetRouter(const FrameRouter *router);
+    bool staleCheckPending() const { return m_staleTimer.isActive(); }
+    // What the timer does: routes what the held-back Frame no longer blocks.
+    void releaseStale();
+    // Test seam for the receive buffer's clock.
+    void setTimeSource(FrameAssembler::TimeSource source)
+    {
+        m_assembler.setTimeSource(std::move(source));
+    }
+
     int receiveErrors() const { return m_assembler.errorCount(); }
     qsizetype bufferedBytes() const { return m_assembler.buffered(); }
 
@@ -56,16 +77,22 @@ Q_SIGNALS:
     // Another socket became the current one, or the current one connected or dropped:
     // whatever was granted on the old connection is gone.
     void connectionChanged();
+    // isLinked() may have changed.
+    void linkChanged();
 
 private:
-    Transport() = default;
+    Transport();
+    ~Transport() override;
     void drain(const FrameRouter &router);
     void socketStateChanged(QAbstractSocket::SocketState state);
 
     QPointer<QAbstractSocket> m_socket;
     QMetaObject::Connection m_disconnectConnection;
+    QMetaObject::Connection m_stateConnection;
     quint16 m_frameCode = 1;
     FrameAssembler m_assembler;
+    const FrameRouter *m_router = nullptr;
+    QTimer m_staleTimer;
     Sink m_sink;
     char m_sendBuffer[kSendBufferSize] = {};
 };

@@ -21,4 +21,14 @@ QString currentLanguageFont()
     return g_current < kMaxLanguages ? languageFonts()[g_current] : QString();
 }
 
+QFont languageFont(int pointSize)
+{
+    QFont font;
+    const QString family = currentLanguageFont();
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setPointSize(pointSize);
+    return font;
+}
+
 } // namespace language

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 #include <array>
@@ -19,6 +20,11 @@ std::array<QString, kMaxLanguages> &languageFonts();
 // languageFonts()[currentLanguage()]
 QString currentLanguageFont();
 
+// A font of the current language's family at pointSize; the application's default family
+// when the language names none.
+QFont languageFont(int pointSize);
+
 } // namespace language
 
 using language::currentLanguageFont;
+using language::languageFont;

@@ -77,6 +77,45 @@ private Q_SLOTS:
         QCOMPARE(container.pageForModule(31), nullptr);
     }
 
+    // One Frame per module id and system type, each checked against the page it must reach.
+    void everyRouteReachesItsPage_data()
+    {
+        QTest::addColumn<int>("frameClass");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("tab");
+        const int moduleTabs[] = {
+            FuncWidget::TabInLevel,   FuncWidget::TabGate,       FuncWidget::TabFeedback,
+            FuncWidget::TabInFilter,  FuncWidget::TabInLimiter,  FuncWidget::TabInDelay,
+            FuncWidget::TabMatrix,    FuncWidget::TabSignal,     FuncWidget::TabOutLevel,
+            FuncWidget::TabOutFilter, FuncWidget::TabOutLimiter, FuncWidget::TabOutDelay};
+        for (int id = 1; id <= 12; ++id)
+            QTest::addRow("module %d", id) << 3 << id << moduleTabs[id - 1];
+        QTest::newRow("module 32") << 3 << 32 << int(FuncWidget::TabPreset);
+        for (int type = 2; type <= 4; ++type)
+            QTest::addRow("system %d", type) << 2 << type << int(FuncWidget::TabSettings);
+        QTest::newRow("system 5") << 2 << 5 << int(FuncWidget::TabSecurity);
+    }
+    void everyRouteReachesItsPage()
+    {
+        QFETCH(int, frameClass);
+        QFETCH(int, type);
+        QFETCH(int, tab);
+        FuncWidget container;
+        proto::FrameRouter router;
+        container.registerRoutes(router);
+        QList<QWidget *> delivered;
+        container.setRouteTap([&](QWidget *page) { delivered << page; });
+        QByteArray frame = QByteArray::fromHex("827d0100");
+        frame += char(frameClass);
+        frame += char(type);
+        frame += QByteArray::fromHex("0380010000"
+                                     "7d82");
+        proto::Transport::instance().receiveBytes(frame, router);
+        QCOMPARE(delivered, QList<QWidget *>{container.page(FuncWidget::Tab(tab))});
+        if (frameClass == 3)
+            QCOMPARE(container.pageForModule(quint8(type)), container.page(FuncWidget::Tab(tab)));
+    }
+
     void generationSwitchMovesInDelay()
     {
         FuncWidget container;

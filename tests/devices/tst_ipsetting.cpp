@@ -2,6 +2,7 @@
 #include "devices/ipsetting.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -67,9 +68,21 @@ private slots:
         QTest::newRow("bad gateway") << "192.168.0.20"
                                      << "255.255.255.0"
                                      << "gw" << false;
-        QTest::newRow("zero gateway") << "192.168.0.20"
-                                      << "255.255.255.0"
-                                      << "0.0.0.0" << false;
+        QTest::newRow("zero gateway: none") << "192.168.0.20"
+                                            << "255.255.255.0"
+                                            << "0.0.0.0" << true;
+        QTest::newRow("address 0.x.x.x") << "0.1.2.3"
+                                         << "255.0.0.0"
+                                         << "" << false;
+        QTest::newRow("gateway outside the subnet") << "192.168.0.20"
+                                                    << "255.255.255.0"
+                                                    << "192.168.1.1" << false;
+        QTest::newRow("gateway the subnet's broadcast") << "192.168.0.20"
+                                                        << "255.255.255.0"
+                                                        << "192.168.0.255" << false;
+        QTest::newRow("gateway in a wider subnet") << "10.1.2.3"
+                                                   << "255.0.0.0"
+                                                   << "10.200.0.1" << true;
     }
     void okOnlyForValidEntries()
     {
@@ -82,6 +95,9 @@ private slots:
         dialog.maskEdit()->setText(mask);
         dialog.gatewayEdit()->setText(gateway);
         QCOMPARE(dialog.buttonBox()->button(QDialogButtonBox::Ok)->isEnabled(), enabled);
+        // A refused entry says why.
+        QCOMPARE(dialog.problemLabel()->text().isEmpty(),
+                 enabled || address.isEmpty() || mask.isEmpty());
         // Enter on a field cannot get past a disabled OK.
         dialog.Accept();
         QCOMPARE(dialog.result() == QDialog::Accepted, enabled);
@@ -91,7 +107,7 @@ private slots:
     {
         QIpSetting dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("ip Settings"));
-        QCOMPARE(dialog.size(), QSize(200, 150));
+        QCOMPARE(dialog.size(), QSize(200, 180));
         QTimer::singleShot(0, &dialog, [&dialog] {
             dialog.addressEdit()->setText("192.168.0.20");
             dialog.maskEdit()->setText("255.255.255.0");

@@ -12,6 +12,8 @@
 #include <QValidator>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 QByteArray hex(const char *spaced)
 {
@@ -106,6 +108,42 @@ private slots:
         p.strip(2).mute->click();
         QVERIFY(!p.strip(3).mute->isChecked());
         QVERIFY(p.strip(2).mute->isChecked());
+    }
+
+    // Linking reaches the edge channels of each side: the first and the last.
+    void groupLinksFirstAndLastChannel_data()
+    {
+        QTest::addColumn<bool>("input");
+        QTest::newRow("inputs 1 and 4") << true;
+        QTest::newRow("outputs 1 and 8") << false;
+    }
+    void groupLinksFirstAndLastChannel()
+    {
+        QFETCH(bool, input);
+        std::unique_ptr<QLevelPanel> panel;
+        if (input)
+            panel = std::make_unique<QInLevel>();
+        else
+            panel = std::make_unique<QOutLevel>();
+        QLevelPanel &p = *panel;
+        const int last = p.channelCount() - 1;
+        p.strip(0).group->setCurrentIndex(2);
+        p.strip(last).group->setCurrentIndex(2);
+
+        emit p.strip(last).fader->valueChanged(-12.0f);
+        QCOMPARE(p.strip(0).fader->value(), -12.0f);
+        QCOMPARE(p.channelState(0).gain, -12.0f);
+        QCOMPARE(p.channelState(last - 1).gain, 0.0f);
+        emit p.strip(0).fader->valueChanged(-3.0f);
+        QCOMPARE(p.strip(last).fader->value(), -3.0f);
+        QCOMPARE(p.strip(last).gainEdit->text(), QString("-3.0"));
+
+        p.strip(0).mute->click();
+        QVERIFY(p.strip(last).mute->isChecked());
+        QVERIFY(!p.strip(1).mute->isChecked());
+        p.strip(last).invert->click();
+        QVERIFY(p.strip(0).invert->isChecked());
+        QVERIFY(!p.strip(last - 1).invert->isChecked());
     }
 
     void reportsMoveWidgetsWithoutEcho()

@@ -1,4 +1,5 @@
 // The shared panel conventions, through a minimal panel built on the base.
+#include "modules/moduleclock.h"
 #include "modules/modulepanel.h"
 #include "pages/channelselect.h"
 #include "protocol/transport.h"
@@ -122,6 +123,30 @@ private slots:
                  QList<QByteArray>{hex("82 7D 01 00 03 01 03 01 05 00 01 00 00 D0 C0 7D 82")});
         ticks(p, 20);
         QCOMPARE(m_sent.size(), 1);
+    }
+
+    // With no processor connected the shared clock does not wake at all; a processor
+    // coming (here: the link appearing) or a drag brings it back.
+    void clockIdleWhileNothingConnected()
+    {
+        ModuleClock &clock = ModuleClock::instance();
+        proto::Transport::instance().setSink({});
+        TestPanel p(1, 4);
+        clock.start();
+        clock.timerFired();
+        QVERIFY(clock.isIdle());
+        p.drag(2, -3.0f);
+        QVERIFY(!clock.isIdle());
+        clock.timerFired();
+        QCOMPARE(clock.plannedQuietTicks(), 0); // the drag's send is pending
+        ticks(p, EditHold::kTicks);
+        clock.timerFired();
+        QVERIFY(clock.isIdle());
+        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
+        QVERIFY(!clock.isIdle());
+        clock.timerFired();
+        QVERIFY(!clock.isIdle());
+        clock.stop();
     }
 
     void deferredSendsFireInChannelOrder()

@@ -1,6 +1,6 @@
 // The calibration dialog: deferred code-32 sends, the edit hold, polling, "Mix" and reset.
-#include "pages/cail.h"
 #include "modules/moduleclock.h"
+#include "pages/cail.h"
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
 
@@ -50,6 +50,63 @@ private slots:
         d.timeOut20ms();
         QCOMPARE(m_sent,
                  QList<QByteArray>{hex("82 7D 01 00 03 01 20 01 05 00 01 00 00 D0 C0 7D 82")});
+    }
+
+    // With the shared clock sleeping between polls, a drag still sends once, about 100 ms
+    // after the last movement.
+    void dragOnRunningClockSendsOnceAfterItStops()
+    {
+        ModuleClock &clock = ModuleClock::instance();
+        qint64 now = 0;
+        clock.setTimeSource([&now] { return now; });
+        QCail d;
+        QList<qint64> setTimes;
+        proto::Transport::instance().setSink([&](const QByteArray &f) {
+            if (f.size() > 7 && f[7] == 1) // a set
+                setTimes.append(now);
+        });
+        auto runUntil = [&](qint64 t) {
+            while (now < t) {
+                ++now;
+                if (clock.dueTime() >= 0 && now >= clock.dueTime())
+                    clock.timerFired();
+            }
+        };
+        clock.start();
+        runUntil(1000);
+        QVERIFY(clock.plannedQuietTicks() > 0);
+        clock.wake(); // the press
+        runUntil(1040);
+        for (int i = 0; i < 40; ++i) {
+            runUntil(1040 + i * 9);
+            emit d.inputFader(2)->valueChanged(-0.1f * float(i));
+        }
+        const qint64 last = now;
+        runUntil(last + 400);
+        clock.stop();
+        clock.setTimeSource({});
+        QCOMPARE(setTimes.size(), 1);
+        QVERIFY(setTimes[0] >= last + 80 && setTimes[0] <= last + 120);
+    }
+
+    // The last channel of each side is paced and addressed like the first.
+    void lastChannelOfEachSide()
+    {
+        QCail d;
+        emit d.outputFader(7)->valueChanged(-6.5f);
+        emit d.inputFader(3)->valueChanged(-6.5f);
+        ticks(d, 5);
+        QCOMPARE(m_sent,
+                 (QList<QByteArray>{hex("82 7D 01 00 03 01 20 01 05 00 03 00 00 D0 C0 7D 82"),
+                                    hex("82 7D 01 00 03 09 20 01 05 00 07 00 00 D0 C0 7D 82")}));
+        d.setOutCail(7, -12.0f);
+        d.setInCail(3, -12.0f);
+        QCOMPARE(d.outputGain(7), -6.5f); // still held after the drag
+        ticks(d, 5);
+        d.setOutCail(7, -12.0f);
+        d.setInCail(3, -12.0f);
+        QCOMPARE(d.outputGain(7), -12.0f);
+        QCOMPARE(d.inputGain(3), -12.0f);
     }
 
     void typedGainAndValidator()

@@ -63,7 +63,10 @@ class TestSetup : public QObject {
         QTRY_VERIFY(edit->hasFocus());
         edit->selectAll();
         // One key event carrying the whole text, as an input method delivers it.
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, text, Qt::NoModifier);
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        else
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, text, Qt::NoModifier);
         QTest::keyClick(edit, Qt::Key_Return);
     }
 
@@ -293,13 +296,18 @@ private slots:
         QCOMPARE(m_page->m_gatewayEdit->text(), QStringLiteral("192.168.1.1"));
 
         typeAndReturn(m_page->m_gatewayEdit, QStringLiteral("192.168.1.254"));
+        // Another subnet: the gateway goes first (empty is none), then the address.
+        typeAndReturn(m_page->m_gatewayEdit, QString());
         typeAndReturn(m_page->m_ipEdit, QStringLiteral("10.0.0.7"));
         QCOMPARE(m_sent, (QList<QByteArray>{
                              hex("82 7D 01 00 02 02 0C 01 0C 00 64 01 A8 C0 00 FF FF FF FE 01 "
                                  "A8 C0 7D 82"),
-                             hex("82 7D 01 00 02 02 0C 01 0C 00 07 00 00 0A 00 FF FF FF FE 01 "
-                                 "A8 C0 7D 82")}));
+                             hex("82 7D 01 00 02 02 0C 01 0C 00 64 01 A8 C0 00 FF FF FF 00 00 "
+                                 "00 00 7D 82"),
+                             hex("82 7D 01 00 02 02 0C 01 0C 00 07 00 00 0A 00 FF FF FF 00 00 "
+                                 "00 00 7D 82")}));
         QCOMPARE(ip.size(), 3);
+        QCOMPARE(m_page->m_gatewayEdit->text(), QStringLiteral("0.0.0.0"));
 
         // An address the validator refuses never finishes the edit.
         m_sent.clear();
@@ -307,6 +315,48 @@ private slots:
         typeAndReturn(m_page->m_maskEdit, QStringLiteral("255.255"));
         QVERIFY(m_sent.isEmpty());
         QCOMPARE(m_page->ipaddress(), 0x0A000007u);
+    }
+
+    // Values that would cut the processor off are refused with a reason; the field shows
+    // the last valid value and nothing is sent.
+    void networkValuesThatCutOff_data()
+    {
+        QTest::addColumn<int>("field"); // 0 address, 1 mask, 2 gateway
+        QTest::addColumn<QString>("text");
+        QTest::newRow("mask 0.0.0.0") << 1 << "0.0.0.0";
+        QTest::newRow("mask with a hole") << 1 << "255.0.255.0";
+        QTest::newRow("address 0.0.0.0") << 0 << "0.0.0.0";
+        QTest::newRow("address 0.x.x.x") << 0 << "0.1.2.3";
+        QTest::newRow("subnet's own address") << 0 << "192.168.1.0";
+        QTest::newRow("subnet's broadcast") << 0 << "192.168.1.255";
+        QTest::newRow("address leaving the gateway's subnet") << 0 << "10.0.0.7";
+        QTest::newRow("gateway outside the subnet") << 2 << "10.0.0.1";
+        QTest::newRow("gateway the subnet's broadcast") << 2 << "192.168.1.255";
+        // 192.168.1.103 is the broadcast address of its /30.
+        QTest::newRow("mask making the address a broadcast") << 1 << "255.255.255.252";
+    }
+    void networkValuesThatCutOff()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        showActive();
+        report(2, 12, hex("67 01 A8 C0 00 FF FF FF 01 01 A8 C0")); // 192.168.1.103
+        QLineEdit *edits[] = {m_page->m_ipEdit, m_page->m_maskEdit, m_page->m_gatewayEdit};
+        const QString before = edits[field]->text();
+        auto *problem = m_page->findChild<QLabel *>("networkProblemLabel");
+        QVERIFY(problem && problem->text().isEmpty());
+        m_sent.clear();
+        typeAndReturn(edits[field], text);
+        QVERIFY(m_sent.isEmpty());
+        QCOMPARE(edits[field]->text(), before);
+        QVERIFY(!problem->text().isEmpty());
+        QCOMPARE(m_page->ipaddress(), 0xC0A80167u);
+        QCOMPARE(m_page->netmask(), 0xFFFFFF00u);
+        QCOMPARE(m_page->gateway(), 0xC0A80101u);
+        // A valid value afterwards goes out and clears the reason.
+        typeAndReturn(m_page->m_gatewayEdit, QStringLiteral("192.168.1.2"));
+        QCOMPARE(m_sent.size(), 1);
+        QVERIFY(problem->text().isEmpty());
     }
 
     void requestDeviceInfo()

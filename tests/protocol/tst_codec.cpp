@@ -146,6 +146,15 @@ private slots:
             << QList<int>{4} << 1;
         QTest::newRow("impossible length resyncs")
             << QList<QByteArray>{hex("82 7D 01 00 03 01 05 80 FF FF") + a} << QList<int>{3} << 1;
+        QTest::newRow("header no Frame has: class 9, direction 0x55, 300 bytes")
+            << QList<QByteArray>{hex("82 7D 01 00 09 02 01 55 2C 01") +
+                                 hex("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13") +
+                                 a}
+            << QList<int>{3} << 1;
+        QTest::newRow("header no Frame has: module 13, then module 12")
+            << QList<QByteArray>{hex("82 7D 01 00 03 0D 01 80 40 00") + b} << QList<int>{4} << 1;
+        QTest::newRow("header no Frame has: direction 2")
+            << QList<QByteArray>{hex("82 7D 01 00 02 03 01 02 40 00") + a} << QList<int>{3} << 1;
         QTest::newRow("marker split across reads")
             << QList<QByteArray>{hex("33 82"), hex("7D") + a.mid(2)} << QList<int>{3} << 1;
     }
@@ -164,6 +173,36 @@ private slots:
         QCOMPARE(codes, routedCodes);
         QCOMPARE(asm_.errorCount(), errors);
         QCOMPARE(asm_.buffered(), 0);
+    }
+
+    // A plausible header in garbage holds what follows only for a while; a real Frame that
+    // is merely slow is still completed however long it takes.
+    void falseStartReleasedAfterAWhile()
+    {
+        qint64 now = 1000;
+        FrameAssembler asm_;
+        asm_.setTimeSource([&now] { return now; });
+        const QByteArray report = hex("82 7D 01 00 03 09 02 80 02 00 02 01 7D 82");
+        asm_.append(hex("82 7D 01 00 03 01 05 80 2C 01 11 22 33") + report);
+        QVERIFY(drainAll(asm_).isEmpty());
+        QCOMPARE(asm_.msUntilStale(), qint64(FrameAssembler::kStaleMs));
+        now += FrameAssembler::kStaleMs - 1;
+        QVERIFY(drainAll(asm_).isEmpty());
+        now += 1;
+        const QList<Frame> frames = drainAll(asm_);
+        QCOMPARE(frames.size(), 1);
+        QCOMPARE(frames[0].payload, hex("02 01"));
+        QCOMPARE(asm_.buffered(), 0);
+        QCOMPARE(asm_.msUntilStale(), qint64(-1));
+
+        // Slow, but nothing complete behind it: kept.
+        asm_.append(report.left(8));
+        QVERIFY(drainAll(asm_).isEmpty());
+        now += 10 * FrameAssembler::kStaleMs;
+        QVERIFY(drainAll(asm_).isEmpty());
+        QCOMPARE(asm_.msUntilStale(), qint64(-1));
+        asm_.append(report.mid(8));
+        QCOMPARE(drainAll(asm_).size(), 1);
     }
 
     void assemblerStaysBounded()

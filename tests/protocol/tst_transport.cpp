@@ -92,6 +92,23 @@ private slots:
         QCOMPARE(m_routed.size(), 2);
     }
 
+    // On a quiet link a Frame behind a false start is not held until more bytes come.
+    void frameBehindFalseStartReleasedOnQuietLink()
+    {
+        qint64 now = 0;
+        Transport::instance().setTimeSource([&now] { return now; });
+        QTest::ignoreMessage(QtDebugMsg, "error data!");
+        deliver(hex("82 7D 01 00 03 01 05 80 2C 01 55 55") + kMute);
+        QVERIFY(m_routed.isEmpty());
+        QVERIFY(Transport::instance().staleCheckPending());
+        now += 300;
+        Transport::instance().releaseStale(); // the timer's timeout
+        Transport::instance().setTimeSource({});
+        QCOMPARE(m_routed.size(), 1);
+        QCOMPARE(m_routed[0].frameType, quint8(9));
+        QVERIFY(!Transport::instance().staleCheckPending());
+    }
+
     void bufferDroppedWithSocketChange()
     {
         deliver(kGain.left(12));
