@@ -6,6 +6,7 @@
 #include "widgets/prompts.h"
 
 #include <QPointer>
+#include <QStackedWidget>
 
 namespace {
 
@@ -26,56 +27,86 @@ void fromFilter(PresetSnapshot::Filter &out, const FilterChannelState &in)
     }
 }
 
+void fromLimiter(PresetSnapshot::Limiter &out, const LimiterParams &in)
+{
+    out = {in.enable, in.threshold, float(in.ratio), float(in.attack), float(in.decay)};
+}
+
+void fromGate(PresetSnapshot::Gate &out, const GateChannel &in)
+{
+    out = {in.enable, float(in.threshold), float(in.attack), float(in.decay)};
+}
+
 } // namespace
 
 PresetSnapshot FuncWidget::presetSnapshot() const
 {
     PresetSnapshot s;
     for (int i = 0; i < PresetSnapshot::kInputs; ++i) {
-        fromLevel(s.inLevel[size_t(i)], m_inLevel->channelState(i));
-        fromFilter(s.inFilter[size_t(i)], m_inFilter->channelState(i));
+        const auto n = size_t(i);
+        fromGate(s.gate[n], m_gate->channelState(i));
+        fromLevel(s.inLevel[n], m_inLevel->channelState(i));
+        s.feedback[n] = m_feedback->enabled(i) ? 1 : 0;
+        fromFilter(s.inFilter[n], m_inFilter->channelState(i));
+        fromLimiter(s.inLimiter[n], m_inLimiter->channelState(i));
+        s.inDelay[n] = m_inDelay->delay(i);
     }
+    const GeneratorState &generator = m_sigGenerator->state();
     for (int o = 0; o < PresetSnapshot::kOutputs; ++o) {
-        fromLevel(s.outLevel[size_t(o)], m_outLevel->channelState(o));
-        fromFilter(s.outFilter[size_t(o)], m_outFilter->channelState(o));
+        const auto n = size_t(o);
+        PresetSnapshot::Mix &mix = s.mix[n];
+        for (int i = 0; i < PresetSnapshot::kInputs; ++i) {
+            mix.gain[size_t(i)] = qint8(m_mixer->crosspointGain(o, i));
+            mix.enable[size_t(i)] = m_mixer->crosspointOn(o, i) ? 1 : 0;
+        }
+        mix.generator = generator.outputs[n] ? 1 : 0;
+        fromLevel(s.outLevel[n], m_outLevel->channelState(o));
+        fromFilter(s.outFilter[n], m_outFilter->channelState(o));
+        fromLimiter(s.outLimiter[n], m_outLimiter->channelState(o));
+        s.outDelay[n] = m_outDelay->delay(o); // the writer limits it for the 48 kHz file
     }
-    // Hooks for the pages still to come. Each fills its records here from its mirror once
-    // its class replaces the placeholder; until then those records hold the processor's
-    // factory values:
-    //   gate        -> s.gate[i]        (enable, threshold, attack, decay)
-    //   feedback    -> s.feedback[i]    (enable)
-    //   in limiter  -> s.inLimiter[i],  out limiter -> s.outLimiter[o]
-    //   in delay    -> s.inDelay[i],    out delay   -> s.outDelay[o] (ms, unclamped)
-    //   mixer       -> s.mix[o].gain / .enable
-    //   generator   -> s.generator and s.mix[o].generator
+    s.generator = {generator.mute, float(generator.frequency), generator.gain, generator.source};
     return s;
 }
 
 QList<proto::TransferMessage> FuncWidget::presetReadRequests() const
 {
     QList<proto::TransferMessage> requests;
-    auto ask = [&requests](quint8 module, quint8 code, QByteArray payload) {
-        requests.append({proto::ClassModule, module, code, proto::DirRequest, payload});
+    auto ask = [&requests](const QModulePanel *panel, quint8 code, QByteArray payload = {}) {
+        requests.append({proto::ClassModule, panel->moduleId(), code, proto::DirRequest, payload});
+    };
+    // One request per channel and code: the report starts with the channel.
+    auto perChannel = [&ask](const QModulePanel *panel, std::initializer_list<quint8> codes) {
+        for (int ch = 0; ch < panel->channelCount(); ++ch) {
+            for (quint8 code : codes)
+                ask(panel, code, QByteArray(1, char(ch)));
+        }
     };
     for (const QModulePanel *level : {static_cast<const QModulePanel *>(m_inLevel),
-                                      static_cast<const QModulePanel *>(m_outLevel)}) {
-        for (int ch = 0; ch < level->channelCount(); ++ch) {
-            for (quint8 code :
-                 {QLevelPanel::CodeMute, QLevelPanel::CodeGain, QLevelPanel::CodeInvert})
-                ask(level->moduleId(), code, QByteArray(1, char(ch)));
-        }
-    }
+                                      static_cast<const QModulePanel *>(m_outLevel)})
+        perChannel(level, {QLevelPanel::CodeMute, QLevelPanel::CodeGain, QLevelPanel::CodeInvert});
     for (const QModulePanel *filter : {static_cast<const QModulePanel *>(m_inFilter),
                                        static_cast<const QModulePanel *>(m_outFilter)}) {
         for (int ch = 0; ch < filter->channelCount(); ++ch) {
-            ask(filter->moduleId(), QFilterPanel::CodeHighPass, QByteArray(1, char(ch)));
-            ask(filter->moduleId(), QFilterPanel::CodeLowPass, QByteArray(1, char(ch)));
+            ask(filter, QFilterPanel::CodeHighPass, QByteArray(1, char(ch)));
+            ask(filter, QFilterPanel::CodeLowPass, QByteArray(1, char(ch)));
             for (int b = 0; b < PresetSnapshot::kBands; ++b)
-                ask(filter->moduleId(), QFilterPanel::CodeBand, QByteArray(1, char(ch)) + char(b));
+                ask(filter, QFilterPanel::CodeBand, QByteArray(1, char(ch)) + char(b));
         }
     }
-    // Hook: the pages still to come add the requests of every value they give the
-    // snapshot (gate, feedback, limiters, delays, mixer, generator).
+    perChannel(m_gate, {QGate::CodeParams});
+    perChannel(m_feedback, {QFeedback::CodeEnable});
+    perChannel(m_inLimiter, {QLimiterPanel::CodeBlock});
+    perChannel(m_outLimiter, {QLimiterPanel::CodeBlock});
+    // A processor without input delays (its tab is taken away) would never answer.
+    if (m_stack->indexOf(m_inDelay) >= 0)
+        perChannel(m_inDelay, {QDelayPanel::kCodeDelay});
+    perChannel(m_outDelay, {QDelayPanel::kCodeDelay});
+    perChannel(m_mixer, {QMixer::CodeEnable, QMixer::CodeGain});
+    perChannel(m_sigGenerator, {QSigGenerator::CodeOutput});
+    for (quint8 code : {QSigGenerator::CodeFrequency, QSigGenerator::CodeSource,
+                        QSigGenerator::CodeGain, QSigGenerator::CodeMute})
+        ask(m_sigGenerator, code);
     return requests;
 }
 

@@ -3,6 +3,7 @@
 #include "protocol/router.h"
 #include "protocol/transferjobs.h"
 #include "protocol/transport.h"
+#include "support/frameclient.h"
 #include "support/simprocess.h"
 #include "widgets/prompts.h"
 
@@ -54,6 +55,41 @@ struct Rig {
     }
 };
 
+// Non-factory values in the blocks the pages never open here, set on the processor by
+// another client: gate, feedback, both limiters, both delays, mixer and generator.
+bool setEveryBlockOnTheProcessor(const QString &address)
+{
+    struct Set {
+        quint8 module, code;
+        const char *hex;
+    };
+    const Set sets[] = {
+        {2, 2, "0201000020c20000c8420000fa43"},          // gate I3: on, -40, 100, 500
+        {3, 1, "0201"},                                  // feedback I3
+        {5, 1, "0301000028c1000080400000484200004843"},  // in limiter I4: -10.5, 1:4, 50, 200
+        {11, 1, "0601000028c1000080400000484200004843"}, // out limiter O7
+        {6, 1, "0100004841"},                            // in delay I2: 12.5 ms
+        {12, 1, "0500004843"},                           // out delay O6: 200 ms
+        {12, 1, "010000c842"},                           // out delay O2: 100 ms
+        {7, 1, "040001"},                                // mixer O5: input 1 on
+        {7, 1, "040201"},                                // mixer O5: input 3 on
+        {7, 2, "0401f6"},                                // mixer O5: input 2 at -10 dB
+        {7, 2, "04030c"},                                // mixer O5: input 4 at +12 dB
+        {8, 1, "0201"},                                  // generator to O3
+        {8, 2, "0000dc43"},                              // generator 440 Hz
+        {8, 3, "02"},                                    // generator white noise
+        {8, 4, "000040c1"},                              // generator -12 dBu
+        {8, 5, "01"},                                    // generator muted
+    };
+    testsupport::FrameClient c;
+    if (!c.connectTo(QHostAddress(address)))
+        return false;
+    for (const Set &s : sets)
+        c.send(proto::ClassModule, s.module, s.code, proto::DirSet, QByteArray::fromHex(s.hex));
+    // The processor handles one client's Frames in order: this answer follows every set.
+    return c.request(proto::ClassModule, 8, 5, {}, 5000).has_value();
+}
+
 } // namespace
 
 class TestTransferSim : public QObject {
@@ -83,10 +119,12 @@ void TestTransferSim::presetRoundTripAndOfflineFileMatchTheProcessor_data()
     QTest::addColumn<QString>("variant");
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("size");
+    QTest::addColumn<int>("generatorAt");
+    QTest::addColumn<QByteArray>("o6Delay");
     QTest::newRow("96 kHz") << "96"
-                            << "127.0.0.61" << 2742;
+                            << "127.0.0.61" << 2742 << 996 << QByteArray::fromHex("00004843");
     QTest::newRow("48 kHz") << "48"
-                            << "127.0.0.62" << 2726;
+                            << "127.0.0.62" << 2726 << 980 << QByteArray::fromHex("00001443");
 }
 
 void TestTransferSim::presetRoundTripAndOfflineFileMatchTheProcessor()
@@ -94,12 +132,15 @@ void TestTransferSim::presetRoundTripAndOfflineFileMatchTheProcessor()
     QFETCH(QString, variant);
     QFETCH(QString, address);
     QFETCH(int, size);
+    QFETCH(int, generatorAt);
+    QFETCH(QByteArray, o6Delay);
     testsupport::SimProcess sim({"--address", address, "--variant", variant});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     Rig rig;
     QVERIFY(rig.connectTo(address));
 
-    // Values the pages set; everything else stays as the processor has it.
+    // Values the pages set, and values set behind their back on the processor.
+    QVERIFY(setEveryBlockOnTheProcessor(address));
     rig.setInGain(1, "-12.5");
     auto *outFilter = static_cast<QOutFilter *>(rig.widget.page(FuncWidget::TabOutFilter));
     outFilter->selectChannel(3);
@@ -111,7 +152,11 @@ void TestTransferSim::presetRoundTripAndOfflineFileMatchTheProcessor()
     rig.widget.savePreset2PC(variant == "48" ? 0 : 1, offline);
     QTRY_VERIFY_WITH_TIMEOUT(idle(), kWaitMs);
     QCOMPARE(m_notices, QStringList());
-    QCOMPARE(readFile(offline).size(), size);
+    const QByteArray image = readFile(offline);
+    QCOMPARE(image.size(), size);
+    QCOMPARE(image.mid(26, 13), QByteArray::fromHex("01000020c20000c8420000fa43")); // gate I3
+    QCOMPARE(image.mid(generatorAt, 10), QByteArray::fromHex("010000dc43000040c102"));
+    QCOMPARE(image.mid(size - 12, 4), o6Delay);
 
     // The processor's own image of the same state, through save and export.
     rig.preset()->saveClicked(0);
