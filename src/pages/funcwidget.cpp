@@ -1,8 +1,3 @@
-// Putting a real page in place of its placeholder: include the page's header in
-// funcwidget.h and name its class in the page's alias there (for example
-// `using InLevelPage = QInLevel;`). Nothing else changes: construction, routing and every
-// connection below are already written against the page's own interface and are compiled
-// once the alias names a real class (a missing or misspelt member is then a compile error).
 // Pages that name themselves keep their names; the others get the container's name.
 
 #include "funcwidget.h"
@@ -21,8 +16,6 @@
 #include <QStyleOption>
 #include <QVBoxLayout>
 
-#include <type_traits>
-
 namespace {
 
 const char *const kTabTexts[FuncWidget::TabCount] = {
@@ -38,27 +31,13 @@ const char *const kTabTexts[FuncWidget::TabCount] = {
 
 constexpr quint8 kPresetModule = 32;
 
-template <class T>
-using Class = std::remove_pointer_t<T>;
-
 } // namespace
 
-// Connects sender's signal to receiver's slot (or signal) once both classes are built.
-#define DAP_WIRE(sender, signal, receiver, slot)                                               \
-    ifBuilt(sender, [&](auto *s) {                                                             \
-        ifBuilt(receiver, [&](auto *r) {                                                       \
-            connect(s, &Class<decltype(s)>::signal, r, &Class<decltype(r)>::slot);             \
-        });                                                                                    \
-    })
-
-template <class P>
-P *FuncWidget::newPage(Tab tab, const char *containerName, const char *pendingName)
+template <class P> P *FuncWidget::newPage(Tab tab, const char *containerName)
 {
     auto *page = new P();
     if (containerName)
         page->setObjectName(QLatin1String(containerName));
-    else if constexpr (isPending<P>)
-        page->setObjectName(QLatin1String(pendingName));
     m_pages[tab] = page;
     return page;
 }
@@ -71,9 +50,9 @@ FuncWidget::FuncWidget(QWidget *parent)
     font.setWeight(QFont::Normal);
     setFont(font);
 
-    m_inLevel = newPage<InLevelPage>(TabInLevel, nullptr, "inLevelWidget");
-    m_gate = newPage<GatePage>(TabGate, nullptr, "gateWidget");
-    m_feedback = newPage<FeedbackPage>(TabFeedback, nullptr, "feedbackWidget");
+    m_inLevel = newPage<InLevelPage>(TabInLevel, nullptr);
+    m_gate = newPage<GatePage>(TabGate, nullptr);
+    m_feedback = newPage<FeedbackPage>(TabFeedback, nullptr);
     m_inFilter = newPage<InFilterPage>(TabInFilter, "In Filter");
     m_inLimiter = newPage<InLimiterPage>(TabInLimiter, "In Limiter");
     m_inDelay = newPage<InDelayPage>(TabInDelay, "In Delay");
@@ -114,8 +93,6 @@ FuncWidget::FuncWidget(QWidget *parent)
     connect(m_group, &QButtonGroup::idClicked, m_stack, &QStackedWidget::setCurrentIndex);
 
     m_cail = new CailDialog(this);
-    if constexpr (isPending<CailDialog>)
-        m_cail->setObjectName(QStringLiteral("cailDialog"));
     for (const char *keys : {"Ctrl+J", "Ctrl+T"}) {
         auto *shortcut = new QShortcut(QKeySequence(QLatin1String(keys)), this);
         shortcut->setContext(Qt::WindowShortcut);
@@ -133,74 +110,69 @@ FuncWidget::FuncWidget(QWidget *parent)
 
 void FuncWidget::makeConnections()
 {
-    DAP_WIRE(m_inLevel, sigCail, m_cail, setInCail);
-    DAP_WIRE(m_inLevel, sigMeter, this, sigInMeter);
-    DAP_WIRE(m_inLevel, sigMute, this, sigInMute);
-    DAP_WIRE(m_gate, sigOpenState, this, sigGateOpen);
-    DAP_WIRE(m_inFilter, sigOutCopy, m_outFilter, channelCopy);
-    DAP_WIRE(m_inLimiter, sigMeter, this, sigInLimiterMeter);
-    DAP_WIRE(m_inLimiter, sigOutCopy, m_outLimiter, channelCopy);
-    DAP_WIRE(m_outLevel, sigCail, m_cail, setOutCail);
-    DAP_WIRE(m_outLevel, sigMeter, this, sigOutMeter);
-    DAP_WIRE(m_outLevel, sigMute, this, sigOutMute);
-    DAP_WIRE(m_outLimiter, sigMeter, this, sigOutLimiterMeter);
-    DAP_WIRE(m_outLimiter, sigInCopy, m_inLimiter, channelCopy);
-    DAP_WIRE(m_outFilter, sigInCopy, m_inFilter, channelCopy);
-    DAP_WIRE(m_mixer, outputChanged, this, sigOutChannelChanged);
-    DAP_WIRE(m_preset, sigSave, this, savePreset2PC);
+    connect(m_inLevel, &InLevelPage::sigCail, m_cail, &CailDialog::setInCail);
+    connect(m_inLevel, &InLevelPage::sigMeter, this, &FuncWidget::sigInMeter);
+    connect(m_inLevel, &InLevelPage::sigMute, this, &FuncWidget::sigInMute);
+    connect(m_gate, &GatePage::sigOpenState, this, &FuncWidget::sigGateOpen);
+    connect(m_inFilter, &InFilterPage::sigOutCopy, m_outFilter, &OutFilterPage::channelCopy);
+    connect(m_inLimiter, &InLimiterPage::sigMeter, this, &FuncWidget::sigInLimiterMeter);
+    connect(m_inLimiter, &InLimiterPage::sigOutCopy, m_outLimiter, &OutLimiterPage::channelCopy);
+    connect(m_outLevel, &OutLevelPage::sigCail, m_cail, &CailDialog::setOutCail);
+    connect(m_outLevel, &OutLevelPage::sigMeter, this, &FuncWidget::sigOutMeter);
+    connect(m_outLevel, &OutLevelPage::sigMute, this, &FuncWidget::sigOutMute);
+    connect(m_outLimiter, &OutLimiterPage::sigMeter, this, &FuncWidget::sigOutLimiterMeter);
+    connect(m_outLimiter, &OutLimiterPage::sigInCopy, m_inLimiter, &InLimiterPage::channelCopy);
+    connect(m_outFilter, &OutFilterPage::sigInCopy, m_inFilter, &InFilterPage::channelCopy);
+    connect(m_mixer, &MixerPage::outputChanged, this, &FuncWidget::sigOutChannelChanged);
+    connect(m_preset, &PresetPage::sigSave, this, &FuncWidget::savePreset2PC);
 
-    DAP_WIRE(m_setup, sigModel, this, sigModel);
-    DAP_WIRE(m_setup, sigArmVer, this, armVerChanged);
-    DAP_WIRE(m_setup, sigDspVer, this, sigDspVer);
-    DAP_WIRE(m_setup, sigLocation, this, sigLocation);
-    DAP_WIRE(m_setup, sigDescription, this, sigDescription);
-    DAP_WIRE(m_setup, sigIpaddr, this, sigIpaddr);
-    DAP_WIRE(m_setup, sigAllMute, this, sigAllMute);
-    DAP_WIRE(m_setup, sigDspRes, this, sigDspRes);
-    DAP_WIRE(m_setup, sigInLabelChanged, this, setInLabel);
-    DAP_WIRE(m_setup, sigOutLabelChanged, this, setOutLabel);
+    connect(m_setup, &SetupPage::sigModel, this, &FuncWidget::sigModel);
+    connect(m_setup, &SetupPage::sigArmVer, this, &FuncWidget::armVerChanged);
+    connect(m_setup, &SetupPage::sigDspVer, this, &FuncWidget::sigDspVer);
+    connect(m_setup, &SetupPage::sigLocation, this, &FuncWidget::sigLocation);
+    connect(m_setup, &SetupPage::sigDescription, this, &FuncWidget::sigDescription);
+    connect(m_setup, &SetupPage::sigIpaddr, this, &FuncWidget::sigIpaddr);
+    connect(m_setup, &SetupPage::sigAllMute, this, &FuncWidget::sigAllMute);
+    connect(m_setup, &SetupPage::sigDspRes, this, &FuncWidget::sigDspRes);
+    connect(m_setup, &SetupPage::sigInLabelChanged, this, &FuncWidget::setInLabel);
+    connect(m_setup, &SetupPage::sigOutLabelChanged, this, &FuncWidget::setOutLabel);
 
-    DAP_WIRE(m_security, inlevelLockChanged, m_inLevel, setSecurityState);
-    DAP_WIRE(m_security, gateLockChanged, m_gate, setSecurityState);
-    DAP_WIRE(m_security, feedbackLockChanged, m_feedback, setSecurityState);
-    DAP_WIRE(m_security, inFilterGraphLockChanged, m_inFilter, setFilterGraphSecurityState);
-    DAP_WIRE(m_security, inHPFilterLockChanged, m_inFilter, setHPFilterSecurityState);
-    DAP_WIRE(m_security, inLPFilterLockChanged, m_inFilter, setLPFilterSecurityState);
-    DAP_WIRE(m_security, inFilterBandLockChanged, m_inFilter, setFilterBandSecurityState);
-    DAP_WIRE(m_security, inlimiterLockChanged, m_inLimiter, setSecurityState);
-    DAP_WIRE(m_security, indelayLockChanged, m_inDelay, setSecurityState);
-    DAP_WIRE(m_security, mtxmixLockChanged, m_mixer, setSecurityState);
-    DAP_WIRE(m_security, signalLockChanged, m_sigGenerator, setSecurityState);
-    DAP_WIRE(m_security, outlevelLockChanged, m_outLevel, setSecurityState);
-    DAP_WIRE(m_security, outFilterGraphLockChanged, m_outFilter, setFilterGraphSecurityState);
-    DAP_WIRE(m_security, outHPFilterLockChanged, m_outFilter, setHPFilterSecurityState);
-    DAP_WIRE(m_security, outLPFilterLockChanged, m_outFilter, setLPFilterSecurityState);
-    DAP_WIRE(m_security, outFilterBandLockChanged, m_outFilter, setFilterBandSecurityState);
-    DAP_WIRE(m_security, outlimiterLockChanged, m_outLimiter, setSecurityState);
-    DAP_WIRE(m_security, outdelayLockChanged, m_outDelay, setSecurityState);
+    connect(m_security, &SecurityPage::inlevelLockChanged, m_inLevel, &InLevelPage::setSecurityState);
+    connect(m_security, &SecurityPage::gateLockChanged, m_gate, &GatePage::setSecurityState);
+    connect(m_security, &SecurityPage::feedbackLockChanged, m_feedback, &FeedbackPage::setSecurityState);
+    connect(m_security, &SecurityPage::inFilterGraphLockChanged, m_inFilter, &InFilterPage::setFilterGraphSecurityState);
+    connect(m_security, &SecurityPage::inHPFilterLockChanged, m_inFilter, &InFilterPage::setHPFilterSecurityState);
+    connect(m_security, &SecurityPage::inLPFilterLockChanged, m_inFilter, &InFilterPage::setLPFilterSecurityState);
+    connect(m_security, &SecurityPage::inFilterBandLockChanged, m_inFilter, &InFilterPage::setFilterBandSecurityState);
+    connect(m_security, &SecurityPage::inlimiterLockChanged, m_inLimiter, &InLimiterPage::setSecurityState);
+    connect(m_security, &SecurityPage::indelayLockChanged, m_inDelay, &InDelayPage::setSecurityState);
+    connect(m_security, &SecurityPage::mtxmixLockChanged, m_mixer, &MixerPage::setSecurityState);
+    connect(m_security, &SecurityPage::signalLockChanged, m_sigGenerator, &SigGeneratorPage::setSecurityState);
+    connect(m_security, &SecurityPage::outlevelLockChanged, m_outLevel, &OutLevelPage::setSecurityState);
+    connect(m_security, &SecurityPage::outFilterGraphLockChanged, m_outFilter, &OutFilterPage::setFilterGraphSecurityState);
+    connect(m_security, &SecurityPage::outHPFilterLockChanged, m_outFilter, &OutFilterPage::setHPFilterSecurityState);
+    connect(m_security, &SecurityPage::outLPFilterLockChanged, m_outFilter, &OutFilterPage::setLPFilterSecurityState);
+    connect(m_security, &SecurityPage::outFilterBandLockChanged, m_outFilter, &OutFilterPage::setFilterBandSecurityState);
+    connect(m_security, &SecurityPage::outlimiterLockChanged, m_outLimiter, &OutLimiterPage::setSecurityState);
+    connect(m_security, &SecurityPage::outdelayLockChanged, m_outDelay, &OutDelayPage::setSecurityState);
 
     // The filter pages read their element locks from the security page's table.
-    ifBuilt(m_security, [&](auto *sec) {
-        ifBuilt(m_inFilter, [&](auto *f) {
-            f->setLockLookup([sec](uchar ch, int element) -> uchar {
-                switch (element) {
-                case 0: return sec->inFilterGraphLock(ch);
-                case 1: return sec->inHPFilterLock(ch);
-                case 2: return sec->inLPFilterLock(ch);
-                default: return sec->inFilterBandLock(ch, uchar(element - 3));
-                }
-            });
-        });
-        ifBuilt(m_outFilter, [&](auto *f) {
-            f->setLockLookup([sec](uchar ch, int element) -> uchar {
-                switch (element) {
-                case 0: return sec->outFilterGraphLock(ch);
-                case 1: return sec->outHPFilterLock(ch);
-                case 2: return sec->outLPFilterLock(ch);
-                default: return sec->outFilterBandLock(ch, uchar(element - 3));
-                }
-            });
-        });
+    SecurityPage *sec = m_security;
+    m_inFilter->setLockLookup([sec](uchar ch, int element) -> uchar {
+        switch (element) {
+        case 0: return sec->inFilterGraphLock(ch);
+        case 1: return sec->inHPFilterLock(ch);
+        case 2: return sec->inLPFilterLock(ch);
+        default: return sec->inFilterBandLock(ch, uchar(element - 3));
+        }
+    });
+    m_outFilter->setLockLookup([sec](uchar ch, int element) -> uchar {
+        switch (element) {
+        case 0: return sec->outFilterGraphLock(ch);
+        case 1: return sec->outHPFilterLock(ch);
+        case 2: return sec->outLPFilterLock(ch);
+        default: return sec->outFilterBandLock(ch, uchar(element - 3));
+        }
     });
 }
 
@@ -263,9 +235,8 @@ void FuncWidget::linkLost()
 
 void FuncWidget::markStale(QWidget *page)
 {
-    // A placeholder shows no values; a page already disabled by others stays theirs.
-    if (!page || qobject_cast<PendingPage *>(page) || qobject_cast<PendingDialog *>(page) ||
-        m_stale.contains(page) || !page->isEnabled())
+    // A page already disabled by others stays theirs.
+    if (!page || m_stale.contains(page) || !page->isEnabled())
         return;
     if (auto *panel = qobject_cast<QModulePanel *>(page))
         panel->linkLost();
@@ -332,14 +303,8 @@ void FuncWidget::receiveSystem(quint8 frameType, quint8 code, quint8 direction, 
 
 void FuncWidget::requestDeviceInfo()
 {
-    if constexpr (isPending<SetupPage>) {
-        // Channel names and the processor generation are wanted at once after a login.
-        proto::sendFrame(proto::ClassSystem, 3, 1, proto::DirRequest, nullptr, 0);
-        proto::sendFrame(proto::ClassSystem, 3, 2, proto::DirRequest, nullptr, 0);
-        proto::sendFrame(proto::ClassSystem, 2, 2, proto::DirRequest, nullptr, 0);
-    }
-    ifBuilt(m_setup, [](auto *p) { p->requestDeviceInfo(); });
-    ifBuilt(m_security, [](auto *p) { p->requestLockTable(); });
+    m_setup->requestDeviceInfo();
+    m_security->requestLockTable();
 }
 
 QWidget *FuncWidget::currentPage() const { return m_stack->currentWidget(); }
@@ -365,7 +330,7 @@ void FuncWidget::armVerChanged(firmware *ver)
             m_tabLayout->insertWidget(TabInDelay, m_buttons[TabInDelay]);
             m_buttons[TabInDelay]->setVisible(true);
         }
-        ifBuilt(m_outDelay, [](auto *p) { p->setReducedDelayRange(false); });
+        m_outDelay->setReducedDelayRange(false);
     } else if (ver->major == 2) {
         if (m_stack->widget(TabInDelay) == m_inDelay) {
             m_stack->removeWidget(m_inDelay);
@@ -373,7 +338,7 @@ void FuncWidget::armVerChanged(firmware *ver)
             m_tabLayout->removeWidget(m_buttons[TabInDelay]);
             m_buttons[TabInDelay]->setVisible(false);
         }
-        ifBuilt(m_outDelay, [](auto *p) { p->setReducedDelayRange(true); });
+        m_outDelay->setReducedDelayRange(true);
     }
     // The stack may have moved to another page when the shown one was taken out.
     if (QAbstractButton *shown = m_group->button(m_stack->currentIndex()))
@@ -383,50 +348,46 @@ void FuncWidget::armVerChanged(firmware *ver)
 
 void FuncWidget::setInLabel(uchar channel, QString label)
 {
-    auto name = [&](auto *p) { p->setChannelName(channel, label); };
-    ifBuilt(m_inLevel, name);
-    ifBuilt(m_gate, name);
-    ifBuilt(m_feedback, name);
-    ifBuilt(m_inFilter, name);
-    ifBuilt(m_inLimiter, name);
-    ifBuilt(m_inDelay, name);
-    ifBuilt(m_mixer, [&](auto *p) { p->setInChannelName(channel, label); });
+    m_inLevel->setChannelName(channel, label);
+    m_gate->setChannelName(channel, label);
+    m_feedback->setChannelName(channel, label);
+    m_inFilter->setChannelName(channel, label);
+    m_inLimiter->setChannelName(channel, label);
+    m_inDelay->setChannelName(channel, label);
+    m_mixer->setInChannelName(channel, label);
 }
 
 void FuncWidget::setOutLabel(uchar channel, QString label)
 {
-    auto name = [&](auto *p) { p->setChannelName(channel, label); };
-    ifBuilt(m_mixer, [&](auto *p) { p->setOutChannelName(channel, label); });
-    ifBuilt(m_sigGenerator, name);
-    ifBuilt(m_outLevel, name);
-    ifBuilt(m_outFilter, name);
-    ifBuilt(m_outLimiter, name);
-    ifBuilt(m_outDelay, name);
+    m_mixer->setOutChannelName(channel, label);
+    m_sigGenerator->setChannelName(channel, label);
+    m_outLevel->setChannelName(channel, label);
+    m_outFilter->setChannelName(channel, label);
+    m_outLimiter->setChannelName(channel, label);
+    m_outDelay->setChannelName(channel, label);
 }
 
 void FuncWidget::setInMute(uchar channel, bool mute)
 {
-    ifBuilt(m_inLevel, [&](auto *p) { p->setMute(channel, mute); });
+    m_inLevel->setMute(channel, mute);
 }
 
 void FuncWidget::setOutMute(uchar channel, bool mute)
 {
-    ifBuilt(m_outLevel, [&](auto *p) { p->setMute(channel, mute); });
+    m_outLevel->setMute(channel, mute);
 }
 
 void FuncWidget::setInSelect(int index)
 {
-    auto select = [&](auto *p) { p->selectChannel(index); };
-    ifBuilt(m_inFilter, select);
-    ifBuilt(m_inLimiter, select);
+    m_inFilter->selectChannel(index);
+    m_inLimiter->selectChannel(index);
 }
 
 void FuncWidget::setOutSelect(int index)
 {
-    auto select = [&](auto *p) { p->selectChannel(index); };
-    ifBuilt(m_mixer, select);
-    ifBuilt(m_outFilter, select);
-    ifBuilt(m_outLimiter, select);
+    m_mixer->selectChannel(index);
+    m_outFilter->selectChannel(index);
+    m_outLimiter->selectChannel(index);
 }
 
 void FuncWidget::languageLoad()

@@ -10,7 +10,6 @@
 #include "modules/siggenerator.h"
 #include "pages/cail.h"
 #include "pages/setup.h"
-#include "pages/pendingpage.h"
 #include "pages/preset.h"
 #include "pages/presetimage.h"
 #include "pages/security.h"
@@ -30,8 +29,7 @@ namespace proto {
 class FrameRouter;
 }
 
-// The page classes of the container. A page that is not built yet is a PendingPage (the
-// dialog a PendingDialog); funcwidget.cpp says how to put the real class in its place.
+// The page classes of the container.
 using InLevelPage = QInLevel;        // module 1
 using GatePage = QGate;              // module 2
 using FeedbackPage = QFeedback;      // module 3
@@ -135,8 +133,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    template <class P>
-    P *newPage(Tab tab, const char *containerName, const char *pendingName = nullptr);
+    template <class P> P *newPage(Tab tab, const char *containerName);
     void makeConnections();
     void registerButtons(bool withInDelay);
     void deliver(QWidget *page);
