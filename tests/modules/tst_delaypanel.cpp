@@ -1,6 +1,7 @@
 // The input and output delay panels, driven through their tick and receive entry points.
 #include "modules/delaypanel.h"
 #include "modules/moduleclock.h"
+#include "panelharness.h"
 #include "protocol/transport.h"
 #include "widgets/qhslider.h"
 
@@ -10,10 +11,7 @@
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
+using panelharness::hex;
 
 void deliver(QDelayPanel &p, const QByteArray &bytes, quint8 direction = 0x80, quint8 code = 1)
 {
@@ -21,44 +19,30 @@ void deliver(QDelayPanel &p, const QByteArray &bytes, quint8 direction = 0x80, q
               reinterpret_cast<const uchar *>(bytes.constData()));
 }
 
-void ticks(QModulePanel &p, int n)
-{
-    for (int i = 0; i < n; ++i)
-        p.timeOut20ms();
-}
+using panelharness::ticks;
 } // namespace
 
 class TestDelayPanel : public QObject {
     Q_OBJECT
     QList<QByteArray> m_sent;
 
-    QList<QByteArray> sets() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &f : m_sent) {
-            if (quint8(f[7]) == 1)
-                out.append(f);
-        }
-        return out;
-    }
+    QList<QByteArray> sets() const { return panelharness::setsOf(m_sent); }
 
 private slots:
-    void init()
-    {
-        m_sent.clear();
-        proto::Transport::instance().setFrameCode(1);
-        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
-    }
-    void cleanup() { proto::Transport::instance().setSink({}); }
+    void init() { panelharness::captureSent(m_sent); }
+    void cleanup() { panelharness::stopCapture(); }
 
     void distances_data()
     {
         QTest::addColumn<double>("ms");
         QTest::addColumn<QString>("metres");
         QTest::addColumn<QString>("feet");
-        QTest::newRow("10 ms") << 10.0 << "3.400" << "11.155";
-        QTest::newRow("0 ms") << 0.0 << "0.000" << "0.000";
-        QTest::newRow("1000 ms") << 1000.0 << "340.000" << "1115.472";
+        QTest::newRow("10 ms") << 10.0 << "3.400"
+                               << "11.155";
+        QTest::newRow("0 ms") << 0.0 << "0.000"
+                              << "0.000";
+        QTest::newRow("1000 ms") << 1000.0 << "340.000"
+                                 << "1115.472";
     }
     void distances()
     {
@@ -86,7 +70,8 @@ private slots:
         ticks(p, 4);
         QVERIFY(sets().isEmpty());
         p.timeOut20ms();
-        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 0C 01 01 05 00 07 00 00 16 43 7D 82")});
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 0C 01 01 05 00 07 00 00 16 43 7D 82")});
         ticks(p, 5);
         deliver(p, hex("07 00 00 20 41"));
         QCOMPARE(p.delay(7), 10.0f);
@@ -108,7 +93,8 @@ private slots:
         QVERIFY(sets().isEmpty());
         QTest::keyClick(spin, Qt::Key_Return);
         ticks(p, 5);
-        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 06 01 01 05 00 01 00 00 16 43 7D 82")});
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 06 01 01 05 00 01 00 00 16 43 7D 82")});
     }
 
     void reducedRange()
@@ -134,7 +120,8 @@ private slots:
         QCOMPARE(p.delay(0), 1.24f);
         QCOMPARE(p.row(0).spin->value(), 1.24);
         ticks(p, 5);
-        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 0C 01 01 05 00 00 52 B8 9E 3F 7D 82")});
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 0C 01 01 05 00 00 52 B8 9E 3F 7D 82")});
 
         // Output 6 stops at 148 ms, output 2 reaches 218 ms; a spin step is 0.02 ms.
         emit p.row(5).spin->valueChanged(1000.0);

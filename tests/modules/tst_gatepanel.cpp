@@ -1,5 +1,6 @@
 // The gate panel, driven through its tick and receive entry points.
 #include "modules/gatepanel.h"
+#include "panelharness.h"
 #include "protocol/transport.h"
 #include "widgets/knob.h"
 
@@ -12,10 +13,7 @@
 #include <cmath>
 
 namespace {
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
+using panelharness::hex;
 
 void deliver(QGate &p, quint8 code, const QByteArray &bytes, quint8 direction = 0x80)
 {
@@ -23,11 +21,7 @@ void deliver(QGate &p, quint8 code, const QByteArray &bytes, quint8 direction = 
               reinterpret_cast<const uchar *>(bytes.constData()));
 }
 
-void ticks(QModulePanel &p, int n)
-{
-    for (int i = 0; i < n; ++i)
-        p.timeOut20ms();
-}
+using panelharness::ticks;
 } // namespace
 
 class TestGatePanel : public QObject {
@@ -46,13 +40,8 @@ class TestGatePanel : public QObject {
     QList<QByteArray> sets() const { return withDirection(1); }
 
 private slots:
-    void init()
-    {
-        m_sent.clear();
-        proto::Transport::instance().setFrameCode(1);
-        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
-    }
-    void cleanup() { proto::Transport::instance().setSink({}); }
+    void init() { panelharness::captureSent(m_sent); }
+    void cleanup() { panelharness::stopCapture(); }
 
     void knobSendsItsChannelOnceAfterItStops()
     {
@@ -75,11 +64,10 @@ private slots:
         emit p.strip(0).params[QGate::Attack].knob->valueChanged(100.0f);
         emit p.strip(3).params[QGate::Decay].knob->valueChanged(1000.0f);
         ticks(p, 30);
-        QCOMPARE(sets(), (QList<QByteArray>{
-                             hex("82 7D 01 00 03 02 02 01 0E 00 00 00"
-                                 " 00 00 82 C2 00 00 C8 42 00 00 A0 41 7D 82"),
-                             hex("82 7D 01 00 03 02 02 01 0E 00 03 00"
-                                 " 00 00 82 C2 00 00 A0 41 00 00 7A 44 7D 82")}));
+        QCOMPARE(sets(), (QList<QByteArray>{hex("82 7D 01 00 03 02 02 01 0E 00 00 00"
+                                                " 00 00 82 C2 00 00 C8 42 00 00 A0 41 7D 82"),
+                                            hex("82 7D 01 00 03 02 02 01 0E 00 03 00"
+                                                " 00 00 82 C2 00 00 A0 41 00 00 7A 44 7D 82")}));
     }
 
     void typedEntries_data()
@@ -89,20 +77,28 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QByteArray>("sent"); // empty: nothing goes out
 
-        QTest::newRow("-130 saturates") << int(QGate::Thresh) << "-130" << "-120"
+        QTest::newRow("-130 saturates") << int(QGate::Thresh) << "-130"
+                                        << "-120"
                                         << hex("82 7D 01 00 03 02 02 01 0E 00 01 00 00 00 F0 C2"
                                                " 00 00 A0 41 00 00 A0 41 7D 82");
-        QTest::newRow("-7") << int(QGate::Thresh) << "-7" << "-7"
+        QTest::newRow("-7") << int(QGate::Thresh) << "-7"
+                            << "-7"
                             << hex("82 7D 01 00 03 02 02 01 0E 00 01 00 00 00 E0 C0"
                                    " 00 00 A0 41 00 00 A0 41 7D 82");
         QTest::newRow("attack 5 ms rises to 20")
-            << int(QGate::Attack) << "5" << "20"
+            << int(QGate::Attack) << "5"
+            << "20"
             << hex("82 7D 01 00 03 02 02 01 0E 00 01 00 00 00 82 C2 00 00 A0 41 00 00 A0 41 7D 82");
-        QTest::newRow("lone minus restores") << int(QGate::Thresh) << "-" << "-65" << QByteArray();
-        QTest::newRow("empty attack restores") << int(QGate::Attack) << "" << "20" << QByteArray();
-        QTest::newRow("nan refused") << int(QGate::Decay) << "nan" << "20" << QByteArray();
-        QTest::newRow("inf refused") << int(QGate::Thresh) << "-inf" << "-65" << QByteArray();
-        QTest::newRow("text refused") << int(QGate::Decay) << "abc" << "20" << QByteArray();
+        QTest::newRow("lone minus restores") << int(QGate::Thresh) << "-"
+                                             << "-65" << QByteArray();
+        QTest::newRow("empty attack restores") << int(QGate::Attack) << ""
+                                               << "20" << QByteArray();
+        QTest::newRow("nan refused") << int(QGate::Decay) << "nan"
+                                     << "20" << QByteArray();
+        QTest::newRow("inf refused") << int(QGate::Thresh) << "-inf"
+                                     << "-65" << QByteArray();
+        QTest::newRow("text refused") << int(QGate::Decay) << "abc"
+                                      << "20" << QByteArray();
     }
     void typedEntries()
     {
@@ -165,10 +161,10 @@ private slots:
         QTest::addColumn<int>("threshold"); // what channel 1 holds afterwards
 
         // -200 dBu would wrap in the signed byte; it saturates instead.
-        QTest::newRow("-200 saturates") << hex("01 00 00 00 48 C3 00 00 A0 41 00 00 A0 41")
-                                        << 0x80 << -120;
-        QTest::newRow("-7.9 truncates") << hex("01 00 CD CC FC C0 00 00 A0 41 00 00 A0 41")
-                                        << 0x80 << -7;
+        QTest::newRow("-200 saturates")
+            << hex("01 00 00 00 48 C3 00 00 A0 41 00 00 A0 41") << 0x80 << -120;
+        QTest::newRow("-7.9 truncates")
+            << hex("01 00 CD CC FC C0 00 00 A0 41 00 00 A0 41") << 0x80 << -7;
         QTest::newRow("nan threshold dropped")
             << hex("01 00 00 00 C0 7F 00 00 A0 41 00 00 A0 41") << 0x80 << -65;
         QTest::newRow("inf attack dropped")
@@ -176,8 +172,8 @@ private slots:
         QTest::newRow("one byte long")
             << hex("01 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41 00") << 0x80 << -65;
         QTest::newRow("a set") << hex("01 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x01 << -65;
-        QTest::newRow("channel 4") << hex("04 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x80
-                                   << -65;
+        QTest::newRow("channel 4")
+            << hex("04 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x80 << -65;
     }
     void reportValuesCheckedWhereTheyEnter()
     {
@@ -224,12 +220,12 @@ private slots:
         p.show();
         p.setSecurityState(1, 2);
         const QGate::Strip &hidden = p.strip(1);
-        for (QWidget *w : {static_cast<QWidget *>(hidden.title),
-                           static_cast<QWidget *>(hidden.enable),
-                           static_cast<QWidget *>(hidden.lamp),
-                           static_cast<QWidget *>(hidden.params[QGate::Decay].caption),
-                           static_cast<QWidget *>(hidden.params[QGate::Thresh].edit),
-                           static_cast<QWidget *>(hidden.params[QGate::Attack].knob)})
+        for (QWidget *w :
+             {static_cast<QWidget *>(hidden.title), static_cast<QWidget *>(hidden.enable),
+              static_cast<QWidget *>(hidden.lamp),
+              static_cast<QWidget *>(hidden.params[QGate::Decay].caption),
+              static_cast<QWidget *>(hidden.params[QGate::Thresh].edit),
+              static_cast<QWidget *>(hidden.params[QGate::Attack].knob)})
             QVERIFY(w->isHidden());
         QVERIFY(!hidden.background->isHidden());
         QVERIFY(!p.strip(0).enable->isHidden() && !p.strip(2).title->isHidden());

@@ -1,5 +1,6 @@
 // The input and output level panels, driven through their tick and receive entry points.
 #include "modules/levelpanel.h"
+#include "panelharness.h"
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
 #include "widgets/qmeterwidget.h"
@@ -15,10 +16,7 @@
 #include <memory>
 
 namespace {
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
+using panelharness::hex;
 
 void deliver(QLevelPanel &p, quint8 code, const char *payloadHex, quint8 direction = 0x80)
 {
@@ -27,11 +25,7 @@ void deliver(QLevelPanel &p, quint8 code, const char *payloadHex, quint8 directi
               reinterpret_cast<const uchar *>(bytes.constData()));
 }
 
-void ticks(QModulePanel &p, int n)
-{
-    for (int i = 0; i < n; ++i)
-        p.timeOut20ms();
-}
+using panelharness::ticks;
 } // namespace
 
 class TestLevelPanel : public QObject {
@@ -39,24 +33,11 @@ class TestLevelPanel : public QObject {
     QList<QByteArray> m_sent;
 
     // Frames with the set direction (byte 7).
-    QList<QByteArray> sets() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &f : m_sent) {
-            if (quint8(f[7]) == 1)
-                out.append(f);
-        }
-        return out;
-    }
+    QList<QByteArray> sets() const { return panelharness::setsOf(m_sent); }
 
 private slots:
-    void init()
-    {
-        m_sent.clear();
-        proto::Transport::instance().setFrameCode(1);
-        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
-    }
-    void cleanup() { proto::Transport::instance().setSink({}); }
+    void init() { panelharness::captureSent(m_sent); }
+    void cleanup() { panelharness::stopCapture(); }
 
     void dragSendsOnceAfterItStops()
     {

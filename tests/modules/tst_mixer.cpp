@@ -2,6 +2,7 @@
 #include "../widgets/paintcounter.h"
 #include "modules/mixbutton.h"
 #include "modules/mixer.h"
+#include "panelharness.h"
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
 
@@ -17,10 +18,7 @@
 #include <functional>
 
 namespace {
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
+using panelharness::hex;
 
 void report(QMixer &p, quint8 code, const char *payloadHex, quint8 direction = 0x80)
 {
@@ -29,11 +27,7 @@ void report(QMixer &p, quint8 code, const char *payloadHex, quint8 direction = 0
               reinterpret_cast<const uchar *>(bytes.constData()));
 }
 
-void ticks(QModulePanel &p, int n)
-{
-    for (int i = 0; i < n; ++i)
-        p.timeOut20ms();
-}
+using panelharness::ticks;
 
 // Answers the next message box with the button of that text.
 void answerNextBox(const QString &answer)
@@ -54,24 +48,11 @@ class TestMixer : public QObject {
     Q_OBJECT
     QList<QByteArray> m_sent;
 
-    QList<QByteArray> sets() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &f : m_sent) {
-            if (quint8(f[7]) == 1)
-                out.append(f);
-        }
-        return out;
-    }
+    QList<QByteArray> sets() const { return panelharness::setsOf(m_sent); }
 
 private slots:
-    void init()
-    {
-        m_sent.clear();
-        proto::Transport::instance().setFrameCode(1);
-        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
-    }
-    void cleanup() { proto::Transport::instance().setSink({}); }
+    void init() { panelharness::captureSent(m_sent); }
+    void cleanup() { panelharness::stopCapture(); }
 
     void singleClickSelectsDoubleClickSwitches()
     {

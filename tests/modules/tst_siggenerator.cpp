@@ -1,4 +1,5 @@
 // The signal generator and feedback suppressor panels, driven through their widgets, tick and
+#include "panelharness.h"
 // receive entry points.
 #include "modules/feedback.h"
 #include "modules/siggenerator.h"
@@ -12,10 +13,7 @@
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
+using panelharness::hex;
 
 void report(QModulePanel &p, quint8 code, const char *payloadHex, quint8 direction = 0x80)
 {
@@ -24,35 +22,18 @@ void report(QModulePanel &p, quint8 code, const char *payloadHex, quint8 directi
               reinterpret_cast<const uchar *>(bytes.constData()));
 }
 
-void ticks(QModulePanel &p, int n)
-{
-    for (int i = 0; i < n; ++i)
-        p.timeOut20ms();
-}
+using panelharness::ticks;
 } // namespace
 
 class TestSigGenerator : public QObject {
     Q_OBJECT
     QList<QByteArray> m_sent;
 
-    QList<QByteArray> sets() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &f : m_sent) {
-            if (quint8(f[7]) == 1)
-                out.append(f);
-        }
-        return out;
-    }
+    QList<QByteArray> sets() const { return panelharness::setsOf(m_sent); }
 
 private slots:
-    void init()
-    {
-        m_sent.clear();
-        proto::Transport::instance().setFrameCode(1);
-        proto::Transport::instance().setSink([this](const QByteArray &f) { m_sent.append(f); });
-    }
-    void cleanup() { proto::Transport::instance().setSink({}); }
+    void init() { panelharness::captureSent(m_sent); }
+    void cleanup() { panelharness::stopCapture(); }
 
     void sineStartsAtOneKilohertz()
     {
