@@ -144,13 +144,6 @@
     </message>
 </context>
 <context>
-    <name>PasswordCheck</name>
-    <message>
-        <source>Only Latin-1 characters allowed</source>
-        <translation>只能使用 Latin-1 字符</translation>
-    </message>
-</context>
-<context>
     <name>Ipv4</name>
     <message>
         <source>Not an address of the form 192.168.1.10</source>
@@ -183,6 +176,13 @@
     <message>
         <source>Not an address a gateway can have</source>
         <translation>网关不能使用此地址</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordCheck</name>
+    <message>
+        <source>Only Latin-1 characters allowed</source>
+        <translation>只能使用 Latin-1 字符</translation>
     </message>
 </context>
 <context>
@@ -1011,6 +1011,21 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>SimLauncher</name>
+    <message>
+        <source>The simulator %1 was not found.</source>
+        <translation>未找到模拟器 %1。</translation>
+    </message>
+    <message>
+        <source>No free loopback address for a simulated processor.</source>
+        <translation>没有可供模拟处理器使用的空闲回环地址。</translation>
+    </message>
+    <message>
+        <source>The simulator could not be started: %1</source>
+        <translation>无法启动模拟器：%1</translation>
+    </message>
+</context>
+<context>
     <name>mainWindow</name>
     <message>
         <source>Digital Audio Processor</source>
@@ -1087,6 +1102,18 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Cancle</source>
         <translation>取消</translation>
+    </message>
+    <message>
+        <source>Simulated processor</source>
+        <translation>模拟处理器</translation>
+    </message>
+    <message>
+        <source>A simulated processor runs at %1 and appears in the device list in a moment. Its login password is %2. It stops when the program ends.</source>
+        <translation>模拟处理器运行在 %1，稍后将出现在设备列表中。其登录密码为 %2。程序结束时它会停止。</translation>
+    </message>
+    <message>
+        <source>Start a simulated processor</source>
+        <translation>启动模拟处理器</translation>
     </message>
 </context>
 </TS>

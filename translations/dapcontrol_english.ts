@@ -144,13 +144,6 @@
     </message>
 </context>
 <context>
-    <name>PasswordCheck</name>
-    <message>
-        <source>Only Latin-1 characters allowed</source>
-        <translation></translation>
-    </message>
-</context>
-<context>
     <name>Ipv4</name>
     <message>
         <source>Not an address of the form 192.168.1.10</source>
@@ -182,6 +175,13 @@
     </message>
     <message>
         <source>Not an address a gateway can have</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>PasswordCheck</name>
+    <message>
+        <source>Only Latin-1 characters allowed</source>
         <translation></translation>
     </message>
 </context>
@@ -1006,6 +1006,21 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
 </context>
 <context>
+    <name>SimLauncher</name>
+    <message>
+        <source>The simulator %1 was not found.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>No free loopback address for a simulated processor.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The simulator could not be started: %1</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>mainWindow</name>
     <message>
         <source>Digital Audio Processor</source>
@@ -1082,6 +1097,18 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Cancle</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Simulated processor</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>A simulated processor runs at %1 and appears in the device list in a moment. Its login password is %2. It stops when the program ends.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Start a simulated processor</source>
+        <translation></translation>
     </message>
 </context>
 </TS>
