@@ -256,7 +256,8 @@ void QFilterPanel::selectBand(int band)
         return;
     if (band != m_band)
         flushBandSends();
-    quietly(m_bandButtons[size_t(m_band)], [&] { m_bandButtons[size_t(m_band)]->setChecked(false); });
+    QPushButton *shown = m_bandButtons[size_t(m_band)];
+    quietly(shown, [&] { shown->setChecked(false); });
     quietly(m_bandButtons[size_t(band)], [&] { m_bandButtons[size_t(band)]->setChecked(true); });
     m_band = band;
     showBand();

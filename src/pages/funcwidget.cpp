@@ -19,13 +19,13 @@
 namespace {
 
 const char *const kTabTexts[FuncWidget::TabCount] = {
-    QT_TRANSLATE_NOOP("FuncWidget", "In Level"),   QT_TRANSLATE_NOOP("FuncWidget", "Gate"),
-    QT_TRANSLATE_NOOP("FuncWidget", "Feedback"),   QT_TRANSLATE_NOOP("FuncWidget", "In Filter"),
-    QT_TRANSLATE_NOOP("FuncWidget", "In Limiter"), QT_TRANSLATE_NOOP("FuncWidget", "In Delay"),
-    QT_TRANSLATE_NOOP("FuncWidget", "Matrix"),     QT_TRANSLATE_NOOP("FuncWidget", "Signal"),
-    QT_TRANSLATE_NOOP("FuncWidget", "Out Level"),  QT_TRANSLATE_NOOP("FuncWidget", "Out Filter"),
+    QT_TRANSLATE_NOOP("FuncWidget", "In Level"),    QT_TRANSLATE_NOOP("FuncWidget", "Gate"),
+    QT_TRANSLATE_NOOP("FuncWidget", "Feedback"),    QT_TRANSLATE_NOOP("FuncWidget", "In Filter"),
+    QT_TRANSLATE_NOOP("FuncWidget", "In Limiter"),  QT_TRANSLATE_NOOP("FuncWidget", "In Delay"),
+    QT_TRANSLATE_NOOP("FuncWidget", "Matrix"),      QT_TRANSLATE_NOOP("FuncWidget", "Signal"),
+    QT_TRANSLATE_NOOP("FuncWidget", "Out Level"),   QT_TRANSLATE_NOOP("FuncWidget", "Out Filter"),
     QT_TRANSLATE_NOOP("FuncWidget", "Out Limiter"), QT_TRANSLATE_NOOP("FuncWidget", "Out Delay"),
-    QT_TRANSLATE_NOOP("FuncWidget", "Preset"),     QT_TRANSLATE_NOOP("FuncWidget", "Settings"),
+    QT_TRANSLATE_NOOP("FuncWidget", "Preset"),      QT_TRANSLATE_NOOP("FuncWidget", "Settings"),
     QT_TRANSLATE_NOOP("FuncWidget", "Security"),
 };
 
@@ -42,8 +42,7 @@ template <class P> P *FuncWidget::newPage(Tab tab, const char *containerName)
     return page;
 }
 
-FuncWidget::FuncWidget(QWidget *parent)
-    : QWidget(parent)
+FuncWidget::FuncWidget(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("funcWidget"));
     QFont font(QStringLiteral("Arial"), 9);
@@ -137,41 +136,65 @@ void FuncWidget::makeConnections()
     connect(m_setup, &SetupPage::sigInLabelChanged, this, &FuncWidget::setInLabel);
     connect(m_setup, &SetupPage::sigOutLabelChanged, this, &FuncWidget::setOutLabel);
 
-    connect(m_security, &SecurityPage::inlevelLockChanged, m_inLevel, &InLevelPage::setSecurityState);
+    connect(m_security, &SecurityPage::inlevelLockChanged, m_inLevel,
+            &InLevelPage::setSecurityState);
     connect(m_security, &SecurityPage::gateLockChanged, m_gate, &GatePage::setSecurityState);
-    connect(m_security, &SecurityPage::feedbackLockChanged, m_feedback, &FeedbackPage::setSecurityState);
-    connect(m_security, &SecurityPage::inFilterGraphLockChanged, m_inFilter, &InFilterPage::setFilterGraphSecurityState);
-    connect(m_security, &SecurityPage::inHPFilterLockChanged, m_inFilter, &InFilterPage::setHPFilterSecurityState);
-    connect(m_security, &SecurityPage::inLPFilterLockChanged, m_inFilter, &InFilterPage::setLPFilterSecurityState);
-    connect(m_security, &SecurityPage::inFilterBandLockChanged, m_inFilter, &InFilterPage::setFilterBandSecurityState);
-    connect(m_security, &SecurityPage::inlimiterLockChanged, m_inLimiter, &InLimiterPage::setSecurityState);
-    connect(m_security, &SecurityPage::indelayLockChanged, m_inDelay, &InDelayPage::setSecurityState);
+    connect(m_security, &SecurityPage::feedbackLockChanged, m_feedback,
+            &FeedbackPage::setSecurityState);
+    connect(m_security, &SecurityPage::inFilterGraphLockChanged, m_inFilter,
+            &InFilterPage::setFilterGraphSecurityState);
+    connect(m_security, &SecurityPage::inHPFilterLockChanged, m_inFilter,
+            &InFilterPage::setHPFilterSecurityState);
+    connect(m_security, &SecurityPage::inLPFilterLockChanged, m_inFilter,
+            &InFilterPage::setLPFilterSecurityState);
+    connect(m_security, &SecurityPage::inFilterBandLockChanged, m_inFilter,
+            &InFilterPage::setFilterBandSecurityState);
+    connect(m_security, &SecurityPage::inlimiterLockChanged, m_inLimiter,
+            &InLimiterPage::setSecurityState);
+    connect(m_security, &SecurityPage::indelayLockChanged, m_inDelay,
+            &InDelayPage::setSecurityState);
     connect(m_security, &SecurityPage::mtxmixLockChanged, m_mixer, &MixerPage::setSecurityState);
-    connect(m_security, &SecurityPage::signalLockChanged, m_sigGenerator, &SigGeneratorPage::setSecurityState);
-    connect(m_security, &SecurityPage::outlevelLockChanged, m_outLevel, &OutLevelPage::setSecurityState);
-    connect(m_security, &SecurityPage::outFilterGraphLockChanged, m_outFilter, &OutFilterPage::setFilterGraphSecurityState);
-    connect(m_security, &SecurityPage::outHPFilterLockChanged, m_outFilter, &OutFilterPage::setHPFilterSecurityState);
-    connect(m_security, &SecurityPage::outLPFilterLockChanged, m_outFilter, &OutFilterPage::setLPFilterSecurityState);
-    connect(m_security, &SecurityPage::outFilterBandLockChanged, m_outFilter, &OutFilterPage::setFilterBandSecurityState);
-    connect(m_security, &SecurityPage::outlimiterLockChanged, m_outLimiter, &OutLimiterPage::setSecurityState);
-    connect(m_security, &SecurityPage::outdelayLockChanged, m_outDelay, &OutDelayPage::setSecurityState);
+    connect(m_security, &SecurityPage::signalLockChanged, m_sigGenerator,
+            &SigGeneratorPage::setSecurityState);
+    connect(m_security, &SecurityPage::outlevelLockChanged, m_outLevel,
+            &OutLevelPage::setSecurityState);
+    connect(m_security, &SecurityPage::outFilterGraphLockChanged, m_outFilter,
+            &OutFilterPage::setFilterGraphSecurityState);
+    connect(m_security, &SecurityPage::outHPFilterLockChanged, m_outFilter,
+            &OutFilterPage::setHPFilterSecurityState);
+    connect(m_security, &SecurityPage::outLPFilterLockChanged, m_outFilter,
+            &OutFilterPage::setLPFilterSecurityState);
+    connect(m_security, &SecurityPage::outFilterBandLockChanged, m_outFilter,
+            &OutFilterPage::setFilterBandSecurityState);
+    connect(m_security, &SecurityPage::outlimiterLockChanged, m_outLimiter,
+            &OutLimiterPage::setSecurityState);
+    connect(m_security, &SecurityPage::outdelayLockChanged, m_outDelay,
+            &OutDelayPage::setSecurityState);
 
     // The filter pages read their element locks from the security page's table.
     SecurityPage *sec = m_security;
     m_inFilter->setLockLookup([sec](uchar ch, int element) -> uchar {
         switch (element) {
-        case 0: return sec->inFilterGraphLock(ch);
-        case 1: return sec->inHPFilterLock(ch);
-        case 2: return sec->inLPFilterLock(ch);
-        default: return sec->inFilterBandLock(ch, uchar(element - 3));
+        case 0:
+            return sec->inFilterGraphLock(ch);
+        case 1:
+            return sec->inHPFilterLock(ch);
+        case 2:
+            return sec->inLPFilterLock(ch);
+        default:
+            return sec->inFilterBandLock(ch, uchar(element - 3));
         }
     });
     m_outFilter->setLockLookup([sec](uchar ch, int element) -> uchar {
         switch (element) {
-        case 0: return sec->outFilterGraphLock(ch);
-        case 1: return sec->outHPFilterLock(ch);
-        case 2: return sec->outLPFilterLock(ch);
-        default: return sec->outFilterBandLock(ch, uchar(element - 3));
+        case 0:
+            return sec->outFilterGraphLock(ch);
+        case 1:
+            return sec->outHPFilterLock(ch);
+        case 2:
+            return sec->outLPFilterLock(ch);
+        default:
+            return sec->outFilterBandLock(ch, uchar(element - 3));
         }
     });
 }
@@ -261,20 +284,47 @@ void FuncWidget::receiveModule(quint8 moduleId, quint8 code, quint8 direction, q
     deliver(page);
     auto to = [&](auto *p) { p->receive(code, direction, length, payload); };
     switch (moduleId) {
-    case 1: to(m_inLevel); break;
-    case 2: to(m_gate); break;
-    case 3: to(m_feedback); break;
-    case 4: to(m_inFilter); break;
-    case 5: to(m_inLimiter); break;
-    case 6: to(m_inDelay); break;
-    case 7: to(m_mixer); break;
-    case 8: to(m_sigGenerator); break;
-    case 9: to(m_outLevel); break;
-    case 10: to(m_outFilter); break;
-    case 11: to(m_outLimiter); break;
-    case 12: to(m_outDelay); break;
-    case kPresetModule: to(m_preset); break;
-    default: break;
+    case 1:
+        to(m_inLevel);
+        break;
+    case 2:
+        to(m_gate);
+        break;
+    case 3:
+        to(m_feedback);
+        break;
+    case 4:
+        to(m_inFilter);
+        break;
+    case 5:
+        to(m_inLimiter);
+        break;
+    case 6:
+        to(m_inDelay);
+        break;
+    case 7:
+        to(m_mixer);
+        break;
+    case 8:
+        to(m_sigGenerator);
+        break;
+    case 9:
+        to(m_outLevel);
+        break;
+    case 10:
+        to(m_outFilter);
+        break;
+    case 11:
+        to(m_outLimiter);
+        break;
+    case 12:
+        to(m_outDelay);
+        break;
+    case kPresetModule:
+        to(m_preset);
+        break;
+    default:
+        break;
     }
     // A read-back before the offline preset file waits for these reports; the page has its
     // value by now. The preset page hands its own transfers the preset reports.
@@ -307,9 +357,15 @@ void FuncWidget::requestDeviceInfo()
     m_security->requestLockTable();
 }
 
-QWidget *FuncWidget::currentPage() const { return m_stack->currentWidget(); }
+QWidget *FuncWidget::currentPage() const
+{
+    return m_stack->currentWidget();
+}
 
-QWidget *FuncWidget::cailDialog() const { return m_cail; }
+QWidget *FuncWidget::cailDialog() const
+{
+    return m_cail;
+}
 
 void FuncWidget::cailAccess()
 {
