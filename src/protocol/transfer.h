@@ -43,6 +43,14 @@ struct TransferStep {
     int progress = -1; // the new progress value, -1 for unchanged
     TransferError error = TransferError::None;
 
+    // Goes on by sending message.
+    static TransferStep sending(const TransferMessage &message)
+    {
+        TransferStep s;
+        s.kind = Continue;
+        s.send.append(message);
+        return s;
+    }
     static TransferStep fail(TransferError e)
     {
         TransferStep s;

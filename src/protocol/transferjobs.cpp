@@ -134,19 +134,14 @@ bool PresetExport::matches(const Frame &frame) const
 
 TransferStep PresetExport::start()
 {
-    TransferStep s;
-    s.kind = TransferStep::Continue;
-    s.send.append(presetMessage(PresetExportStart, QByteArray(1, char(m_slot))));
-    return s;
+    return TransferStep::sending(presetMessage(PresetExportStart, QByteArray(1, char(m_slot))));
 }
 
 TransferStep PresetExport::ask()
 {
-    TransferStep s;
-    s.kind = TransferStep::Continue;
     m_asked = qMin<quint32>(kBlockSize, m_size - quint32(m_data.size()));
-    s.send.append(presetMessage(PresetExportData, PayloadWriter().u32(m_asked).data()));
-    return s;
+    return TransferStep::sending(
+        presetMessage(PresetExportData, PayloadWriter().u32(m_asked).data()));
 }
 
 TransferStep PresetExport::answer(const Frame &frame)
@@ -189,19 +184,13 @@ bool PresetBankExport::matches(const Frame &frame) const
 
 TransferStep PresetBankExport::start()
 {
-    TransferStep s;
-    s.kind = TransferStep::Continue;
-    s.send.append(presetMessage(PresetBankExportStart, {}));
-    return s;
+    return TransferStep::sending(presetMessage(PresetBankExportStart, {}));
 }
 
 TransferStep PresetBankExport::ask()
 {
-    TransferStep s;
-    s.kind = TransferStep::Continue;
     ++m_block;
-    s.send.append(presetMessage(PresetBankExportBlock, u16Bytes(quint16(m_block))));
-    return s;
+    return TransferStep::sending(presetMessage(PresetBankExportBlock, u16Bytes(quint16(m_block))));
 }
 
 TransferStep PresetBankExport::answer(const Frame &frame)
@@ -247,10 +236,7 @@ bool PresetImport::matches(const Frame &frame) const
 
 TransferStep PresetImport::start()
 {
-    TransferStep s;
-    s.kind = TransferStep::Continue;
-    s.send.append(presetMessage(PresetImportStart, QByteArray(1, char(m_slot))));
-    return s;
+    return TransferStep::sending(presetMessage(PresetImportStart, QByteArray(1, char(m_slot))));
 }
 
 TransferStep PresetImport::sendChunk()
@@ -298,10 +284,7 @@ bool PresetBankImport::matches(const Frame &frame) const
 
 TransferStep PresetBankImport::start()
 {
-    TransferStep s;
-    s.kind = TransferStep::Continue;
-    s.send.append(presetMessage(PresetBankImportStart, {}));
-    return s;
+    return TransferStep::sending(presetMessage(PresetBankImportStart, {}));
 }
 
 TransferStep PresetBankImport::sendBlock(int block)
