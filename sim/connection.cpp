@@ -52,16 +52,17 @@ void Connection::readyRead()
         m_assembler.clear();
         return;
     }
+    // The answers to everything that arrived together leave together, in order.
+    Replies replies;
     proto::Frame frame;
     while (m_assembler.next(frame)) {
         if (m_faults.verbose)
             qCInfo(lcSim).noquote() << "recv" << describe(frame);
         if (frame.frameClass == proto::ClassUpgrade)
             m_upgradeIdle.start();
-        Replies replies;
         m_device->handle(frame, m_session, replies);
-        send(replies);
     }
+    send(replies);
 }
 
 void Connection::send(const Replies &frames)
