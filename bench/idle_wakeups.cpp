@@ -26,6 +26,8 @@
 #include <QMap>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -99,6 +101,15 @@ private:
     QHash<QString, qint64> m_counts;
 };
 
+// CPU time of the whole process so far, user and system, in seconds.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 int fail(const QString &message)
 {
     std::fprintf(stderr, "idle_wakeups: %s\n", qPrintable(message));
@@ -150,6 +161,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(eventsOption))
         app.installEventFilter(&events);
     const Switches before = readSwitches();
+    const double cpuBefore = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
     QTimer::singleShot(seconds * 1000, &app, [&] {
@@ -168,6 +180,7 @@ int main(int argc, char *argv[])
                 "switches in %d threads; %lld involuntary, %.1f per second with them)\n",
                 elapsed, tab, double(voluntary) / elapsed, voluntary, after.threads,
                 after.involuntary - before.involuntary, double(total) / elapsed);
+    std::printf("  CPU %.2f%% of one core\n", 100.0 * (cpuSeconds() - cpuBefore) / elapsed);
     for (auto it = after.perThread.cbegin(); it != after.perThread.cend(); ++it) {
         std::printf("  %-24s %.1f per second\n", qPrintable(it.key()),
                     double(it.value() - before.perThread.value(it.key())) / elapsed);
