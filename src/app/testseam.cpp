@@ -14,6 +14,9 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 namespace testseam {
 
 namespace {
@@ -71,7 +74,8 @@ void addActions(QStringList &lines, const QWidget *owner, const QList<QAction *>
         lines << QStringLiteral("action\t%1\t%2\t%3\t%4")
                      .arg(pathOf(owner), rectText(r.translated(owner->mapToGlobal(QPoint()))))
                      .arg(a->isEnabled() ? 1 : 0)
-                     .arg(oneLine(a->text() + (a->isChecked() ? QStringLiteral(" [x]") : "")));
+                     .arg(oneLine(a->text() + (a->isChecked() ? QStringLiteral(" [x]") : QString())
+                                      + (a->menu() ? QStringLiteral(" >") : QString())));
     }
 }
 
@@ -84,7 +88,7 @@ QString widgetMap()
         QList<QWidget *> widgets{top};
         widgets += top->findChildren<QWidget *>();
         for (QWidget *w : widgets) {
-            if (!w->isVisible() || (w != top && w->isWindow()))
+            if (!w->isVisible() || w->window() != top)
                 continue;
             const QRect r(w->mapToGlobal(QPoint()), w->size());
             const QString kind = w == top ? QStringLiteral("window") : QStringLiteral("widget");
