@@ -28,10 +28,17 @@ QString oneLine(QString text)
     return text;
 }
 
+// A checked button or entry reads "text [x]", an entry that opens a submenu "text >".
+QString marked(const QString &text, bool checked, bool submenu = false)
+{
+    return text + (checked ? QStringLiteral(" [x]") : QString()) +
+           (submenu ? QStringLiteral(" >") : QString());
+}
+
 QString textOf(const QWidget *w)
 {
     if (const auto *b = qobject_cast<const QAbstractButton *>(w))
-        return b->text() + (b->isCheckable() && b->isChecked() ? QStringLiteral(" [x]") : QString());
+        return marked(b->text(), b->isCheckable() && b->isChecked());
     if (const auto *l = qobject_cast<const QLabel *>(w))
         return l->text();
     if (const auto *e = qobject_cast<const QLineEdit *>(w))
@@ -74,8 +81,7 @@ void addActions(QStringList &lines, const QWidget *owner, const QList<QAction *>
         lines << QStringLiteral("action\t%1\t%2\t%3\t%4")
                      .arg(pathOf(owner), rectText(r.translated(owner->mapToGlobal(QPoint()))))
                      .arg(a->isEnabled() ? 1 : 0)
-                     .arg(oneLine(a->text() + (a->isChecked() ? QStringLiteral(" [x]") : QString())
-                                      + (a->menu() ? QStringLiteral(" >") : QString())));
+                     .arg(oneLine(marked(a->text(), a->isChecked(), a->menu() != nullptr)));
     }
 }
 

@@ -302,7 +302,6 @@ class Journey:
                          pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
                          stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
         os.close(write_fd)
-        number = b""
         with os.fdopen(read_fd, "rb") as r:
             number = r.readline().strip()
         if not number:
@@ -386,12 +385,12 @@ class Journey:
             self.sim_log.wait("the wrong password", mark,
                               r"recv class 2 type 1 code 1 dir 01 len 4: 39 39 39 39")
             self.sim_log.wait("the refusal", mark, r"send class 2 type 1 code 1 dir 80 len 1: 00")
-            # The dialog comes back, empty, and nothing else opens.
+            # The dialog comes back, empty.
             wait_for("the login dialog again, empty",
                      lambda: any(w.text == "" for w in self.screen.find(
                          path=r"^QLogin/QLineEdit$")))
-            if self.state_text() == "Logged in":
-                raise JourneyError("a wrong password logged in")
+            if not self.screen.visible_window("Login"):
+                raise JourneyError("the login dialog is not shown again after a wrong password")
         mark = self.sim_log.mark()
         self.screen.replace_text(self.login_edit(), SIM_PASSWORD)
         self.sim_log.wait("the password", mark,
@@ -406,15 +405,11 @@ class Journey:
         return self.screen.wait("the password field", path=r"^QLogin/QLineEdit$")[0]
 
     def state_text(self):
-        labels = self.screen.find(path=r"QOverView.*/QLabel$")
-        for i, w in enumerate(labels[:-1]):
-            if w.text in ("State :", "状态 :", "状态："):
-                return labels[i + 1].text
-        # Fall back to the label right of the title, whatever its translation.
-        titles = self.screen.find(path=r"QOverView.*/QLabel#titleLabel$")
-        for t in titles:
+        """The text right of "State :" in the overview (English only)."""
+        labels = self.screen.find(path=r"QOverView.*/QLabel(#titleLabel)?$")
+        for t in (w for w in labels if w.text == "State :"):
             right = [w for w in labels if abs(w.y - t.y) < 3 and 0 <= w.x - (t.x + t.w) < 20]
-            if right and t.text.startswith(("State", "状态")):
+            if right:
                 return right[0].text
         return None
 
@@ -500,8 +495,10 @@ class Journey:
         inside = PAGE.format("QPreset")
         first_row = lambda: min(self.screen.find(path=inside + r".*QLineEdit$"),
                                 key=lambda w: w.y)
-        row_button = lambda text: min(self.screen.find(path=inside, text=text),
-                                      key=lambda w: w.y)
+        # Recall and Export wait for the processor to report the slot in use.
+        row_button = lambda text: min(wait_for(f"'{text}' of preset 1 enabled", lambda: [
+            w for w in self.screen.wait(f"'{text}'", path=inside, text=text)
+            if w.enabled and w.y == first_row().y]), key=lambda w: w.y)
         self.screen.wait("the preset rows", path=inside + r".*QLineEdit$")
         name_edit = first_row()
         mark = self.sim_log.mark()
@@ -512,17 +509,20 @@ class Journey:
             mark = self.sim_log.mark()
             self.screen.click(row_button(verb))
             self.confirm_yes(f"{verb} of preset 1")
-            self.sim_log.wait(f"the {verb}", mark, r"recv class 3 type 32 code \d+ dir 01 len 1: 00")
+            self.sim_log.wait(f"the {verb}", mark,
+                              r"recv class 3 type 32 code \d+ dir 01 len 1: 00")
         wait_for("the slot's name kept", lambda: first_row().text == "JOURNEY")
 
         target = os.path.join(self.tmp, "journey.pst1")
         mark = self.sim_log.mark()
         self.screen.click(row_button("Export"))
-        dialog = self.screen.wait("the file dialog", kind="window", path=r"^QFileDialog(#\w*)?$")[0]
+        dialog = self.screen.wait("the file dialog", kind="window",
+                                  path=r"^QFileDialog(#\w*)?$")[0]
         name = self.screen.wait("the file name field",
                                 path=r"^QFileDialog[^/]*/.*QLineEdit#fileNameEdit$")[0]
         self.screen.replace_text(name, target)
-        self.screen.wait_gone("the file dialog to close", kind="window", path=r"^QFileDialog(#\w*)?$")
+        self.screen.wait_gone("the file dialog to close", kind="window",
+                              path=r"^QFileDialog(#\w*)?$")
         self.sim_log.wait("the export request", mark, r"recv class 3 type 32 ")
         data = wait_for("the exported file", lambda: os.path.exists(target)
                         and os.path.getsize(target) > 0 and open(target, "rb").read())
