@@ -41,6 +41,12 @@ def log(text):
     print(f"journey: {text}", flush=True)
 
 
+def _die_with_parent():
+    """Even a killed test (SIGKILL) leaves nothing running: the kernel stops the children."""
+    libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
+    libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
 class Processes:
     """Everything started here; stop() ends each of them by its own pid."""
 
@@ -48,7 +54,7 @@ class Processes:
         self.procs = {}
 
     def start(self, name, args, **kw):
-        self.procs[name] = subprocess.Popen(args, **kw)
+        self.procs[name] = subprocess.Popen(args, preexec_fn=_die_with_parent, **kw)
         return self.procs[name]
 
     def stop(self, name, timeout=10):
