@@ -464,7 +464,10 @@ class Journey:
         self.screen.replace_text(edit, "Stage left")
         hexed = " ".join(f"{b:02x}" for b in b"Stage left")
         self.sim_log.wait("the location", mark, rf"recv class 2 type \d+ code \d+ dir 01 .*{hexed}")
-        # The processor keeps it, announces it, and the device list stores it.
+        # The processor keeps it and reports it back to the overview; it announces it, and
+        # the device list stores it.
+        self.screen.wait("the new location in the overview", path=r"QOverView.*/QLabel$",
+                         text="Stage left")
         wait_for("the new location in device.db",
                  lambda: any(r[2] == "Stage left" for r in self.device_rows()))
 
