@@ -1,9 +1,14 @@
 // The history of edits on the panels: gestures as entries, undo and redo through the panels,
 // "Copy to" and "Reset" as one entry each, refusals, one history per processor.
 #include "modules/changerecorder.h"
+#include "modules/delaypanel.h"
+#include "modules/feedback.h"
 #include "modules/filterpanel.h"
+#include "modules/gatepanel.h"
 #include "modules/levelpanel.h"
 #include "modules/limiterpanel.h"
+#include "modules/mixer.h"
+#include "modules/siggenerator.h"
 #include "pages/channelselect.h"
 #include "panelharness.h"
 
@@ -18,6 +23,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 using namespace panelharness;
 
@@ -59,6 +65,39 @@ QList<QByteArray> sorted(QList<QByteArray> list)
     return list;
 }
 
+// A panel of each kind and how to read the field the table below edits.
+struct PanelCase {
+    std::function<QModulePanel *()> make;
+    std::function<double(QModulePanel *)> read;
+};
+
+PanelCase panelCase(const QString &name)
+{
+    if (name == "out level")
+        return {[] { return new QOutLevel; },
+                [](QModulePanel *p) { return double(static_cast<QOutLevel *>(p)->channelState(3).mute); }};
+    if (name == "gate")
+        return {[] { return new QGate; },
+                [](QModulePanel *p) { return double(static_cast<QGate *>(p)->channelState(1).threshold); }};
+    if (name == "feedback")
+        return {[] { return new QFeedback; },
+                [](QModulePanel *p) { return double(static_cast<QFeedback *>(p)->enabled(2)); }};
+    if (name == "out filter")
+        return {[] { return new QOutFilter; },
+                [](QModulePanel *p) { return double(static_cast<QOutFilter *>(p)->channelState(5).bandGain[4]); }};
+    if (name == "in delay")
+        return {[] { return new QInDelay; },
+                [](QModulePanel *p) { return double(static_cast<QInDelay *>(p)->delay(0)); }};
+    if (name == "mixer")
+        return {[] { return new QMixer; },
+                [](QModulePanel *p) { return double(static_cast<QMixer *>(p)->crosspointGain(4, 1)); }};
+    if (name == "generator")
+        return {[] { return new QSigGenerator; },
+                [](QModulePanel *p) { return double(static_cast<QSigGenerator *>(p)->state().frequency); }};
+    return {[] { return new QOutLimiter; },
+            [](QModulePanel *p) { return double(static_cast<QOutLimiter *>(p)->channelState(6).threshold); }};
+}
+
 // Level gain sets of channel 1 (I2): -6.0 dB and 3.0 dB.
 const char *const kGainMinus6 = "82 7D 01 00 03 01 03 01 05 00 01 00 00 C0 C0 7D 82";
 const char *const kGainPlus3 = "82 7D 01 00 03 01 03 01 05 00 01 00 00 40 40 7D 82";
@@ -81,6 +120,64 @@ private Q_SLOTS:
     {
         stopCapture();
         recorder.clearProcessor();
+    }
+
+    // Every kind of panel shows what undo sends as it shows a report, without code of its
+    // own (the mixer's reports carry whole rows, so it maps one crosspoint itself).
+    void everyPanelShowsWhatUndoSends_data()
+    {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<int>("module");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("report"); // what the processor held
+        QTest::addColumn<QByteArray>("edit");   // the set of the edit
+        QTest::addColumn<double>("before");
+        QTest::addColumn<double>("after");
+        QTest::newRow("out level mute") << "out level" << 9 << 2 << hex("03 01") << hex("03 00")
+                                        << 1.0 << 0.0;
+        QTest::newRow("gate") << "gate" << 2 << 2
+                              << hex("01 01 00 00 20 C2 00 00 48 42 00 00 C8 42")
+                              << hex("01 01 00 00 A0 C1 00 00 48 42 00 00 C8 42") << -40.0 << -20.0;
+        QTest::newRow("feedback") << "feedback" << 3 << 1 << hex("02 01") << hex("02 00") << 1.0
+                                  << 0.0;
+        QTest::newRow("out filter band")
+            << "out filter" << 10 << 3 << hex("05 04 01 01 00 00 7A 44 00 00 80 BF 02")
+            << hex("05 04 01 01 00 00 7A 44 00 00 40 40 02") << -1.0 << 3.0;
+        QTest::newRow("in delay") << "in delay" << 6 << 1 << hex("00 00 00 20 41")
+                                  << hex("00 00 00 A0 41") << 10.0 << 20.0;
+        QTest::newRow("mixer gain") << "mixer" << 7 << 2 << hex("04 00 F6 00 00")
+                                    << hex("04 01 FB") << -10.0 << -5.0;
+        QTest::newRow("generator frequency") << "generator" << 8 << 2 << hex("00 00 7A 44")
+                                             << hex("00 00 FA 44") << 1000.0 << 2000.0;
+        QTest::newRow("out limiter") << "out limiter" << 11 << 1
+                                     << hex("06 01 00 00 20 C1 00 00 80 40 00 00 A0 41 00 00 C8 42")
+                                     << hex("06 01 00 00 A0 C1 00 00 80 40 00 00 A0 41 00 00 C8 42")
+                                     << -10.0 << -20.0;
+    }
+    void everyPanelShowsWhatUndoSends()
+    {
+        QFETCH(QString, panel);
+        QFETCH(int, module);
+        QFETCH(int, code);
+        QFETCH(QByteArray, report);
+        QFETCH(QByteArray, edit);
+        QFETCH(double, before);
+        QFETCH(double, after);
+        const PanelCase pc = panelCase(panel);
+        std::unique_ptr<QModulePanel> p(pc.make());
+        ::report(*p, quint8(code), report);
+        QCOMPARE(pc.read(p.get()), before);
+        // The edit as the panel makes it: its mirror moves, then the set goes out.
+        p->showRecorded(quint8(code), edit);
+        QModulePanel::sendSetPayload(quint8(module), quint8(code), edit,
+                                     setfields::isBlockWide(quint8(module), quint8(code)),
+                                     ChangeRecorder::Origin::Discrete);
+        QCOMPARE(pc.read(p.get()), after);
+        QCOMPARE(recorder.undoCount(), 1);
+        QVERIFY(recorder.undo());
+        QCOMPARE(pc.read(p.get()), before);
+        QVERIFY(recorder.redo());
+        QCOMPARE(pc.read(p.get()), after);
     }
 
     // A drag of 40 moves, even with a pause that lets a value out in between, is one entry;
