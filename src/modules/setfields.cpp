@@ -127,14 +127,15 @@ bool makeField(quint8 module, quint8 code, const Layout &l, const uchar *p, Fiel
     return true;
 }
 
-QString tr(const char *text)
+// A text marked with QT_TRANSLATE_NOOP("ChangeLog", ...).
+QString translated(const char *text)
 {
     return QCoreApplication::translate("ChangeLog", text);
 }
 
 QString onOff(quint8 byte)
 {
-    return byte ? tr("on") : tr("off");
+    return byte ? QCoreApplication::translate("ChangeLog", "on") : QCoreApplication::translate("ChangeLog", "off");
 }
 
 float floatAt(const QByteArray &v, int at)
@@ -235,7 +236,7 @@ QString blockName(quint8 module)
         QT_TRANSLATE_NOOP("ChangeLog", "Out Level"),  QT_TRANSLATE_NOOP("ChangeLog", "Out Filter"),
         QT_TRANSLATE_NOOP("ChangeLog", "Out Limiter"), QT_TRANSLATE_NOOP("ChangeLog", "Out Delay")};
     if (module >= 1 && module <= 12)
-        return tr(names[module - 1]);
+        return translated(names[module - 1]);
     return QString::number(module);
 }
 
@@ -252,10 +253,10 @@ QString fieldName(const Key &key)
 {
     const Layout *l = layoutOf(key.module, key.code);
     if (!l)
-        return tr("code %1").arg(key.code);
+        return QCoreApplication::translate("ChangeLog", "code %1").arg(key.code);
     if (l->address == 2)
-        return tr(l->name).arg(key.address[1] + 1);
-    return tr(l->name);
+        return translated(l->name).arg(key.address[1] + 1);
+    return translated(l->name);
 }
 
 QString valueText(const Key &key, const QByteArray &v)
@@ -269,28 +270,28 @@ QString valueText(const Key &key, const QByteArray &v)
     switch (l->kind) {
     case Kind::Flag: return onOff(b(0));
     case Kind::Choice: return QString::number(b(0));
-    case Kind::Decibel: return tr("%1 dB").arg(number(floatAt(v, 0), 1));
-    case Kind::Hertz: return tr("%1 Hz").arg(number(floatAt(v, 0), 0));
-    case Kind::Millis: return tr("%1 ms").arg(number(floatAt(v, 0), 2));
-    case Kind::MixGain: return tr("%1 dB").arg(qint8(b(0)));
+    case Kind::Decibel: return QCoreApplication::translate("ChangeLog", "%1 dB").arg(number(floatAt(v, 0), 1));
+    case Kind::Hertz: return QCoreApplication::translate("ChangeLog", "%1 Hz").arg(number(floatAt(v, 0), 0));
+    case Kind::Millis: return QCoreApplication::translate("ChangeLog", "%1 ms").arg(number(floatAt(v, 0), 2));
+    case Kind::MixGain: return QCoreApplication::translate("ChangeLog", "%1 dB").arg(qint8(b(0)));
     case Kind::Gate:
-        return tr("%1, %2 dB, attack %3 ms, release %4 ms")
+        return QCoreApplication::translate("ChangeLog", "%1, %2 dB, attack %3 ms, release %4 ms")
             .arg(onOff(b(0)), number(floatAt(v, 1), 1), number(floatAt(v, 5), 0),
                  number(floatAt(v, 9), 0));
     case Kind::Pass:
-        return tr("%1, type %2, slope %3, %4 Hz")
+        return QCoreApplication::translate("ChangeLog", "%1, type %2, slope %3, %4 Hz")
             .arg(onOff(b(0)))
             .arg(b(1))
             .arg(b(2))
             .arg(number(floatAt(v, 3), 0));
     case Kind::Band:
-        return tr("%1, type %2, %3 Hz, %4 dB, Q step %5")
+        return QCoreApplication::translate("ChangeLog", "%1, type %2, %3 Hz, %4 dB, Q step %5")
             .arg(onOff(b(0)))
             .arg(b(1))
             .arg(number(floatAt(v, 2), 0), number(floatAt(v, 6), 1))
             .arg(b(10));
     case Kind::Limiter:
-        return tr("%1, %2 dB, 1:%3, attack %4 ms, release %5 ms")
+        return QCoreApplication::translate("ChangeLog", "%1, %2 dB, 1:%3, attack %4 ms, release %5 ms")
             .arg(onOff(b(0)), number(floatAt(v, 1), 1), number(floatAt(v, 5), 0),
                  number(floatAt(v, 9), 0), number(floatAt(v, 13), 0));
     }
