@@ -96,8 +96,8 @@ void ChangeLog::flush()
             qCWarning(lcApp) << "change log row not written" << insert.lastError();
     }
     QSqlQuery bound(m_db);
-    bound.prepare(QStringLiteral(
-        "delete from changelog where id <= (select max(id) from changelog) - ?"));
+    bound.prepare(
+        QStringLiteral("delete from changelog where id <= (select max(id) from changelog) - ?"));
     bound.addBindValue(m_maxRows);
     bound.exec();
     m_db.commit();

@@ -16,12 +16,16 @@
 
 namespace {
 
-const char *const kHeaders[] = {
-    QT_TRANSLATE_NOOP("ChangeLogWindow", "Time"),   QT_TRANSLATE_NOOP("ChangeLogWindow", "Machine id"),
-    QT_TRANSLATE_NOOP("ChangeLogWindow", "Model"),  QT_TRANSLATE_NOOP("ChangeLogWindow", "Address"),
-    QT_TRANSLATE_NOOP("ChangeLogWindow", "Block"),  QT_TRANSLATE_NOOP("ChangeLogWindow", "Channel"),
-    QT_TRANSLATE_NOOP("ChangeLogWindow", "Field"),  QT_TRANSLATE_NOOP("ChangeLogWindow", "Before"),
-    QT_TRANSLATE_NOOP("ChangeLogWindow", "After"),  QT_TRANSLATE_NOOP("ChangeLogWindow", "Undo")};
+const char *const kHeaders[] = {QT_TRANSLATE_NOOP("ChangeLogWindow", "Time"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Machine id"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Model"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Address"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Block"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Channel"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Field"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Before"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "After"),
+                                QT_TRANSLATE_NOOP("ChangeLogWindow", "Undo")};
 
 } // namespace
 

@@ -87,10 +87,10 @@ mainWindow::mainWindow(const MainWindowOptions &options) : QMainWindow(nullptr)
     }
 
     // The change log lives beside the device list, in a file of its own.
-    m_changeLog = new ChangeLog(
-        QFileInfo(options.devices.databasePath).absoluteDir().filePath(
-            QStringLiteral("changes.db")),
-        this);
+    m_changeLog = new ChangeLog(QFileInfo(options.devices.databasePath)
+                                    .absoluteDir()
+                                    .filePath(QStringLiteral("changes.db")),
+                                this);
     ChangeRecorder &recorder = ChangeRecorder::instance();
     recorder.setRowSink([log = m_changeLog](ChangeRow &&row) { log->append(std::move(row)); });
     connect(&recorder, &ChangeRecorder::historyChanged, this, &mainWindow::updateUndoActions);
@@ -184,8 +184,8 @@ void mainWindow::buildMenu()
     m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redoAction = m_menu->addAction(QStringLiteral("Redo"));
     m_redoAction->setObjectName(QStringLiteral("redoAction"));
-    m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                                QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    m_redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction *a : {m_undoAction, m_redoAction})
         a->setShortcutContext(Qt::WindowShortcut);
     m_changeLogAction = m_menu->addAction(QStringLiteral("Change log"));
@@ -225,8 +225,7 @@ void mainWindow::updateUndoActions()
         m_undoAction->setText(tr("Undo"));
     }
     m_undoAction->setEnabled(recorder.canUndo());
-    m_redoAction->setText(recorder.canRedo() ? tr("Redo %1").arg(recorder.redoText())
-                                             : tr("Redo"));
+    m_redoAction->setText(recorder.canRedo() ? tr("Redo %1").arg(recorder.redoText()) : tr("Redo"));
     m_redoAction->setEnabled(recorder.canRedo());
 }
 

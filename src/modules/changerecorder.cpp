@@ -131,8 +131,8 @@ void ChangeRecorder::addChange(UndoEntry &entry, const Key &key, const QByteArra
     entry.changes.append({key, before, after});
 }
 
-void ChangeRecorder::recordSet(quint8 module, quint8 code, const QByteArray &payload,
-                               Origin origin, quint64 gesture)
+void ChangeRecorder::recordSet(quint8 module, quint8 code, const QByteArray &payload, Origin origin,
+                               quint64 gesture)
 {
     // A set that goes nowhere changed nothing.
     if (!isRecording())
@@ -337,9 +337,8 @@ bool ChangeRecorder::replay(bool undo)
         const QByteArray &expected = undo ? c.after : c.before;
         const QByteArray now = h.known.value(c.key);
         if (!expected.isEmpty() && !now.isEmpty() && now != expected) {
-            emit refused(undo
-                             ? tr("The value was changed elsewhere since; nothing was undone.")
-                             : tr("The value was changed elsewhere since; nothing was redone."));
+            emit refused(undo ? tr("The value was changed elsewhere since; nothing was undone.")
+                              : tr("The value was changed elsewhere since; nothing was redone."));
             return false;
         }
         if (undo && c.before.isEmpty()) {

@@ -30,8 +30,7 @@ QModulePanel::~QModulePanel()
     ModuleClock::instance().remove(this);
 }
 
-void QModulePanel::takeReport(quint8 code, quint8 direction, quint16 length,
-                              const uchar *payload)
+void QModulePanel::takeReport(quint8 code, quint8 direction, quint16 length, const uchar *payload)
 {
     if (direction == proto::DirReport && !editHeld())
         ChangeRecorder::instance().noteReport(m_moduleId, code, payload, length);
@@ -53,8 +52,7 @@ void QModulePanel::flushDeferredSends()
 }
 
 void QModulePanel::sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
-                                  bool blockWide, ChangeRecorder::Origin origin,
-                                  quint64 gesture)
+                                  bool blockWide, ChangeRecorder::Origin origin, quint64 gesture)
 {
     ChangeRecorder::instance().recordSet(moduleId, code, payload, origin, gesture);
     if (blockWide) {
@@ -270,10 +268,10 @@ bool QModulePanel::runCopyTo(QChannelSelect &chooser, uchar channel, quint8 copy
                 targets.append(QStringLiteral("O%1").arg(ch + 1));
         }
         const setfields::Key from{m_moduleId, 0, 1, {channel, 0}};
-        const ChangeRecorder::Group group(
-            tr("%1 %2 copied to %3")
-                .arg(setfields::blockName(m_moduleId), setfields::channelText(from),
-                     targets.join(QLatin1Char(' '))));
+        const ChangeRecorder::Group group(tr("%1 %2 copied to %3")
+                                              .arg(setfields::blockName(m_moduleId),
+                                                   setfields::channelText(from),
+                                                   targets.join(QLatin1Char(' '))));
         groupChannels(m_moduleId, ownMask, channel, m_moduleId);
         groupChannels(sibling, otherMask, channel, m_moduleId);
         if (copyOwn)

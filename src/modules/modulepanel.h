@@ -81,8 +81,7 @@ public:
     void flushDeferredSends();
     // The one way a set leaves a panel: recorded, then sent. blockWide: no channel byte.
     static void sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
-                               bool blockWide, ChangeRecorder::Origin origin,
-                               quint64 gesture = 0);
+                               bool blockWide, ChangeRecorder::Origin origin, quint64 gesture = 0);
 
     // Report checks.
     static bool isReport(quint8 direction, quint16 length, quint16 expected)

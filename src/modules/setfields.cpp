@@ -9,7 +9,18 @@
 namespace setfields {
 namespace {
 
-enum class Kind : quint8 { Flag, Choice, Decibel, Hertz, Millis, Gate, Pass, Band, Limiter, MixGain };
+enum class Kind : quint8 {
+    Flag,
+    Choice,
+    Decibel,
+    Hertz,
+    Millis,
+    Gate,
+    Pass,
+    Band,
+    Limiter,
+    MixGain
+};
 
 struct Layout {
     quint8 address = 0; // address bytes before the value
@@ -54,12 +65,18 @@ const Layout *layoutOf(quint8 module, quint8 code)
     case 1:
     case 9:
         switch (code) {
-        case 2: return &mute;
-        case 3: return &gain;
-        case 4: return &invert;
-        case 5: return &group;
-        case 32: return &cail;
-        default: return nullptr;
+        case 2:
+            return &mute;
+        case 3:
+            return &gain;
+        case 4:
+            return &invert;
+        case 5:
+            return &group;
+        case 32:
+            return &cail;
+        default:
+            return nullptr;
         }
     case 2:
         return code == 2 ? &gate : nullptr;
@@ -78,12 +95,18 @@ const Layout *layoutOf(quint8 module, quint8 code)
         return code == 1 ? &mix : code == 2 ? &mixGain : nullptr;
     case kGenerator:
         switch (code) {
-        case 1: return &genOutput;
-        case 2: return &genFrequency;
-        case 3: return &genSource;
-        case 4: return &genGain;
-        case 5: return &genMute;
-        default: return nullptr;
+        case 1:
+            return &genOutput;
+        case 2:
+            return &genFrequency;
+        case 3:
+            return &genSource;
+        case 4:
+            return &genGain;
+        case 5:
+            return &genMute;
+        default:
+            return nullptr;
         }
     default:
         return nullptr;
@@ -101,12 +124,18 @@ bool finiteFloats(Kind kind, const uchar *v)
     switch (kind) {
     case Kind::Decibel:
     case Kind::Hertz:
-    case Kind::Millis: return ok(0);
-    case Kind::Gate: return ok(1) && ok(5) && ok(9);
-    case Kind::Pass: return ok(3);
-    case Kind::Band: return ok(2) && ok(6);
-    case Kind::Limiter: return ok(1) && ok(5) && ok(9) && ok(13);
-    default: return true;
+    case Kind::Millis:
+        return ok(0);
+    case Kind::Gate:
+        return ok(1) && ok(5) && ok(9);
+    case Kind::Pass:
+        return ok(3);
+    case Kind::Band:
+        return ok(2) && ok(6);
+    case Kind::Limiter:
+        return ok(1) && ok(5) && ok(9) && ok(13);
+    default:
+        return true;
     }
 }
 
@@ -135,7 +164,8 @@ QString translated(const char *text)
 
 QString onOff(quint8 byte)
 {
-    return byte ? QCoreApplication::translate("ChangeLog", "on") : QCoreApplication::translate("ChangeLog", "off");
+    return byte ? QCoreApplication::translate("ChangeLog", "on")
+                : QCoreApplication::translate("ChangeLog", "off");
 }
 
 float floatAt(const QByteArray &v, int at)
@@ -229,11 +259,11 @@ QList<Key> channelFields(quint8 module, int channel)
 QString blockName(quint8 module)
 {
     static const char *const names[] = {
-        QT_TRANSLATE_NOOP("ChangeLog", "In Level"),   QT_TRANSLATE_NOOP("ChangeLog", "Gate"),
-        QT_TRANSLATE_NOOP("ChangeLog", "Feedback"),   QT_TRANSLATE_NOOP("ChangeLog", "In Filter"),
-        QT_TRANSLATE_NOOP("ChangeLog", "In Limiter"), QT_TRANSLATE_NOOP("ChangeLog", "In Delay"),
-        QT_TRANSLATE_NOOP("ChangeLog", "Mixer"),      QT_TRANSLATE_NOOP("ChangeLog", "Generator"),
-        QT_TRANSLATE_NOOP("ChangeLog", "Out Level"),  QT_TRANSLATE_NOOP("ChangeLog", "Out Filter"),
+        QT_TRANSLATE_NOOP("ChangeLog", "In Level"),    QT_TRANSLATE_NOOP("ChangeLog", "Gate"),
+        QT_TRANSLATE_NOOP("ChangeLog", "Feedback"),    QT_TRANSLATE_NOOP("ChangeLog", "In Filter"),
+        QT_TRANSLATE_NOOP("ChangeLog", "In Limiter"),  QT_TRANSLATE_NOOP("ChangeLog", "In Delay"),
+        QT_TRANSLATE_NOOP("ChangeLog", "Mixer"),       QT_TRANSLATE_NOOP("ChangeLog", "Generator"),
+        QT_TRANSLATE_NOOP("ChangeLog", "Out Level"),   QT_TRANSLATE_NOOP("ChangeLog", "Out Filter"),
         QT_TRANSLATE_NOOP("ChangeLog", "Out Limiter"), QT_TRANSLATE_NOOP("ChangeLog", "Out Delay")};
     if (module >= 1 && module <= 12)
         return translated(names[module - 1]);
@@ -245,7 +275,8 @@ QString channelText(const Key &key)
     if (key.length == 0)
         return {};
     const bool input = key.module >= 1 && key.module <= 6;
-    return QStringLiteral("%1%2").arg(input ? QLatin1Char('I') : QLatin1Char('O'))
+    return QStringLiteral("%1%2")
+        .arg(input ? QLatin1Char('I') : QLatin1Char('O'))
         .arg(key.address[0] + 1);
 }
 
@@ -268,12 +299,18 @@ QString valueText(const Key &key, const QByteArray &v)
         return QString::fromLatin1(v.toHex(' '));
     const auto b = [&v](int at) { return quint8(v[at]); };
     switch (l->kind) {
-    case Kind::Flag: return onOff(b(0));
-    case Kind::Choice: return QString::number(b(0));
-    case Kind::Decibel: return QCoreApplication::translate("ChangeLog", "%1 dB").arg(number(floatAt(v, 0), 1));
-    case Kind::Hertz: return QCoreApplication::translate("ChangeLog", "%1 Hz").arg(number(floatAt(v, 0), 0));
-    case Kind::Millis: return QCoreApplication::translate("ChangeLog", "%1 ms").arg(number(floatAt(v, 0), 2));
-    case Kind::MixGain: return QCoreApplication::translate("ChangeLog", "%1 dB").arg(qint8(b(0)));
+    case Kind::Flag:
+        return onOff(b(0));
+    case Kind::Choice:
+        return QString::number(b(0));
+    case Kind::Decibel:
+        return QCoreApplication::translate("ChangeLog", "%1 dB").arg(number(floatAt(v, 0), 1));
+    case Kind::Hertz:
+        return QCoreApplication::translate("ChangeLog", "%1 Hz").arg(number(floatAt(v, 0), 0));
+    case Kind::Millis:
+        return QCoreApplication::translate("ChangeLog", "%1 ms").arg(number(floatAt(v, 0), 2));
+    case Kind::MixGain:
+        return QCoreApplication::translate("ChangeLog", "%1 dB").arg(qint8(b(0)));
     case Kind::Gate:
         return QCoreApplication::translate("ChangeLog", "%1, %2 dB, attack %3 ms, release %4 ms")
             .arg(onOff(b(0)), number(floatAt(v, 1), 1), number(floatAt(v, 5), 0),
@@ -291,7 +328,8 @@ QString valueText(const Key &key, const QByteArray &v)
             .arg(number(floatAt(v, 2), 0), number(floatAt(v, 6), 1))
             .arg(b(10));
     case Kind::Limiter:
-        return QCoreApplication::translate("ChangeLog", "%1, %2 dB, 1:%3, attack %4 ms, release %5 ms")
+        return QCoreApplication::translate("ChangeLog",
+                                           "%1, %2 dB, 1:%3, attack %4 ms, release %5 ms")
             .arg(onOff(b(0)), number(floatAt(v, 1), 1), number(floatAt(v, 5), 0),
                  number(floatAt(v, 9), 0), number(floatAt(v, 13), 0));
     }

@@ -67,7 +67,10 @@ bool isBlockWide(quint8 module, quint8 code);
 // Every field of one channel of a block, for the blocks whose channels are copied and reset.
 QList<Key> channelFields(quint8 module, int channel);
 // The request that reads the field back (its address bytes).
-inline QByteArray requestPayload(const Key &key) { return key.addressBytes(); }
+inline QByteArray requestPayload(const Key &key)
+{
+    return key.addressBytes();
+}
 
 // Texts for the menu and the change log (translated in the "ChangeLog" context).
 QString blockName(quint8 module);

@@ -174,8 +174,8 @@ void QCail::sendGain(Side side, int ch) const
     proto::putU32(reinterpret_cast<uchar *>(payload.data()) + 1,
                   proto::floatBits(in ? m_inGain[size_t(ch)] : m_outGain[size_t(ch)]));
     // Through the panels' send path, so the history of edits and the change log see it.
-    QModulePanel::sendSetPayload(in ? kInLevelModule : kOutLevelModule, kCailCode, payload,
-                                 false, ChangeRecorder::Origin::Discrete);
+    QModulePanel::sendSetPayload(in ? kInLevelModule : kOutLevelModule, kCailCode, payload, false,
+                                 ChangeRecorder::Origin::Discrete);
 }
 
 void QCail::setInlevelGain(uchar ucChannel, float fvalue)

@@ -244,8 +244,7 @@ void QPreset::saveClicked(int slot)
 
 void QPreset::recallClicked(int slot)
 {
-    if (confirmSlot("Recall <font color='red'>%1</font> preset?", slot))
-    {
+    if (confirmSlot("Recall <font color='red'>%1</font> preset?", slot)) {
         send(proto::PresetRecall, QByteArray(1, char(slot)));
         ChangeRecorder::instance().notUndoable(tr("recalling preset %1").arg(slot + 1));
     }

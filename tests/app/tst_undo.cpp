@@ -124,7 +124,8 @@ private Q_SLOTS:
 
         m_sent.clear();
         window.undoAction()->trigger();
-        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 01 03 01 05 00 01 00 00 40 40 7D 82")});
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 01 03 01 05 00 01 00 00 40 40 7D 82")});
         QCOMPARE(window.undoAction()->text(), QStringLiteral("Undo"));
         QCOMPARE(window.redoAction()->text(), QStringLiteral("Redo I2 gain -6.0 dB"));
 

@@ -118,8 +118,7 @@ private Q_SLOTS:
             QByteArray block = hex("00 01 00 00 20 C1 00 00 80 40 00 00 A0 41 00 00 C8 42");
             block[0] = char(o);
             block[5] = char(0xC1 + (o % 2)); // -10 dB or a much lower threshold
-            c.send(proto::ClassModule, kOutLimiter, QLimiterPanel::CodeBlock, proto::DirSet,
-                   block);
+            c.send(proto::ClassModule, kOutLimiter, QLimiterPanel::CodeBlock, proto::DirSet, block);
             outputs.append(block);
         }
         QTRY_COMPARE(simBlock(c, kOutLimiter, 7), outputs[7]);

@@ -75,27 +75,38 @@ PanelCase panelCase(const QString &name)
 {
     if (name == "out level")
         return {[] { return new QOutLevel; },
-                [](QModulePanel *p) { return double(static_cast<QOutLevel *>(p)->channelState(3).mute); }};
+                [](QModulePanel *p) {
+                    return double(static_cast<QOutLevel *>(p)->channelState(3).mute);
+                }};
     if (name == "gate")
         return {[] { return new QGate; },
-                [](QModulePanel *p) { return double(static_cast<QGate *>(p)->channelState(1).threshold); }};
+                [](QModulePanel *p) {
+                    return double(static_cast<QGate *>(p)->channelState(1).threshold);
+                }};
     if (name == "feedback")
         return {[] { return new QFeedback; },
                 [](QModulePanel *p) { return double(static_cast<QFeedback *>(p)->enabled(2)); }};
     if (name == "out filter")
         return {[] { return new QOutFilter; },
-                [](QModulePanel *p) { return double(static_cast<QOutFilter *>(p)->channelState(5).bandGain[4]); }};
+                [](QModulePanel *p) {
+                    return double(static_cast<QOutFilter *>(p)->channelState(5).bandGain[4]);
+                }};
     if (name == "in delay")
         return {[] { return new QInDelay; },
                 [](QModulePanel *p) { return double(static_cast<QInDelay *>(p)->delay(0)); }};
     if (name == "mixer")
-        return {[] { return new QMixer; },
-                [](QModulePanel *p) { return double(static_cast<QMixer *>(p)->crosspointGain(4, 1)); }};
+        return {
+            [] { return new QMixer; },
+            [](QModulePanel *p) { return double(static_cast<QMixer *>(p)->crosspointGain(4, 1)); }};
     if (name == "generator")
         return {[] { return new QSigGenerator; },
-                [](QModulePanel *p) { return double(static_cast<QSigGenerator *>(p)->state().frequency); }};
+                [](QModulePanel *p) {
+                    return double(static_cast<QSigGenerator *>(p)->state().frequency);
+                }};
     return {[] { return new QOutLimiter; },
-            [](QModulePanel *p) { return double(static_cast<QOutLimiter *>(p)->channelState(6).threshold); }};
+            [](QModulePanel *p) {
+                return double(static_cast<QOutLimiter *>(p)->channelState(6).threshold);
+            }};
 }
 
 // Level gain sets of channel 1 (I2): -6.0 dB and 3.0 dB.
@@ -133,8 +144,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("edit");   // the set of the edit
         QTest::addColumn<double>("before");
         QTest::addColumn<double>("after");
-        QTest::newRow("out level mute") << "out level" << 9 << 2 << hex("03 01") << hex("03 00")
-                                        << 1.0 << 0.0;
+        QTest::newRow("out level mute")
+            << "out level" << 9 << 2 << hex("03 01") << hex("03 00") << 1.0 << 0.0;
         QTest::newRow("gate") << "gate" << 2 << 2
                               << hex("01 01 00 00 20 C2 00 00 48 42 00 00 C8 42")
                               << hex("01 01 00 00 A0 C1 00 00 48 42 00 00 C8 42") << -40.0 << -20.0;
@@ -145,14 +156,14 @@ private Q_SLOTS:
             << hex("05 04 01 01 00 00 7A 44 00 00 40 40 02") << -1.0 << 3.0;
         QTest::newRow("in delay") << "in delay" << 6 << 1 << hex("00 00 00 20 41")
                                   << hex("00 00 00 A0 41") << 10.0 << 20.0;
-        QTest::newRow("mixer gain") << "mixer" << 7 << 2 << hex("04 00 F6 00 00")
-                                    << hex("04 01 FB") << -10.0 << -5.0;
+        QTest::newRow("mixer gain")
+            << "mixer" << 7 << 2 << hex("04 00 F6 00 00") << hex("04 01 FB") << -10.0 << -5.0;
         QTest::newRow("generator frequency") << "generator" << 8 << 2 << hex("00 00 7A 44")
                                              << hex("00 00 FA 44") << 1000.0 << 2000.0;
-        QTest::newRow("out limiter") << "out limiter" << 11 << 1
-                                     << hex("06 01 00 00 20 C1 00 00 80 40 00 00 A0 41 00 00 C8 42")
-                                     << hex("06 01 00 00 A0 C1 00 00 80 40 00 00 A0 41 00 00 C8 42")
-                                     << -10.0 << -20.0;
+        QTest::newRow("out limiter")
+            << "out limiter" << 11 << 1
+            << hex("06 01 00 00 20 C1 00 00 80 40 00 00 A0 41 00 00 C8 42")
+            << hex("06 01 00 00 A0 C1 00 00 80 40 00 00 A0 41 00 00 C8 42") << -10.0 << -20.0;
     }
     void everyPanelShowsWhatUndoSends()
     {
@@ -238,7 +249,8 @@ private Q_SLOTS:
             d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         });
         in.CopyToClicked();
-        QCOMPARE(setsOf(m_sent), QList<QByteArray>{hex("82 7D 01 00 03 05 02 01 03 00 00 0E 00 7D 82")});
+        QCOMPARE(setsOf(m_sent),
+                 QList<QByteArray>{hex("82 7D 01 00 03 05 02 01 03 00 00 0E 00 7D 82")});
         QCOMPARE(in.channelState(2).threshold, -10.0f);
         QCOMPARE(recorder.undoCount(), 1);
         QCOMPARE(recorder.undoText(), QStringLiteral("In Limiter I1 copied to I2 I3 I4"));
@@ -259,7 +271,7 @@ private Q_SLOTS:
     void resetUndone()
     {
         QInFilter p;
-        QList<QByteArray> fixture = {hex("00 01 00 01 00 00 C8 42"), // high-pass 100 Hz
+        QList<QByteArray> fixture = {hex("00 01 00 01 00 00 C8 42"),  // high-pass 100 Hz
                                      hex("00 01 01 02 00 40 1C 46")}; // low-pass 10 kHz
         for (int b = 0; b < 16; ++b) {
             QByteArray band = hex("00 00 01 01 00 00 7A 44 00 00 80 BF 02"); // 1 kHz, -1 dB
