@@ -2,6 +2,263 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>ChangeLog</name>
+    <message>
+        <source>mute</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>gain</source>
+        <translation>增益</translation>
+    </message>
+    <message>
+        <source>invert</source>
+        <translation>反相</translation>
+    </message>
+    <message>
+        <source>group</source>
+        <translation>编组</translation>
+    </message>
+    <message>
+        <source>calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>gate</source>
+        <translation>噪声门</translation>
+    </message>
+    <message>
+        <source>feedback suppressor</source>
+        <translation>反馈抑制</translation>
+    </message>
+    <message>
+        <source>high-pass</source>
+        <translation>高通</translation>
+    </message>
+    <message>
+        <source>low-pass</source>
+        <translation>低通</translation>
+    </message>
+    <message>
+        <source>band %1</source>
+        <translation>频段 %1</translation>
+    </message>
+    <message>
+        <source>limiter</source>
+        <translation>限幅器</translation>
+    </message>
+    <message>
+        <source>delay</source>
+        <translation>延时</translation>
+    </message>
+    <message>
+        <source>I%1 mix</source>
+        <translation>I%1 混音</translation>
+    </message>
+    <message>
+        <source>I%1 mix gain</source>
+        <translation>I%1 混音增益</translation>
+    </message>
+    <message>
+        <source>generator</source>
+        <translation>信号发生器</translation>
+    </message>
+    <message>
+        <source>frequency</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>source</source>
+        <translation>信号源</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>In Level</source>
+        <translation>输入电平</translation>
+    </message>
+    <message>
+        <source>Gate</source>
+        <translation>噪声门</translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <translation>反馈抑制</translation>
+    </message>
+    <message>
+        <source>In Filter</source>
+        <translation>输入滤波</translation>
+    </message>
+    <message>
+        <source>In Limiter</source>
+        <translation>输入限幅</translation>
+    </message>
+    <message>
+        <source>In Delay</source>
+        <translation>输入延时</translation>
+    </message>
+    <message>
+        <source>Mixer</source>
+        <translation>混音矩阵</translation>
+    </message>
+    <message>
+        <source>Generator</source>
+        <translation>信号发生器</translation>
+    </message>
+    <message>
+        <source>Out Level</source>
+        <translation>输出电平</translation>
+    </message>
+    <message>
+        <source>Out Filter</source>
+        <translation>输出滤波</translation>
+    </message>
+    <message>
+        <source>Out Limiter</source>
+        <translation>输出限幅</translation>
+    </message>
+    <message>
+        <source>Out Delay</source>
+        <translation>输出延时</translation>
+    </message>
+    <message>
+        <source>code %1</source>
+        <translation>代码 %1</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 dB</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1, %2 dB, attack %3 ms, release %4 ms</source>
+        <translation>%1，%2 dB，启动 %3 ms，释放 %4 ms</translation>
+    </message>
+    <message>
+        <source>%1, type %2, slope %3, %4 Hz</source>
+        <translation>%1，类型 %2，斜率 %3，%4 Hz</translation>
+    </message>
+    <message>
+        <source>%1, type %2, %3 Hz, %4 dB, Q step %5</source>
+        <translation>%1，类型 %2，%3 Hz，%4 dB，Q 档 %5</translation>
+    </message>
+    <message>
+        <source>%1, %2 dB, 1:%3, attack %4 ms, release %5 ms</source>
+        <translation>%1，%2 dB，1:%3，启动 %4 ms，释放 %5 ms</translation>
+    </message>
+</context>
+<context>
+    <name>ChangeLogWindow</name>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Machine id</source>
+        <translation>机器编号</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Block</source>
+        <translation>模块</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>修改前</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>修改后</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
+        <source>All processors</source>
+        <translation>全部处理器</translation>
+    </message>
+    <message>
+        <source>%1 at %2 (machine id %3)</source>
+        <translation>%1，地址 %2（机器编号 %3）</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>导出 CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Change log</source>
+        <translation>修改记录</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+</context>
+<context>
+    <name>ChangeRecorder</name>
+    <message>
+        <source>The processor is not connected; nothing was undone.</source>
+        <translation>处理器未连接，未撤销任何内容。</translation>
+    </message>
+    <message>
+        <source>The processor is not connected; nothing was redone.</source>
+        <translation>处理器未连接，未重做任何内容。</translation>
+    </message>
+    <message>
+        <source>The value was changed elsewhere since; nothing was undone.</source>
+        <translation>该值此后已在别处被修改，未撤销任何内容。</translation>
+    </message>
+    <message>
+        <source>The value was changed elsewhere since; nothing was redone.</source>
+        <translation>该值此后已在别处被修改，未重做任何内容。</translation>
+    </message>
+    <message>
+        <source>The value before this edit was never read from the processor; nothing was undone.</source>
+        <translation>修改前的值从未从处理器读取，未撤销任何内容。</translation>
+    </message>
+    <message>
+        <source>%1 (+%2 more)</source>
+        <translation>%1（另有 %2 项）</translation>
+    </message>
+</context>
+<context>
     <name>FirmwareUpgrade</name>
     <message>
         <source>The file %1 cannot be read.</source>
@@ -204,6 +461,10 @@ Reset</source>
     <message>
         <source>Reset system all config?</source>
         <translation>复位系统全部配置？</translation>
+    </message>
+    <message>
+        <source>a system reset</source>
+        <translation>系统复位</translation>
     </message>
 </context>
 <context>
@@ -608,6 +869,26 @@ Processors on the network cannot be found until that program is closed and this 
         <source>Clear all setting?</source>
         <translation>清除所有设置？</translation>
     </message>
+    <message>
+        <source>%1 %2 copied to %3</source>
+        <translation>%1 %2 复制到 %3</translation>
+    </message>
+    <message>
+        <source>%1 %2 reset</source>
+        <translation>%1 %2 复位</translation>
+    </message>
+    <message>
+        <source>Reading the processor...</source>
+        <translation>正在读取处理器...</translation>
+    </message>
+    <message>
+        <source>The processor did not report the values this would change; nothing was changed.</source>
+        <translation>处理器未报告将被修改的值，未做任何修改。</translation>
+    </message>
+    <message>
+        <source>Another transfer is running; nothing was changed.</source>
+        <translation>另一个传输正在进行，未做任何修改。</translation>
+    </message>
 </context>
 <context>
     <name>QOverView</name>
@@ -758,6 +1039,10 @@ Processors on the network cannot be found until that program is closed and this 
         <source>Import %1 into all presets? Every preset stored on the processor is replaced, and the import cannot be stopped.</source>
         <translation>将 %1 导入全部预设？处理器上的所有预设都将被替换，导入开始后不能停止。</translation>
     </message>
+    <message>
+        <source>recalling preset %1</source>
+        <translation>调用预设 %1</translation>
+    </message>
 </context>
 <context>
     <name>QProgressDialog</name>
@@ -858,6 +1143,10 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Legend</source>
         <translation>图例</translation>
+    </message>
+    <message>
+        <source>a security lock</source>
+        <translation>安全锁定</translation>
     </message>
 </context>
 <context>
@@ -977,6 +1266,14 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Output</source>
         <translation>输出</translation>
+    </message>
+    <message>
+        <source>the panel lock</source>
+        <translation>面板锁</translation>
+    </message>
+    <message>
+        <source>the network settings</source>
+        <translation>网络设置</translation>
     </message>
 </context>
 <context>
@@ -1114,6 +1411,42 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Start a simulated processor</source>
         <translation>启动模拟处理器</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>撤销</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>撤销 %1</translation>
+    </message>
+    <message>
+        <source>Cannot undo %1</source>
+        <translation>无法撤销%1</translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation>重做 %1</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>重做</translation>
+    </message>
+    <message>
+        <source>Change log</source>
+        <translation>修改记录</translation>
+    </message>
+    <message>
+        <source>a firmware upgrade</source>
+        <translation>固件升级</translation>
+    </message>
+    <message>
+        <source>a password change</source>
+        <translation>密码修改</translation>
+    </message>
+    <message>
+        <source>a factory reset</source>
+        <translation>恢复出厂设置</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,263 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>ChangeLog</name>
+    <message>
+        <source>mute</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>gain</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>invert</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>group</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>calibration</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>gate</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>feedback suppressor</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>high-pass</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>low-pass</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>band %1</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>limiter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>delay</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>I%1 mix</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>I%1 mix gain</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>generator</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>frequency</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>source</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>In Level</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Gate</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>In Filter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>In Limiter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>In Delay</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Mixer</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Generator</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Out Level</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Out Filter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Out Limiter</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Out Delay</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>code %1</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1, %2 dB, attack %3 ms, release %4 ms</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1, type %2, slope %3, %4 Hz</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1, type %2, %3 Hz, %4 dB, Q step %5</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1, %2 dB, 1:%3, attack %4 ms, release %5 ms</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>ChangeLogWindow</name>
+    <message>
+        <source>Time</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Machine id</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Block</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>All processors</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 at %2 (machine id %3)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Change log</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
+    <name>ChangeRecorder</name>
+    <message>
+        <source>The processor is not connected; nothing was undone.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor is not connected; nothing was redone.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The value was changed elsewhere since; nothing was undone.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The value was changed elsewhere since; nothing was redone.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The value before this edit was never read from the processor; nothing was undone.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 (+%2 more)</source>
+        <translation></translation>
+    </message>
+</context>
+<context>
     <name>FirmwareUpgrade</name>
     <message>
         <source>The file %1 cannot be read.</source>
@@ -202,6 +459,10 @@ Reset</source>
     </message>
     <message>
         <source>Reset system all config?</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>a system reset</source>
         <translation></translation>
     </message>
 </context>
@@ -603,6 +864,26 @@ Processors on the network cannot be found until that program is closed and this 
         <source>Clear all setting?</source>
         <translation></translation>
     </message>
+    <message>
+        <source>%1 %2 copied to %3</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>%1 %2 reset</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Reading the processor...</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The processor did not report the values this would change; nothing was changed.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Another transfer is running; nothing was changed.</source>
+        <translation></translation>
+    </message>
 </context>
 <context>
     <name>QOverView</name>
@@ -753,6 +1034,10 @@ Processors on the network cannot be found until that program is closed and this 
         <source>Import %1 into all presets? Every preset stored on the processor is replaced, and the import cannot be stopped.</source>
         <translation></translation>
     </message>
+    <message>
+        <source>recalling preset %1</source>
+        <translation></translation>
+    </message>
 </context>
 <context>
     <name>QProgressDialog</name>
@@ -852,6 +1137,10 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Legend</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>a security lock</source>
         <translation></translation>
     </message>
 </context>
@@ -971,6 +1260,14 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Output</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>the panel lock</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>the network settings</source>
         <translation></translation>
     </message>
 </context>
@@ -1108,6 +1405,42 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Start a simulated processor</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Cannot undo %1</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Change log</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>a firmware upgrade</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>a password change</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>a factory reset</source>
         <translation></translation>
     </message>
 </context>

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "app/changelog.h"
+#include "app/changelogwindow.h"
 #include "app/firmware.h"
 #include "app/login.h"
 #include "app/overview.h"
@@ -7,6 +9,7 @@
 #include "app/simlauncher.h"
 #include "devices/devicelist.h"
 #include "logging.h"
+#include "modules/changerecorder.h"
 #include "modules/moduleclock.h"
 #include "pages/funcwidget.h"
 #include "pages/progress.h"
@@ -14,8 +17,12 @@
 #include "protocol/transport.h"
 #include "widgets/language.h"
 #include "widgets/passwordcheck.h"
+#include "widgets/prompts.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -79,6 +86,19 @@ mainWindow::mainWindow(const MainWindowOptions &options) : QMainWindow(nullptr)
         });
     }
 
+    // The change log lives beside the device list, in a file of its own.
+    m_changeLog = new ChangeLog(QFileInfo(options.devices.databasePath)
+                                    .absoluteDir()
+                                    .filePath(QStringLiteral("changes.db")),
+                                this);
+    ChangeRecorder &recorder = ChangeRecorder::instance();
+    recorder.setRowSink([log = m_changeLog](ChangeRow &&row) { log->append(std::move(row)); });
+    connect(&recorder, &ChangeRecorder::historyChanged, this, &mainWindow::updateUndoActions);
+    connect(&recorder, &ChangeRecorder::refused, this, [this](const QString &text) {
+        prompts::notify(this, QMessageBox::Information, tr("Undo"), text);
+    });
+    updateUndoActions();
+
     m_devTable->loadDevices();
     if (options.startModuleClock)
         ModuleClock::instance().start();
@@ -89,6 +109,8 @@ mainWindow::~mainWindow()
     // The sockets go with the device table; the transport must not keep pointing at one,
     // and a socket must not report its closing to a table that is half destroyed.
     proto::Transport::instance().setCurrentSocket(nullptr);
+    ChangeRecorder::instance().setRowSink({});
+    ChangeRecorder::instance().clearProcessor();
     proto::Transfer::instance().abandon();
     setProgressDialog(nullptr);
     for (int i = 0; i < m_devTable->deviceCount(); ++i) {
@@ -153,6 +175,58 @@ void mainWindow::buildMenu()
     m_simAction = m_menu->addAction(QStringLiteral("Start a simulated processor"));
     m_simAction->setObjectName(QStringLiteral("simAction"));
     connect(m_simAction, &QAction::triggered, this, &mainWindow::simulatorClicked);
+
+    // Undo and redo act on the window; a text field with the focus takes Ctrl+Z first
+    // (it claims its own undo keys before window shortcuts are looked up).
+    m_menu->addSeparator();
+    m_undoAction = m_menu->addAction(QStringLiteral("Undo"));
+    m_undoAction->setObjectName(QStringLiteral("undoAction"));
+    m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoAction = m_menu->addAction(QStringLiteral("Redo"));
+    m_redoAction->setObjectName(QStringLiteral("redoAction"));
+    m_redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction *a : {m_undoAction, m_redoAction})
+        a->setShortcutContext(Qt::WindowShortcut);
+    m_changeLogAction = m_menu->addAction(QStringLiteral("Change log"));
+    m_changeLogAction->setObjectName(QStringLiteral("changeLogAction"));
+    connect(m_undoAction, &QAction::triggered, this, &mainWindow::undoClicked);
+    connect(m_redoAction, &QAction::triggered, this, &mainWindow::redoClicked);
+    connect(m_changeLogAction, &QAction::triggered, this, &mainWindow::changeLogClicked);
+}
+
+void mainWindow::undoClicked()
+{
+    ChangeRecorder::instance().undo();
+}
+
+void mainWindow::redoClicked()
+{
+    ChangeRecorder::instance().redo();
+}
+
+void mainWindow::changeLogClicked()
+{
+    if (!m_changeLogWindow)
+        m_changeLogWindow = new ChangeLogWindow(m_changeLog, this);
+    m_changeLogWindow->show();
+    m_changeLogWindow->raise();
+    m_changeLogWindow->refresh();
+}
+
+void mainWindow::updateUndoActions()
+{
+    const ChangeRecorder &recorder = ChangeRecorder::instance();
+    if (recorder.canUndo()) {
+        m_undoAction->setText(tr("Undo %1").arg(recorder.undoText()));
+    } else if (const QString last = recorder.notUndoableText(); !last.isEmpty()) {
+        m_undoAction->setText(tr("Cannot undo %1").arg(last));
+    } else {
+        m_undoAction->setText(tr("Undo"));
+    }
+    m_undoAction->setEnabled(recorder.canUndo());
+    m_redoAction->setText(recorder.canRedo() ? tr("Redo %1").arg(recorder.redoText()) : tr("Redo"));
+    m_redoAction->setEnabled(recorder.canRedo());
 }
 
 void mainWindow::simulatorClicked()
@@ -258,6 +332,9 @@ void mainWindow::retranslate()
     m_resetAction->setText(tr("Reset"));
     m_devListAction->setText(tr("Device list"));
     m_simAction->setText(tr("Start a simulated processor"));
+    m_changeLogAction->setText(tr("Change log"));
+    if (m_changeLog)
+        updateUndoActions();
 
     const QFont font = languageFont(9);
     menuBar()->setFont(font);
@@ -292,15 +369,19 @@ void mainWindow::devListClicked()
 void mainWindow::armUpdateClicked()
 {
     const QString path = startFirmwareUpgrade(this, proto::kArmTarget);
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         m_armImagePath = path;
+        ChangeRecorder::instance().notUndoable(tr("a firmware upgrade"));
+    }
 }
 
 void mainWindow::dspUpdateClicked()
 {
     const QString path = startFirmwareUpgrade(this, proto::kDspTarget);
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         m_dspImagePath = path;
+        ChangeRecorder::instance().notUndoable(tr("a firmware upgrade"));
+    }
 }
 
 void mainWindow::pwdModClicked()
@@ -311,6 +392,7 @@ void mainWindow::pwdModClicked()
         return;
     sendSystem(kSettingsType, kLoginPasswordCode,
                passwordcheck::bytes(m_pwdModDialog->newPassword()));
+    ChangeRecorder::instance().notUndoable(tr("a password change"));
 }
 
 void mainWindow::lockPwdModClicked()
@@ -323,6 +405,7 @@ void mainWindow::lockPwdModClicked()
                passwordcheck::bytes(m_lockPwdModDialog->lockPassword()));
     sendSystem(kSecurityType, kLockPasswordNewCode,
                passwordcheck::bytes(m_lockPwdModDialog->newPassword()));
+    ChangeRecorder::instance().notUndoable(tr("a password change"));
 }
 
 void mainWindow::resetClicked()
@@ -341,6 +424,7 @@ void mainWindow::resetClicked()
     if (box.clickedButton() != ok)
         return;
     sendSystem(kSettingsType, kFactoryResetCode);
+    ChangeRecorder::instance().notUndoable(tr("a factory reset"));
 }
 
 void mainWindow::netChanged(int index, QAbstractSocket::SocketState state)
@@ -440,12 +524,17 @@ void mainWindow::devChanged(int index)
     }
     if (index < 0 || index >= m_devTable->deviceCount()) {
         m_hasCurrent = false;
+        ChangeRecorder::instance().clearProcessor();
         transport.setCurrentSocket(nullptr);
         m_overView->setNetState(QAbstractSocket::UnconnectedState);
         return;
     }
     m_hasCurrent = true;
     m_currentId = id;
+    // A drag still pending goes to the processor it was made on, then edits go to this one.
+    ChangeRecorder::instance().setProcessor(
+        id, devices::fromDeviceText(devices::fieldBytes(m_devTable->deviceRecord(index).model)),
+        m_devTable->deviceAddress(index));
     QTcpSocket *socket = m_devTable->deviceSocket(index);
     transport.setCurrentSocket(socket);
     if (!socket)

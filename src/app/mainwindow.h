@@ -11,6 +11,8 @@
 
 #include <array>
 
+class ChangeLog;
+class ChangeLogWindow;
 class FuncWidget;
 class QAction;
 class SimLauncher;
@@ -49,6 +51,11 @@ public:
     QProgressDialog *progressDialog() const { return m_progress; }
     QMenu *menu() const { return m_menu; }
     QMenu *languageMenu() const { return m_languageMenu; }
+    QAction *undoAction() const { return m_undoAction; }
+    QAction *redoAction() const { return m_redoAction; }
+    QAction *changeLogAction() const { return m_changeLogAction; }
+    ChangeLog *changeLog() const { return m_changeLog; }
+    ChangeLogWindow *changeLogWindow() const { return m_changeLogWindow; }
     QAction *languageAction(int index) const { return m_languageActions[index]; }
     int languageCount() const { return m_languages.count(); }
     // Where tcpReadyRead() delivers the Frames of the current socket.
@@ -81,6 +88,9 @@ private Q_SLOTS:
     void devRetry(int index);
     void tcpReadyRead();
     void sendPwdMsg();
+    void undoClicked();
+    void redoClicked();
+    void changeLogClicked();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -98,6 +108,8 @@ private:
     int currentIndex() const;
     void connectCurrent(QTcpSocket *socket, int index);
     void planReconnect();
+    // The texts and states of "Undo" and "Redo" from the history of the current processor.
+    void updateUndoActions();
 
     Languages m_languages;
     QMenu *m_menu = nullptr;
@@ -109,6 +121,11 @@ private:
     QAction *m_resetAction = nullptr;
     QAction *m_devListAction = nullptr;
     QAction *m_simAction = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    QAction *m_changeLogAction = nullptr;
+    ChangeLog *m_changeLog = nullptr;
+    ChangeLogWindow *m_changeLogWindow = nullptr;
     SimLauncher *m_simLauncher = nullptr;
     std::array<QAction *, Languages::kMaxLanguages> m_languageActions{};
 

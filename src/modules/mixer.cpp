@@ -339,6 +339,7 @@ void QMixer::setWholeMatrix(bool on, const QString &title, const QString &text)
     if (box.clickedButton() != ok)
         return;
     holdEdits();
+    const ChangeRecorder::Group group(title);
     const quint8 v = on ? 1 : 0;
     for (int o = 0; o < kOutputChannels; ++o) {
         for (int i = 0; i < kInputChannels; ++i) {
@@ -454,6 +455,18 @@ void QMixer::receive(quint8 code, quint8 direction, quint16 length, const uchar 
         else
             setGain(output, i, std::clamp<int>(qint8(payload[1 + i]), kMinGain, kMaxGain));
     }
+}
+
+void QMixer::showRecorded(quint8 code, const QByteArray &setPayload)
+{
+    if (setPayload.size() != 3)
+        return;
+    const int output = quint8(setPayload[0]);
+    const int input = quint8(setPayload[1]);
+    if (code == CodeEnable)
+        setEnable(output, input, reportFlag(quint8(setPayload[2])));
+    else if (code == CodeGain)
+        setGain(output, input, std::clamp<int>(qint8(setPayload[2]), kMinGain, kMaxGain));
 }
 
 void QMixer::poll(quint32)

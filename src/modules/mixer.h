@@ -36,6 +36,8 @@ public:
     int selectedOutput() const { return m_selected; }
 
     void receive(quint8 code, quint8 direction, quint16 length, const uchar *payload) override;
+    // Undo and redo send one crosspoint ([output][input][value]); reports carry whole rows.
+    void showRecorded(quint8 code, const QByteArray &setPayload) override;
     // The input's matrix header.
     void setInChannelName(uchar input, const QString &name);
     // The output's row caption, and the strip caption when it is the selected output.

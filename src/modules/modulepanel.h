@@ -1,5 +1,6 @@
 #pragma once
 
+#include "modules/changerecorder.h"
 #include "modules/editpacing.h"
 #include "modules/typedvalue.h"
 #include "protocol/frame.h"
@@ -69,6 +70,18 @@ public:
 
     // A module message from the processor for this module (class 3, this module id).
     virtual void receive(quint8 code, quint8 direction, quint16 length, const uchar *payload) = 0;
+    // What the container calls: the history of edits learns the reported values (not while
+    // the edit hold keeps an old report from counting), then receive().
+    void takeReport(quint8 code, quint8 direction, quint16 length, const uchar *payload);
+    // Shows a value that undo or redo sent ([channel][value] as the set carries it) the way
+    // a report would, past the edit hold. A panel whose reports differ from its sets in
+    // layout overrides it.
+    virtual void showRecorded(quint8 code, const QByteArray &setPayload);
+    // Sends every pending deferred value now (before an undo, a switch of processor).
+    void flushDeferredSends();
+    // The one way a set leaves a panel: recorded, then sent. blockWide: no channel byte.
+    static void sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
+                               bool blockWide, ChangeRecorder::Origin origin, quint64 gesture = 0);
 
     // Report checks.
     static bool isReport(quint8 direction, quint16 length, quint16 expected)
@@ -166,7 +179,7 @@ protected:
 
     // The edit hold: set on every drag movement, cleared 10 ticks after the last one.
     void holdEdits();
-    bool editHeld() const { return m_editHold.isSet(); }
+    bool editHeld() const { return m_editHold.isSet() && !m_showingRecorded; }
 
     // "Copy to": opens chooser for channel of this panel; when the user accepts, copyOwn
     // gets the mask of this panel's side, passToSibling the other side's mask (only when it
@@ -186,11 +199,25 @@ private:
         std::function<void()> send;
     };
 
+    void runDeferred(Deferred &d);
+    // The fields of the channels in mask of module join the open group: a copy gives each
+    // the value of channel source of sourceModule, a reset (source -1) what the processor
+    // makes of it.
+    static void groupChannels(quint8 module, quint8 mask, int source, quint8 sourceModule);
+    // Reads what the history does not know yet of these channels (module, mask), then runs
+    // action; the read-back's progress dialog shows meanwhile.
+    void readFirst(const QList<QPair<quint8, quint8>> &moduleMasks, std::function<void()> action);
+
     quint8 m_moduleId;
     int m_channelCount;
     quint32 m_tick = 0;
     std::vector<Deferred> m_deferred;
     EditHold m_editHold;
+    // The drag now under way: its sets are one entry of the history.
+    quint64 m_gesture = 0;
+    bool m_gestureOpen = false;
+    bool m_inDeferredSend = false;
+    bool m_showingRecorded = false;
 };
 
 // The mirror of a module block: one record per channel, starting at the factory values.

@@ -1,6 +1,7 @@
 #include "cail.h"
 
 #include "modules/moduleclock.h"
+#include "modules/modulepanel.h"
 #include "protocol/payload.h"
 #include "protocol/transport.h"
 #include "widgets/qfader.h"
@@ -168,9 +169,13 @@ void QCail::editingFinished(Side side, int ch)
 void QCail::sendGain(Side side, int ch) const
 {
     const bool in = side == Side::Input;
-    uchar value[4];
-    proto::putU32(value, proto::floatBits(in ? m_inGain[size_t(ch)] : m_outGain[size_t(ch)]));
-    proto::sendSetMessage(in ? kInLevelModule : kOutLevelModule, kCailCode, quint8(ch), value, 4);
+    QByteArray payload(5, 0);
+    payload[0] = char(ch);
+    proto::putU32(reinterpret_cast<uchar *>(payload.data()) + 1,
+                  proto::floatBits(in ? m_inGain[size_t(ch)] : m_outGain[size_t(ch)]));
+    // Through the panels' send path, so the history of edits and the change log see it.
+    QModulePanel::sendSetPayload(in ? kInLevelModule : kOutLevelModule, kCailCode, payload, false,
+                                 ChangeRecorder::Origin::Discrete);
 }
 
 void QCail::setInlevelGain(uchar ucChannel, float fvalue)
@@ -307,9 +312,11 @@ void QCail::mixClicked(bool isChecked)
         const QSignalBlocker blocker(m_mix);
         m_mix->setChecked(isChecked);
     }
+    const ChangeRecorder::Group group(tr("Mix"));
     for (quint8 out = 0; out < kOutputs; ++out) {
-        const quint8 value[5] = {0, 1, 2, 3, quint8(isChecked ? 1 : 0)};
-        proto::sendSetMessage(kMixerModule, 1, out, value, 5);
+        const char value[6] = {char(out), 0, 1, 2, 3, char(isChecked ? 1 : 0)};
+        QModulePanel::sendSetPayload(kMixerModule, 1, QByteArray(value, 6), false,
+                                     ChangeRecorder::Origin::Discrete);
     }
 }
 
@@ -325,4 +332,5 @@ void QCail::systemResetClicked()
         return;
     static const char kResetCode[] = "CFG_CLR*";
     proto::sendFrame(proto::ClassSystem, 1, 1, proto::DirSet, kResetCode, 8);
+    ChangeRecorder::instance().notUndoable(tr("a system reset"));
 }

@@ -16,6 +16,8 @@
 #include <QStyleOption>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
 namespace {
 
 const char *const kTabTexts[FuncWidget::TabCount] = {
@@ -282,7 +284,12 @@ void FuncWidget::receiveModule(quint8 moduleId, quint8 code, quint8 direction, q
     if (!page)
         return;
     deliver(page);
-    auto to = [&](auto *p) { p->receive(code, direction, length, payload); };
+    auto to = [&](auto *p) {
+        if constexpr (std::is_base_of_v<QModulePanel, std::remove_pointer_t<decltype(p)>>)
+            p->takeReport(code, direction, length, payload);
+        else
+            p->receive(code, direction, length, payload);
+    };
     switch (moduleId) {
     case 1:
         to(m_inLevel);

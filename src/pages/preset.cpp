@@ -1,5 +1,6 @@
 #include "preset.h"
 
+#include "modules/changerecorder.h"
 #include "modules/moduleclock.h"
 #include "pages/progress.h"
 #include "protocol/payload.h"
@@ -249,8 +250,10 @@ void QPreset::saveClicked(int slot)
 
 void QPreset::recallClicked(int slot)
 {
-    if (confirmSlot("Recall <font color='red'>%1</font> preset?", slot))
+    if (confirmSlot("Recall <font color='red'>%1</font> preset?", slot)) {
         send(proto::PresetRecall, QByteArray(1, char(slot)));
+        ChangeRecorder::instance().notUndoable(tr("recalling preset %1").arg(slot + 1));
+    }
 }
 
 void QPreset::eraseClicked(int slot)

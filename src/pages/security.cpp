@@ -1,5 +1,6 @@
 #include "security.h"
 
+#include "modules/changerecorder.h"
 #include "modules/moduleclock.h"
 #include "protocol/transport.h"
 #include "widgets/passwordcheck.h"
@@ -156,6 +157,7 @@ void QSecurity::simpleClicked(quint8 item, uchar channel)
     payload[0] = char(channel);
     payload[1] = char(nextState(m_table[size_t(offset)]));
     sendSecurity(item, proto::DirSet, payload);
+    ChangeRecorder::instance().notUndoable(tr("a security lock"));
 }
 
 void QSecurity::filterClicked(quint8 item, uchar channel, int entry)
@@ -172,6 +174,7 @@ void QSecurity::filterClicked(quint8 item, uchar channel, int entry)
         payload[1 + k] = char(m_table[size_t(row + k)]);
     payload[1 + entry] = char(nextState(m_table[size_t(row + entry)]));
     sendSecurity(item, proto::DirSet, payload);
+    ChangeRecorder::instance().notUndoable(tr("a security lock"));
 }
 
 void QSecurity::inlevelClicked(uchar channel)

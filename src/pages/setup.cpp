@@ -1,6 +1,7 @@
 #include "setup.h"
 
 #include "logging.h"
+#include "modules/changerecorder.h"
 #include "modules/moduleclock.h"
 #include "protocol/devicetext.h"
 #include "protocol/frame.h"
@@ -409,6 +410,7 @@ void QSetup::panelLockChanged(int index)
     m_panelLock = index != 0;
     const quint8 value = m_panelLock ? 1 : 0;
     proto::sendFrame(proto::ClassSystem, kTypeSettings, CodePanelLock, proto::DirSet, &value, 1);
+    ChangeRecorder::instance().notUndoable(tr("the panel lock"));
 }
 
 void QSetup::locationChanged()
@@ -539,6 +541,7 @@ void QSetup::sendNetwork()
     proto::putU32(payload + 8, m_gateway.value_or(0));
     proto::sendFrame(proto::ClassSystem, kTypeSettings, CodeNetwork, proto::DirSet, payload,
                      sizeof payload);
+    ChangeRecorder::instance().notUndoable(tr("the network settings"));
 }
 
 void QSetup::sendText(quint8 frameType, quint8 code, int channel, const QByteArray &bytes)

@@ -161,9 +161,10 @@ private Q_SLOTS:
         QCOMPARE(list.size(), actions);
         for (int i = 0; i < actions; ++i)
             QCOMPARE(list[i]->objectName(), QString("language%1").arg(i + 1));
-        // The menu order: ..., Reset, Language, Device list, then the simulated processor.
+        // The menu order: ..., Reset, Language, Device list, then the simulated processor,
+        // then (after a separator) Undo, Redo and Change log.
         const QList<QAction *> menu = window.menu()->actions();
-        QCOMPARE(menu.size(), 8);
+        QCOMPARE(menu.size(), 12);
         QCOMPARE(menu[5]->menu(), window.languageMenu());
         QCOMPARE(menu[7]->objectName(), QStringLiteral("simAction"));
     }
