@@ -61,6 +61,11 @@ void Connection::readyRead()
         Replies replies;
         m_device->handle(frame, m_session, replies);
         send(replies);
+        if (m_session.closeRequested) {
+            m_assembler.clear();
+            m_socket->disconnectFromHost();
+            return;
+        }
     }
 }
 

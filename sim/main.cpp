@@ -42,6 +42,7 @@ int main(int argc, char *argv[])
         c.device.generation = o.generation;
         c.device.variant = o.effectiveVariant();
         c.device.fault = o.fault;
+        c.device.firmwareFail = o.firmwareFailOf(n);
         c.faults.verbose = o.verbose;
         c.faults.split = o.split;
         c.faults.garbageRate = o.garbageRate;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "modules/editpacing.h"
-#include "modules/typedvalue.h"
+#include "protocol/typedvalue.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
 
