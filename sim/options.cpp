@@ -124,9 +124,10 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("Fault: refuse (close the connection) or stall (stop acknowledging) a "
                        "firmware upgrade; @N only on the N-th processor of --count, from 0."),
         QStringLiteral("refuse|stall[@N]"));
-    p.addOptions({help, firmwareFail, address, machineId, model, password, lockPassword, announce, commandPort,
+    p.addOptions({help, address, machineId, model, password, lockPassword, announce, commandPort,
                   generation, variant, count, fault, verbose, split, garbageRate, dropRate,
                   silentAfter, disconnectAfter, seed});
+    p.addOption(firmwareFail);
 
     ParseResult result;
     const auto fail = [&result](const QString &message) {
@@ -245,7 +246,9 @@ ParseResult parseOptions(const QStringList &arguments)
     if (p.isSet(firmwareFail)) {
         const QStringList parts = p.value(firmwareFail).split(QLatin1Char('@'));
         const QString mode = parts.first();
-        o.firmwareFail = mode == QLatin1String("refuse") ? 1 : mode == QLatin1String("stall") ? 2 : 0;
+        o.firmwareFail = mode == QLatin1String("refuse")  ? 1
+                         : mode == QLatin1String("stall") ? 2
+                                                          : 0;
         std::optional<qint64> index = -1;
         if (parts.size() == 2)
             index = intValue(parts.at(1), 0, 63);

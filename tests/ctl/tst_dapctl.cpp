@@ -33,8 +33,10 @@ quint16 freeUdpPort()
 
 QStringList simArguments(const QString &first, quint16 announcePort, QStringList extra = {})
 {
-    return QStringList{"--address", first, "--count", "3", "--password", "1234", "--announce",
-                       QStringLiteral("127.0.0.1:%1").arg(announcePort)} +
+    return QStringList{"--address",  first,
+                       "--count",    "3",
+                       "--password", "1234",
+                       "--announce", QStringLiteral("127.0.0.1:%1").arg(announcePort)} +
            extra;
 }
 
@@ -139,7 +141,8 @@ private slots:
         QTest::addColumn<QStringList>("set");
         QTest::addColumn<QString>("key");
         QTest::addColumn<double>("expected");
-        QTest::newRow("input gain") << QStringList{"in-level", "2", "gain", "-6.5"} << "gain" << -6.5;
+        QTest::newRow("input gain")
+            << QStringList{"in-level", "2", "gain", "-6.5"} << "gain" << -6.5;
         QTest::newRow("output delay, in hundredths")
             << QStringList{"out-delay", "8", "delay", "1500.004"} << "delay" << 1500.0;
         QTest::newRow("limiter threshold, to 0.1 dB")
@@ -232,8 +235,10 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("refused") << "refuse@1" << "closed the connection";
-        QTest::newRow("stalled") << "stall@1" << "stopped answering";
+        QTest::newRow("refused") << "refuse@1"
+                                 << "closed the connection";
+        QTest::newRow("stalled") << "stall@1"
+                                 << "stopped answering";
     }
     void firmwareOverThree()
     {
@@ -242,8 +247,8 @@ private slots:
         const QString image = writeArmImage(m_dir.path());
         QVERIFY(!image.isEmpty());
         const QString log = m_dir.filePath(QStringLiteral("fw-%1.log").arg(fault));
-        const QStringList args{"firmware", "--arm", image, "--all", "--wait", "2.5",
-                               "--timeout", "1", "--log", log};
+        const QStringList args{"firmware", "--arm",     image, "--all", "--wait",
+                               "2.5",      "--timeout", "1",   "--log", log};
         {
             SimProcess sim(simArguments("127.0.0.135", m_announcePort, {"--firmware-fail", fault}));
             QVERIFY2(sim.start(), qPrintable(sim.errorText()));
@@ -280,10 +285,10 @@ private slots:
         QTest::newRow("out of range")
             << QStringList{"set", "127.0.0.140", "in-level", "1", "gain", "13"} << 2
             << "gain must be from -70 to 12";
-        QTest::newRow("unknown block") << QStringList{"get", "127.0.0.140", "eq"} << 2
-                                       << "unknown block";
-        QTest::newRow("not an address") << QStringList{"info", "127.0.0"} << 2
-                                        << "not a processor address";
+        QTest::newRow("unknown block")
+            << QStringList{"get", "127.0.0.140", "eq"} << 2 << "unknown block";
+        QTest::newRow("not an address")
+            << QStringList{"info", "127.0.0"} << 2 << "not a processor address";
         QTest::newRow("non-contiguous mask")
             << QStringList{"set-ip", "127.0.0.140", "127.0.0.150", "255.0.255.0"} << 2 << "mask";
         QTest::newRow("not a firmware image")
@@ -310,8 +315,12 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown address") << "127.0.0.149" << "1234" << "cannot connect";
-        QTest::newRow("wrong password") << "127.0.0.145" << "999" << "login refused";
+        QTest::newRow("unknown address") << "127.0.0.149"
+                                         << "1234"
+                                         << "cannot connect";
+        QTest::newRow("wrong password") << "127.0.0.145"
+                                        << "999"
+                                        << "login refused";
     }
     void unreachableOrRefused()
     {

@@ -7,6 +7,7 @@
 #include "protocol/transferjobs.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,7 +64,7 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 
 // Prints the line per processor already said, the summary, and gives the exit code.
 int summarise(CtlContext &ctx, const char *verb, const QList<Target> &targets,
-              const std::vector<Outcome> &outcomes, const QString &dir)
+              const std::vector<Outcome> &outcomes, const QString &dir, qint64 elapsedMs)
 {
     QJsonArray done, failed;
     bool allUnreachable = !targets.isEmpty();
@@ -80,9 +81,16 @@ int summarise(CtlContext &ctx, const char *verb, const QList<Target> &targets,
         }
         allUnreachable = allUnreachable && outcomes[size_t(i)].unreachable;
     }
-    ctx.say(QStringLiteral("%1 %2, %3 failed").arg(done.size()).arg(QLatin1String(verb)).arg(failed.size()));
+    const double seconds = double(elapsedMs) / 1000.0;
+    ctx.say(QStringLiteral("%1 %2, %3 failed in %4 s")
+                .arg(done.size())
+                .arg(QLatin1String(verb))
+                .arg(failed.size())
+                .arg(seconds, 0, 'f', 2));
     if (ctx.options().json)
-        ctx.printJson(QJsonObject{{QStringLiteral("done"), done}, {QStringLiteral("failed"), failed}});
+        ctx.printJson(QJsonObject{{QStringLiteral("done"), done},
+                                  {QStringLiteral("failed"), failed},
+                                  {QStringLiteral("seconds"), seconds}});
     if (failed.isEmpty())
         return ExitOk;
     return allUnreachable ? ExitUnreachable : ExitFailed;
@@ -108,6 +116,8 @@ int runBackup(CtlContext &ctx, const QStringList &args)
     if (targets->isEmpty())
         return ExitUnreachable;
     std::vector<Outcome> outcomes(size_t(targets->size()));
+    QElapsedTimer clock;
+    clock.start();
     forEachConcurrently(ctx.options().jobs, int(targets->size()), [&](int i) {
         const Target &t = targets->at(i);
         Outcome &out = outcomes[size_t(i)];
@@ -156,7 +166,7 @@ int runBackup(CtlContext &ctx, const QStringList &args)
         else
             ctx.warn(QStringLiteral("%1: %2").arg(who(t), out.text));
     });
-    return summarise(ctx, "backed up", *targets, outcomes, dir);
+    return summarise(ctx, "backed up", *targets, outcomes, dir, clock.elapsed());
 }
 
 int runRestore(CtlContext &ctx, const QStringList &args)
@@ -177,6 +187,8 @@ int runRestore(CtlContext &ctx, const QStringList &args)
     if (targets->isEmpty())
         return ExitUnreachable;
     std::vector<Outcome> outcomes(size_t(targets->size()));
+    QElapsedTimer clock;
+    clock.start();
     forEachConcurrently(ctx.options().jobs, int(targets->size()), [&](int i) {
         const Target &t = targets->at(i);
         Outcome &out = outcomes[size_t(i)];
@@ -197,10 +209,11 @@ int runRestore(CtlContext &ctx, const QStringList &args)
                 out.text = QStringLiteral("%1 is empty or too large").arg(presetFile.fileName());
             if (settingsFile.open(QIODevice::ReadOnly)) {
                 QJsonParseError parseError;
-                const QJsonDocument doc = QJsonDocument::fromJson(settingsFile.readAll(), &parseError);
+                const QJsonDocument doc =
+                    QJsonDocument::fromJson(settingsFile.readAll(), &parseError);
                 if (!doc.isObject())
                     out.text = QStringLiteral("%1: %2").arg(settingsFile.fileName(),
-                                                          parseError.errorString());
+                                                            parseError.errorString());
                 settings = doc.object();
             }
         }
@@ -230,7 +243,7 @@ int runRestore(CtlContext &ctx, const QStringList &args)
         else
             ctx.warn(QStringLiteral("%1: %2").arg(who(t), out.text));
     });
-    return summarise(ctx, "restored", *targets, outcomes, dir);
+    return summarise(ctx, "restored", *targets, outcomes, dir, clock.elapsed());
 }
 
 } // namespace ctl

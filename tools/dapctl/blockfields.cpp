@@ -39,13 +39,14 @@ QByteArray channelByte(int channel)
     return QByteArray(1, char(quint8(channel)));
 }
 
-std::optional<float> reportedFloat(const QByteArray &payload, int offset)
+// A reported real, taken only when it is a number its field can hold.
+std::optional<float> reportedFloat(const QByteArray &payload, int offset, float lo, float hi)
 {
     if (payload.size() < offset + 4)
         return std::nullopt;
     const float v = proto::bitsFloat(
         proto::getU32(reinterpret_cast<const uchar *>(payload.constData()) + offset));
-    return std::isfinite(v) ? std::optional<float>(v) : std::nullopt;
+    return std::isfinite(v) && v >= lo && v <= hi ? std::optional<float>(v) : std::nullopt;
 }
 
 double rounded(double v, double step)
@@ -175,8 +176,8 @@ std::optional<SetRequest> parseSet(const QString &blockName, const QString &chan
         if (gain) {
             v = number(bl::kMinMixGain, bl::kMaxMixGain, "dB");
             if (v && *v != std::trunc(*v)) {
-                *error = QStringLiteral("a crosspoint gain is a whole number of dB, not %1")
-                             .arg(value);
+                *error =
+                    QStringLiteral("a crosspoint gain is a whole number of dB, not %1").arg(value);
                 v.reset();
             }
         } else {
@@ -200,7 +201,8 @@ std::optional<QJsonObject> readChannel(CtlLink &link, const Block &block, int ch
     case Block::Level: {
         const auto gain = ask(kLevelGain);
         const auto mute = ask(kLevelMute);
-        const auto g = gain ? reportedFloat(gain->payload, 1) : std::nullopt;
+        const auto g =
+            gain ? reportedFloat(gain->payload, 1, bl::kMinGain, bl::kMaxGain) : std::nullopt;
         if (!g || !mute || mute->payload.size() != 2)
             return std::nullopt;
         o.insert(QStringLiteral("gain"), rounded(*g, 0.1));
@@ -209,8 +211,8 @@ std::optional<QJsonObject> readChannel(CtlLink &link, const Block &block, int ch
     }
     case Block::Delay: {
         const auto r = ask(kDelayCode);
-        const auto d = r ? reportedFloat(r->payload, 1) : std::nullopt;
-        if (!d || *d < 0.0f)
+        const auto d = r ? reportedFloat(r->payload, 1, 0.0f, bl::kOutputDelayMax) : std::nullopt;
+        if (!d)
             return std::nullopt;
         o.insert(QStringLiteral("delay"), rounded(*d, 0.01));
         break;
@@ -219,7 +221,8 @@ std::optional<QJsonObject> readChannel(CtlLink &link, const Block &block, int ch
         const auto r = ask(kLimiterBlock);
         if (!r || r->payload.size() != limiter::kBlockLength)
             return std::nullopt;
-        const auto p = limiter::decodeBlock(reinterpret_cast<const uchar *>(r->payload.constData()));
+        const auto p =
+            limiter::decodeBlock(reinterpret_cast<const uchar *>(r->payload.constData()));
         if (!p)
             return std::nullopt;
         o.insert(QStringLiteral("enable"), p->enable != 0);
@@ -237,10 +240,10 @@ std::optional<QJsonObject> readChannel(CtlLink &link, const Block &block, int ch
         QJsonArray inputs;
         for (int i = 0; i < 4; ++i) {
             const int g = qint8(gain->payload.at(1 + i));
-            inputs.append(QJsonObject{{QStringLiteral("input"), i + 1},
-                                      {QStringLiteral("on"), on->payload.at(1 + i) != 0},
-                                      {QStringLiteral("gain"),
-                                       std::clamp(g, bl::kMinMixGain, bl::kMaxMixGain)}});
+            inputs.append(QJsonObject{
+                {QStringLiteral("input"), i + 1},
+                {QStringLiteral("on"), on->payload.at(1 + i) != 0},
+                {QStringLiteral("gain"), std::clamp(g, bl::kMinMixGain, bl::kMaxMixGain)}});
         }
         o.insert(QStringLiteral("inputs"), inputs);
         break;
@@ -272,7 +275,8 @@ std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool r
             return std::nullopt;
         }
         code = kDelayCode;
-        payload += proto::PayloadWriter().f32(bl::delayStep(set.value, limit, reducedDelays)).data();
+        payload +=
+            proto::PayloadWriter().f32(bl::delayStep(set.value, limit, reducedDelays)).data();
         break;
     }
     case Block::Limiter: {
@@ -284,7 +288,8 @@ std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool r
                 ? limiter::decodeBlock(reinterpret_cast<const uchar *>(r->payload.constData()))
                 : std::nullopt;
         if (!params) {
-            *error = QStringLiteral("the limiter of channel %1 did not report").arg(set.channel + 1);
+            *error =
+                QStringLiteral("the limiter of channel %1 did not report").arg(set.channel + 1);
             return std::nullopt;
         }
         LimiterParams next = *params;
@@ -303,8 +308,8 @@ std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool r
     link.send(3, b.moduleId, code, proto::DirSet, payload);
     std::optional<QJsonObject> after = readChannel(link, b, set.channel);
     if (!after)
-        *error = QStringLiteral("the processor did not report the value back: %1")
-                     .arg(link.errorText());
+        *error =
+            QStringLiteral("the processor did not report the value back: %1").arg(link.errorText());
     return after;
 }
 

@@ -13,9 +13,9 @@ class CtlLink;
 
 // The blocks the command line reads and sets: levels, delays, limiters and the mixer.
 struct Block {
-    const char *name;  // "in-level", "out-delay", ...
+    const char *name; // "in-level", "out-delay", ...
     quint8 moduleId;
-    int channels;      // 4 inputs or 8 outputs (the mixer: its outputs)
+    int channels; // 4 inputs or 8 outputs (the mixer: its outputs)
     enum Kind { Level, Delay, Limiter, Mixer } kind;
     bool input;
 };

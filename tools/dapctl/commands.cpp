@@ -68,7 +68,7 @@ QString channelLine(const QString &block, const QJsonObject &o)
             }
         } else if (it->isBool()) {
             parts << QStringLiteral("%1 %2").arg(it.key(), it->toBool() ? QStringLiteral("on")
-                                                                         : QStringLiteral("off"));
+                                                                        : QStringLiteral("off"));
         } else {
             parts << QStringLiteral("%1 %2").arg(it.key()).arg(it->toDouble());
         }
@@ -158,8 +158,8 @@ int runInfo(CtlContext &ctx, const QStringList &args)
                 QStringList items;
                 const QJsonObject f = it->toObject();
                 for (auto b = f.begin(); b != f.end(); ++b)
-                    items << QStringLiteral("%1 %2").arg(b.key(), b->toBool() ? QStringLiteral("ERROR")
-                                                                               : QStringLiteral("Normal"));
+                    items << QStringLiteral("%1 %2").arg(
+                        b.key(), b->toBool() ? QStringLiteral("ERROR") : QStringLiteral("Normal"));
                 value = items.join(QStringLiteral(", "));
             } else if (it->isBool()) {
                 value = it->toBool() ? QStringLiteral("YES") : QStringLiteral("NO");
@@ -295,13 +295,13 @@ int runSetIp(CtlContext &ctx, const QStringList &args)
     }
     // The processor confirms by announcing itself at the new address.
     QString listenError;
-    const QList<KnownProcessor> heard = discover(
-        ctx.options().announcePort, ctx.options().waitMs, QString(), &listenError,
-        [&](const QList<KnownProcessor> &found) {
-            return std::any_of(found.begin(), found.end(), [&](const KnownProcessor &k) {
-                return k.record.machineid == t.machineId && k.record.ipaddress == address;
-            });
-        });
+    const QList<KnownProcessor> heard =
+        discover(ctx.options().announcePort, ctx.options().waitMs, QString(), &listenError,
+                 [&](const QList<KnownProcessor> &found) {
+                     return std::any_of(found.begin(), found.end(), [&](const KnownProcessor &k) {
+                         return k.record.machineid == t.machineId && k.record.ipaddress == address;
+                     });
+                 });
     const bool confirmed = std::any_of(heard.begin(), heard.end(), [&](const KnownProcessor &k) {
         return k.record.machineid == t.machineId && k.record.ipaddress == address;
     });

@@ -32,8 +32,8 @@ void CtlContext::warn(const QString &line)
 void CtlContext::printJson(const QJsonValue &value)
 {
     QMutexLocker lock(&m_outputLock);
-    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray())
-                                              : QJsonDocument(value.toObject());
+    const QJsonDocument doc =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     std::fputs(doc.toJson(QJsonDocument::Indented).constData(), stdout);
     std::fflush(stdout);
 }
@@ -67,8 +67,8 @@ std::optional<QList<Target>> CtlContext::targets(const QStringList &addresses, b
         });
     };
     QString listenError;
-    const QList<KnownProcessor> known =
-        discover(m_options.announcePort, m_options.waitMs, m_options.dbPath, &listenError, allHeard);
+    const QList<KnownProcessor> known = discover(m_options.announcePort, m_options.waitMs,
+                                                 m_options.dbPath, &listenError, allHeard);
     if (!listenError.isEmpty())
         warn(listenError);
     const auto modelOf = [](const broadcastMsg &r) { return devices::fieldText(r.model); };
@@ -76,14 +76,15 @@ std::optional<QList<Target>> CtlContext::targets(const QStringList &addresses, b
         QList<Target> heard;
         for (const KnownProcessor &k : known) {
             if (k.heard)
-                heard.append({QHostAddress(k.record.ipaddress), k.record.machineid,
-                              modelOf(k.record)});
+                heard.append(
+                    {QHostAddress(k.record.ipaddress), k.record.machineid, modelOf(k.record)});
         }
         std::sort(heard.begin(), heard.end(), [](const Target &a, const Target &b) {
             return a.address.toIPv4Address() < b.address.toIPv4Address();
         });
         if (heard.isEmpty())
-            warn(QStringLiteral("no processor announced itself within %1 s").arg(m_options.waitMs / 1000.0));
+            warn(QStringLiteral("no processor announced itself within %1 s")
+                     .arg(m_options.waitMs / 1000.0));
         return heard;
     }
     for (Target &t : wanted) {
@@ -134,8 +135,9 @@ std::unique_ptr<CtlLink> CtlContext::open(const QHostAddress &address, QString *
         return link;
     if (refused)
         *refused = login == CtlLink::Login::Refused;
-    *error = login == CtlLink::Login::Refused ? QStringLiteral("login refused (wrong password)")
-                                              : QStringLiteral("no login answer from the processor");
+    *error = login == CtlLink::Login::Refused
+                 ? QStringLiteral("login refused (wrong password)")
+                 : QStringLiteral("no login answer from the processor");
     return nullptr;
 }
 

@@ -26,16 +26,16 @@ enum Exit {
 struct CtlOptions {
     bool json = false;
     bool all = false;
-    int waitMs = 3000;       // listening for announcements
-    int timeoutMs = 10000;   // one answer of the processor
-    int jobs = 8;            // processors at once (backup, restore)
+    int waitMs = 3000;     // listening for announcements
+    int timeoutMs = 10000; // one answer of the processor
+    int jobs = 8;          // processors at once (backup, restore)
     quint16 tcpPort = 2699;
     quint16 announcePort = 6696;
     QHostAddress commandAddress{QHostAddress::Broadcast};
     quint16 commandPort = 6001;
-    QString dbPath;          // empty: no database
+    QString dbPath; // empty: no database
     QString logPath = QStringLiteral("dapctl-firmware.log");
-    bool force = false;      // firmware: ignore the log
+    bool force = false; // firmware: ignore the log
     std::optional<QByteArray> password;
 };
 

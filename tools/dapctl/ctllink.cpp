@@ -46,8 +46,8 @@ bool CtlLink::readMore(int timeoutMs)
     return true;
 }
 
-std::optional<proto::Frame>
-CtlLink::waitFor(const std::function<bool(const proto::Frame &)> &match, int timeoutMs)
+std::optional<proto::Frame> CtlLink::waitFor(const std::function<bool(const proto::Frame &)> &match,
+                                             int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
@@ -107,9 +107,8 @@ void CtlLink::send(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8
     m_socket.flush();
 }
 
-std::optional<proto::Frame> CtlLink::request(quint8 frameClass, quint8 frameType,
-                                             quint8 paramCode, const QByteArray &payload,
-                                             const QByteArray &prefix)
+std::optional<proto::Frame> CtlLink::request(quint8 frameClass, quint8 frameType, quint8 paramCode,
+                                             const QByteArray &payload, const QByteArray &prefix)
 {
     send(frameClass, frameType, paramCode, proto::DirRequest, payload);
     return waitFor(
@@ -143,9 +142,9 @@ proto::TransferError CtlLink::run(proto::TransferJob &job,
         const QDeadlineTimer deadline(m_timeoutMs);
         step = {};
         while (step.kind == proto::TransferStep::Ignore) {
-            const std::optional<proto::Frame> answer = waitFor(
-                [&job](const proto::Frame &f) { return job.matches(f); },
-                int(qMax<qint64>(1, deadline.remainingTime())));
+            const std::optional<proto::Frame> answer =
+                waitFor([&job](const proto::Frame &f) { return job.matches(f); },
+                        int(qMax<qint64>(1, deadline.remainingTime())));
             if (!answer) {
                 const bool closed = !isConnected();
                 m_error = closed ? QStringLiteral("the processor closed the connection")

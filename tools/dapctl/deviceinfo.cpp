@@ -98,16 +98,15 @@ QJsonObject readSettings(CtlLink &link, QString *errorText)
     }
     if (const auto p = info(13, "fault", 1)) {
         const quint8 f = quint8(p->at(0));
-        o.insert(QStringLiteral("fault"),
-                 QJsonObject{{QStringLiteral("dsp"), (f & 1) != 0},
-                             {QStringLiteral("flash"), (f & 2) != 0},
-                             {QStringLiteral("temp"), (f & 4) != 0},
-                             {QStringLiteral("dac"), (f & 8) != 0}});
+        o.insert(QStringLiteral("fault"), QJsonObject{{QStringLiteral("dsp"), (f & 1) != 0},
+                                                      {QStringLiteral("flash"), (f & 2) != 0},
+                                                      {QStringLiteral("temp"), (f & 4) != 0},
+                                                      {QStringLiteral("dac"), (f & 8) != 0}});
     }
     if (const auto p = info(20, "panelLock", 1))
         o.insert(QStringLiteral("panelLock"), p->at(0) != 0);
-    for (const auto &[code, name, n] : {std::tuple{quint8(1), "inputLabels", 4},
-                                        std::tuple{quint8(2), "outputLabels", 8}}) {
+    for (const auto &[code, name, n] :
+         {std::tuple{quint8(1), "inputLabels", 4}, std::tuple{quint8(2), "outputLabels", 8}}) {
         const auto r = link.request(proto::ClassSystem, kLabels, code);
         if (!r || r->payload.size() != kLabelWidth * n) {
             missing << QLatin1String(name);
@@ -120,9 +119,9 @@ QJsonObject readSettings(CtlLink &link, QString *errorText)
     }
     if (const auto r = link.request(proto::ClassSystem, kCode, 1); r && r->payload.size() == 6) {
         const uchar *p = bytes(r->payload);
-        o.insert(QStringLiteral("deviceCode"), QString::asprintf("%05d-%d-%05d", proto::getU16(p),
-                                                                 proto::getU16(p + 4),
-                                                                 proto::getU16(p + 2)));
+        o.insert(QStringLiteral("deviceCode"),
+                 QString::asprintf("%05d-%d-%05d", proto::getU16(p), proto::getU16(p + 4),
+                                   proto::getU16(p + 2)));
     } else {
         missing << QStringLiteral("deviceCode");
     }
@@ -140,16 +139,16 @@ bool restoreSettings(CtlLink &link, const QJsonObject &settings, QString *errorT
 {
     QString problem;
     QList<std::tuple<quint8, quint8, QByteArray>> sets;
-    for (const auto &[code, key] : {std::pair{quint8(10), "location"},
-                                    std::pair{quint8(11), "description"}}) {
+    for (const auto &[code, key] :
+         {std::pair{quint8(10), "location"}, std::pair{quint8(11), "description"}}) {
         const QJsonValue v = settings.value(QLatin1String(key));
         if (v.isString())
             sets.append({kInfo, code, deviceBytes(v.toString(), kTextBytes, &problem, key)});
     }
     if (const QJsonValue v = settings.value(QStringLiteral("panelLock")); v.isBool())
         sets.append({kInfo, quint8(20), QByteArray(1, v.toBool() ? 1 : 0)});
-    for (const auto &[code, key, n] : {std::tuple{quint8(1), "inputLabels", 4},
-                                       std::tuple{quint8(2), "outputLabels", 8}}) {
+    for (const auto &[code, key, n] :
+         {std::tuple{quint8(1), "inputLabels", 4}, std::tuple{quint8(2), "outputLabels", 8}}) {
         const QJsonArray labels = settings.value(QLatin1String(key)).toArray();
         for (int i = 0; i < qMin(n, int(labels.size())); ++i) {
             QByteArray payload(1, char(i));

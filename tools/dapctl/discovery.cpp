@@ -8,8 +8,7 @@
 
 namespace ctl {
 
-QList<KnownProcessor> discover(quint16 port, int waitMs, const QString &dbPath,
-                               QString *errorText,
+QList<KnownProcessor> discover(quint16 port, int waitMs, const QString &dbPath, QString *errorText,
                                const std::function<bool(const QList<KnownProcessor> &)> &done)
 {
     QList<KnownProcessor> found;
@@ -59,8 +58,9 @@ QList<KnownProcessor> discover(quint16 port, int waitMs, const QString &dbPath,
     if (transaction)
         store.commit();
     for (const broadcastMsg &r : stored) {
-        const bool heard = std::any_of(found.begin(), found.end(),
-                                       [&](const auto &k) { return k.record.machineid == r.machineid; });
+        const bool heard = std::any_of(found.begin(), found.end(), [&](const auto &k) {
+            return k.record.machineid == r.machineid;
+        });
         if (!heard)
             found.append({r, false});
     }

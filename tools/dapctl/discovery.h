@@ -19,8 +19,7 @@ struct KnownProcessor {
 // processor was heard), then adds the processors stored in the database at dbPath that were
 // not heard. New processors heard are stored, as the program stores them. An empty dbPath
 // leaves the database alone. errorText tells why listening failed (port in use).
-QList<KnownProcessor> discover(quint16 port, int waitMs, const QString &dbPath,
-                               QString *errorText,
+QList<KnownProcessor> discover(quint16 port, int waitMs, const QString &dbPath, QString *errorText,
                                const std::function<bool(const QList<KnownProcessor> &)> &done = {});
 
 } // namespace ctl

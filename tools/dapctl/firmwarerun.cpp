@@ -18,7 +18,8 @@ namespace ctl {
 namespace {
 
 // One line per finished upgrade:
-//   time <TAB> machine id <TAB> address <TAB> ARM|DSP <TAB> sha256 of the image <TAB> done|failed <TAB> note
+//   time <TAB> machine id <TAB> address <TAB> ARM|DSP <TAB> sha256 of the image <TAB> done|failed
+//   <TAB> note
 struct LogKey {
     QString machineId;
     QString target;
@@ -97,11 +98,12 @@ int runFirmware(CtlContext &ctx, const QStringList &args, quint8 target, const Q
     if (targets->isEmpty())
         return ExitUnreachable;
 
-    const LogKey key{{}, target == proto::kArmTarget ? QStringLiteral("ARM") : QStringLiteral("DSP"),
-                     QString::fromLatin1(
-                         QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex())};
-    const QStringList done = ctx.options().force ? QStringList()
-                                                 : doneEntries(ctx.options().logPath, key);
+    const LogKey key{
+        {},
+        target == proto::kArmTarget ? QStringLiteral("ARM") : QStringLiteral("DSP"),
+        QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex())};
+    const QStringList done =
+        ctx.options().force ? QStringList() : doneEntries(ctx.options().logPath, key);
     QJsonArray results;
     int failed = 0;
     int skipped = 0;
@@ -118,7 +120,8 @@ int runFirmware(CtlContext &ctx, const QStringList &args, quint8 target, const Q
                       {QStringLiteral("machineId"), id}};
         if (done.contains(id)) {
             ++skipped;
-            ctx.say(QStringLiteral("%1 skipped, already done (see %2)").arg(head, ctx.options().logPath));
+            ctx.say(QStringLiteral("%1 skipped, already done (see %2)")
+                        .arg(head, ctx.options().logPath));
             r.insert(QStringLiteral("result"), QStringLiteral("skipped"));
             results.append(r);
             continue;
@@ -167,8 +170,8 @@ int runFirmware(CtlContext &ctx, const QStringList &args, quint8 target, const Q
                 .arg(failed)
                 .arg(ctx.options().logPath));
     if (ctx.options().json)
-        ctx.printJson(QJsonObject{{QStringLiteral("results"), results},
-                                  {QStringLiteral("failed"), failed}});
+        ctx.printJson(
+            QJsonObject{{QStringLiteral("results"), results}, {QStringLiteral("failed"), failed}});
     return failed ? ExitFailed : ExitOk;
 }
 

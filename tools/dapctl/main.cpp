@@ -131,9 +131,9 @@ Parsed parse(const QStringList &arguments)
             o.force = true;
             continue;
         }
-        const QStringList withValue = {"--wait",   "--timeout",       "--jobs",       "--password",
-                                       "--db",     "--log",           "--arm",        "--dsp",
-                                       "--port",   "--announce-port", "--command-to"};
+        const QStringList withValue = {"--wait", "--timeout",       "--jobs",      "--password",
+                                       "--db",   "--log",           "--arm",       "--dsp",
+                                       "--port", "--announce-port", "--command-to"};
         if (!withValue.contains(a)) {
             p.error = QStringLiteral("unknown option %1").arg(a);
             return p;
@@ -227,8 +227,8 @@ int main(int argc, char *argv[])
     ctl::CtlContext ctx(p.options);
     using Run = int (*)(ctl::CtlContext &, const QStringList &);
     const std::pair<const char *, Run> commands[] = {
-        {"list", ctl::runList},       {"info", ctl::runInfo},       {"get", ctl::runGet},
-        {"set", ctl::runSet},         {"set-ip", ctl::runSetIp},    {"backup", ctl::runBackup},
+        {"list", ctl::runList},       {"info", ctl::runInfo},    {"get", ctl::runGet},
+        {"set", ctl::runSet},         {"set-ip", ctl::runSetIp}, {"backup", ctl::runBackup},
         {"restore", ctl::runRestore},
     };
     for (const auto &[name, run] : commands) {
