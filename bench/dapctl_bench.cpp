@@ -1,9 +1,11 @@
 // dapctl backup over 20 simulated processors against one, on loopback:
-//   bench_dapctl [--runs N] [--jobs N]
-// Starts dapsim --count 20 on 127.0.0.170-189 (announcing to a free loopback port) and runs
+//   bench_dapctl [--runs N] [--jobs N] [--reply-delay MS] [--one-sim]
+// Starts 20 simulated processors on 127.0.3.10-29 (announcing to a free loopback port) and runs
 // `dapctl backup` of the first processor, then of all 20, N times each. The figure is the
 // time of the backups themselves as dapctl reports it (discovery of the machine ids is the
-// same for both and left out); medians and their ratio are printed.
+// same for both and left out); medians and their ratio are printed. Each simulated processor
+// answers 1 ms late (--reply-delay), as a processor across a network does; on loopback
+// without it the figure measures the CPU of this machine rather than the concurrency.
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -37,7 +41,8 @@ int main(int argc, char *argv[])
         return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
     };
     const int runs = std::max(1, option("--runs", 5));
-    const QString jobs = QString::number(option("--jobs", 8));
+    const QString jobs = QString::number(option("--jobs", 32));
+    const QString delay = QString::number(option("--reply-delay", 1));
     const QString bin = QCoreApplication::applicationDirPath();
 
     quint16 port = 0;
@@ -47,14 +52,28 @@ int main(int argc, char *argv[])
         port = probe.localPort();
     }
     QTemporaryDir dir;
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(bin + QStringLiteral("/dapsim"),
-              {"--address", "127.0.0.170", "--count", QString::number(kCount), "--password", "1234",
-               "--announce", QStringLiteral("127.0.0.1:%1").arg(port), "--command-port", "0"});
+    // One simulator process per processor, as each processor is a machine of its own; with
+    // --one-sim all 20 share one process (and its one thread).
+    const bool oneSim = args.contains(QStringLiteral("--one-sim"));
+    std::vector<std::unique_ptr<QProcess>> sims;
+    for (int i = 0; i < (oneSim ? 1 : kCount); ++i) {
+        auto sim = std::make_unique<QProcess>();
+        sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim->start(bin + QStringLiteral("/dapsim"),
+                   {"--address", QStringLiteral("127.0.3.%1").arg(10 + i), "--count",
+                    QString::number(oneSim ? kCount : 1), "--password", "1234", "--announce",
+                    QStringLiteral("127.0.0.1:%1").arg(port), "--command-port", "0",
+                    "--reply-delay", delay});
+        sims.push_back(std::move(sim));
+    }
     int listening = 0;
-    while (listening < kCount && sim.waitForReadyRead(10000))
-        listening += int(sim.readAllStandardOutput().count("listening"));
+    for (auto &sim : sims) {
+        while (sim->waitForReadyRead(10000)) {
+            listening += int(sim->readAllStandardOutput().count("listening"));
+            if (listening >= (oneSim ? kCount : int(&sim - &sims.front()) + 1))
+                break;
+        }
+    }
     if (listening < kCount) {
         std::fprintf(stderr, "bench_dapctl: dapsim did not start\n");
         return 1;
@@ -62,7 +81,7 @@ int main(int argc, char *argv[])
 
     QStringList all;
     for (int i = 0; i < kCount; ++i)
-        all << QStringLiteral("127.0.0.%1").arg(170 + i);
+        all << QStringLiteral("127.0.3.%1").arg(10 + i);
     const auto backup = [&](const QStringList &addresses, int run) -> double {
         QProcess ctl;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -94,9 +113,12 @@ int main(int argc, char *argv[])
         std::printf("run %d: one %.3f s, twenty %.3f s\n", r + 1, a, b);
     }
     const double m1 = median(one), m20 = median(twenty);
-    std::printf("backup of 1: median %.3f s; of %d (--jobs %s): median %.3f s; ratio %.2f\n", m1,
-                kCount, qPrintable(jobs), m20, m1 > 0 ? m20 / m1 : 0.0);
-    sim.terminate();
-    sim.waitForFinished(3000);
+    std::printf("backup of 1: median %.3f s; of %d (--jobs %s, reply delay %s ms): median %.3f s; "
+                "ratio %.2f\n",
+                m1, kCount, qPrintable(jobs), qPrintable(delay), m20, m1 > 0 ? m20 / m1 : 0.0);
+    for (auto &sim : sims) {
+        sim->terminate();
+        sim->waitForFinished(3000);
+    }
     return 0;
 }

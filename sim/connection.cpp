@@ -60,7 +60,13 @@ void Connection::readyRead()
             m_upgradeIdle.start();
         Replies replies;
         m_device->handle(frame, m_session, replies);
-        send(replies);
+        if (m_faults.replyDelayMs > 0 && !replies.isEmpty()) {
+            // Equal delays keep the replies in order.
+            QTimer::singleShot(m_faults.replyDelayMs, Qt::PreciseTimer, this,
+                               [this, replies] { send(replies); });
+        } else {
+            send(replies);
+        }
         if (m_session.closeRequested) {
             m_assembler.clear();
             m_socket->disconnectFromHost();

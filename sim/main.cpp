@@ -48,6 +48,7 @@ int main(int argc, char *argv[])
         c.faults.garbageRate = o.garbageRate;
         c.faults.dropRate = o.dropRate;
         c.faults.disconnectAfter = o.disconnectAfter;
+        c.faults.replyDelayMs = o.replyDelayMs;
         c.announceHost = o.announceHost;
         c.announcePort = o.announcePort;
         c.silentAfter = o.silentAfter;

@@ -128,6 +128,11 @@ ParseResult parseOptions(const QStringList &arguments)
                   generation, variant, count, fault, verbose, split, garbageRate, dropRate,
                   silentAfter, disconnectAfter, seed});
     p.addOption(firmwareFail);
+    const QCommandLineOption replyDelay(
+        QStringLiteral("reply-delay"),
+        QStringLiteral("Send every reply MS milliseconds late, as a processor across a network."),
+        QStringLiteral("MS"));
+    p.addOption(replyDelay);
 
     ParseResult result;
     const auto fail = [&result](const QString &message) {
@@ -242,6 +247,12 @@ ParseResult parseOptions(const QStringList &arguments)
         if (!v)
             return fail(QStringLiteral("--seed must be a number"));
         o.seed = quint32(*v);
+    }
+    if (p.isSet(replyDelay)) {
+        const auto v = intValue(p.value(replyDelay), 0, 10000);
+        if (!v)
+            return fail(QStringLiteral("--reply-delay must be from 0 to 10000 ms"));
+        o.replyDelayMs = int(*v);
     }
     if (p.isSet(firmwareFail)) {
         const QStringList parts = p.value(firmwareFail).split(QLatin1Char('@'));

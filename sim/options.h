@@ -34,6 +34,7 @@ struct SimOptions {
     // 2 stalled (no acknowledgement after the first block); -1 for every processor, else
     // only the processor of that index (from 0).
     int firmwareFail = 0;
+    int replyDelayMs = 0;
     int firmwareFailIndex = -1;
 
     int effectiveVariant() const { return variant ? variant : (generation == 2 ? 48 : 96); }

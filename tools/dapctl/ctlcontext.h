@@ -28,7 +28,7 @@ struct CtlOptions {
     bool all = false;
     int waitMs = 3000;     // listening for announcements
     int timeoutMs = 10000; // one answer of the processor
-    int jobs = 8;          // processors at once (backup, restore)
+    int jobs = 32;         // processors at once (backup, restore)
     quint16 tcpPort = 2699;
     quint16 announcePort = 6696;
     QHostAddress commandAddress{QHostAddress::Broadcast};

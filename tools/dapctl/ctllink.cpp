@@ -7,6 +7,7 @@ namespace ctl {
 namespace {
 constexpr int kConnectTimeoutMs = 5000;
 constexpr int kLoginTimeoutMs = 3000;
+constexpr qsizetype kMaxQueued = 256;
 } // namespace
 
 CtlLink::CtlLink(int answerTimeoutMs) : m_timeoutMs(answerTimeoutMs) {}
@@ -55,8 +56,9 @@ std::optional<proto::Frame> CtlLink::waitFor(const std::function<bool(const prot
             if (match(m_received.at(i)))
                 return m_received.takeAt(i);
         }
-        // Nothing else waits for the rest; a report nobody asked for is dropped.
-        m_received.clear();
+        // Reports of requests sent ahead wait here; a flood nobody asked for does not.
+        if (m_received.size() > kMaxQueued)
+            m_received.remove(0, m_received.size() - kMaxQueued);
         if (deadline.hasExpired() || !isConnected()) {
             m_error = isConnected() ? QStringLiteral("no answer from the processor")
                                     : QStringLiteral("the processor closed the connection");
@@ -118,6 +120,24 @@ std::optional<proto::Frame> CtlLink::request(quint8 frameClass, quint8 frameType
                    f.payload.startsWith(prefix);
         },
         m_timeoutMs);
+}
+
+QList<std::optional<proto::Frame>> CtlLink::requestAll(const QList<Request> &requests)
+{
+    for (const Request &r : requests)
+        send(r.frameClass, r.frameType, r.paramCode, proto::DirRequest, r.payload);
+    QList<std::optional<proto::Frame>> reports;
+    const QDeadlineTimer deadline(m_timeoutMs);
+    for (const Request &r : requests) {
+        reports.append(waitFor(
+            [&r](const proto::Frame &f) {
+                return f.frameClass == r.frameClass && f.frameType == r.frameType &&
+                       f.paramCode == r.paramCode && f.direction == proto::DirReport &&
+                       f.payload.startsWith(r.payload);
+            },
+            int(qMax<qint64>(1, deadline.remainingTime()))));
+    }
+    return reports;
 }
 
 proto::TransferError CtlLink::run(proto::TransferJob &job,

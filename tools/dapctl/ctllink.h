@@ -34,6 +34,15 @@ public:
     std::optional<proto::Frame> request(quint8 frameClass, quint8 frameType, quint8 paramCode,
                                         const QByteArray &payload = {},
                                         const QByteArray &prefix = {});
+    // Several requests sent back to back, then their reports in the same order; an entry
+    // stays empty when its report does not come.
+    struct Request {
+        quint8 frameClass = 0;
+        quint8 frameType = 0;
+        quint8 paramCode = 0;
+        QByteArray payload;
+    };
+    QList<std::optional<proto::Frame>> requestAll(const QList<Request> &requests);
     // Runs a transfer job to its end the way the program's one transfer does: only matching
     // answers reach it, and it times out after the answer time-out without one. progress gets
     // (value, range) whenever they change.

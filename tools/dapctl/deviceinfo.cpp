@@ -53,8 +53,24 @@ QJsonObject readSettings(CtlLink &link, QString *errorText)
 {
     QJsonObject o;
     QStringList missing;
+    // Every item is asked for at once; the reports come back in order.
+    const quint8 infoCodes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 20};
+    QList<CtlLink::Request> requests;
+    for (const quint8 code : infoCodes)
+        requests.append({proto::ClassSystem, kInfo, code, {}});
+    requests.append({proto::ClassSystem, kLabels, 1, {}});
+    requests.append({proto::ClassSystem, kLabels, 2, {}});
+    requests.append({proto::ClassSystem, kCode, 1, {}});
+    const QList<std::optional<proto::Frame>> reports = link.requestAll(requests);
+    const auto reportOf = [&](quint8 type, quint8 code) -> std::optional<proto::Frame> {
+        for (qsizetype i = 0; i < requests.size(); ++i) {
+            if (requests[i].frameType == type && requests[i].paramCode == code)
+                return reports.value(i);
+        }
+        return std::nullopt;
+    };
     const auto info = [&](quint8 code, const char *name, int size) -> std::optional<QByteArray> {
-        const auto r = link.request(proto::ClassSystem, kInfo, code);
+        const auto r = reportOf(kInfo, code);
         if (!r || (size > 0 && r->payload.size() != size) || (size < 0 && r->payload.isEmpty())) {
             missing << QLatin1String(name);
             return std::nullopt;
@@ -107,7 +123,7 @@ QJsonObject readSettings(CtlLink &link, QString *errorText)
         o.insert(QStringLiteral("panelLock"), p->at(0) != 0);
     for (const auto &[code, name, n] :
          {std::tuple{quint8(1), "inputLabels", 4}, std::tuple{quint8(2), "outputLabels", 8}}) {
-        const auto r = link.request(proto::ClassSystem, kLabels, code);
+        const auto r = reportOf(kLabels, code);
         if (!r || r->payload.size() != kLabelWidth * n) {
             missing << QLatin1String(name);
             continue;
@@ -117,7 +133,7 @@ QJsonObject readSettings(CtlLink &link, QString *errorText)
             labels.append(nulText(r->payload.mid(i * kLabelWidth, kLabelWidth), kLabelWidth));
         o.insert(QLatin1String(name), labels);
     }
-    if (const auto r = link.request(proto::ClassSystem, kCode, 1); r && r->payload.size() == 6) {
+    if (const auto r = reportOf(kCode, 1); r && r->payload.size() == 6) {
         const uchar *p = bytes(r->payload);
         o.insert(QStringLiteral("deviceCode"),
                  QString::asprintf("%05d-%d-%05d", proto::getU16(p), proto::getU16(p + 4),

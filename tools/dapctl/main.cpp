@@ -40,7 +40,7 @@ Options:
   --all              every processor that announces itself within --wait
   --wait S           seconds to listen for announcements (default 3)
   --timeout S        seconds to wait for one answer of a processor (default 10)
-  --jobs N           processors handled at once by backup and restore (default 8)
+  --jobs N           processors handled at once by backup and restore (default 32)
   --password TEXT    login password (else DAPCTL_PASSWORD, else a prompt without echo)
   --db FILE          the device list (default: device.db here if there is one, else the
                      program's ~/.local/share/dapcontrol/device.db)
