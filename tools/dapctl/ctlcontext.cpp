@@ -135,9 +135,18 @@ std::unique_ptr<CtlLink> CtlContext::open(const QHostAddress &address, QString *
         return link;
     if (refused)
         *refused = login == CtlLink::Login::Refused;
-    *error = login == CtlLink::Login::Refused
-                 ? QStringLiteral("login refused (wrong password)")
-                 : QStringLiteral("no login answer from the processor");
+    bool none = false;
+    {
+        QMutexLocker lock(&m_passwordLock);
+        none = !m_options.password;
+    }
+    if (login == CtlLink::Login::Refused && none)
+        *error = QStringLiteral("the processor asks for a password: give --password or "
+                                "DAPCTL_PASSWORD, or run dapctl on a terminal to be asked");
+    else if (login == CtlLink::Login::Refused)
+        *error = QStringLiteral("login refused (wrong password)");
+    else
+        *error = QStringLiteral("no login answer from the processor");
     return nullptr;
 }
 
