@@ -407,10 +407,10 @@ double secondWriteGapMs(bool lowDelay, int answerMs)
     QTcpServer server;
     server.listen(kLoopback, 0);
     QTcpSocket client;
-    if (lowDelay)
-        client.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     client.connectToHost(kLoopback, server.serverPort());
     client.waitForConnected(3000);
+    if (lowDelay) // only takes on a connected socket
+        client.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     server.waitForNewConnection(3000);
     QTcpSocket *peer = server.nextPendingConnection();
     qint64 received = 0;

@@ -3,9 +3,11 @@
 // context switch of every thread of the process counts as a wakeup.
 //
 //   idle_wakeups --announce-port PORT [--password TEXT] [--seconds N] [--tab N]
-//                [--no-processor]
+//                [--no-processor] [--events]
 //
 // --no-processor: the window alone, no processor selected (nothing needs to announce).
+// --events: also lists the main thread's most frequent events by type and receiver, to find
+//           what wakes it.
 //
 // scripts/measure-wakeups.sh starts a simulator and runs it. Run it in a working folder laid
 // out like build/run (translations/, image/).
@@ -19,9 +21,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QMetaEnum>
 #include <QMap>
 #include <QTimer>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -59,6 +66,50 @@ Switches readSwitches()
     return s;
 }
 
+// Counts the events the main thread delivers, by type and receiving class.
+class EventCounter : public QObject
+{
+public:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        const char *type = QMetaEnum::fromType<QEvent::Type>().valueToKey(int(event->type()));
+        QString key = QString::fromLatin1(type ? type : "?") + QLatin1Char(' ') +
+                      QString::fromLatin1(receiver->metaObject()->className());
+        if (!receiver->objectName().isEmpty())
+            key += QLatin1Char(' ') + receiver->objectName();
+        if (const auto *timer = qobject_cast<const QTimer *>(receiver))
+            key += QStringLiteral(" %1 ms").arg(timer->interval());
+        if (receiver->parent()) // a timer is told apart by its owner
+            key += QStringLiteral(" in ") +
+                   QString::fromLatin1(receiver->parent()->metaObject()->className());
+        ++m_counts[key];
+        return false;
+    }
+    void print(double seconds) const
+    {
+        QList<std::pair<qint64, QString>> sorted;
+        for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+            sorted.append({it.value(), it.key()});
+        std::sort(sorted.begin(), sorted.end(), std::greater<>());
+        std::printf("main-thread events per second (event type, receiver):\n");
+        for (qsizetype i = 0; i < std::min<qsizetype>(15, sorted.size()); ++i)
+            std::printf("  %7.1f  %s\n", double(sorted[i].first) / seconds,
+                        qPrintable(sorted[i].second));
+    }
+
+private:
+    QHash<QString, qint64> m_counts;
+};
+
+// CPU time of the whole process so far, user and system, in seconds.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 int fail(const QString &message)
 {
     std::fprintf(stderr, "idle_wakeups: %s\n", qPrintable(message));
@@ -76,7 +127,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption secondsOption("seconds", "Idle time measured.", "N", "10");
     const QCommandLineOption tabOption("tab", "Tab to show (0-14).", "N", "0");
     const QCommandLineOption noneOption("no-processor", "No processor connected.");
-    parser.addOptions({portOption, passwordOption, secondsOption, tabOption, noneOption});
+    const QCommandLineOption eventsOption("events", "List the most frequent events.");
+    parser.addOptions(
+        {portOption, passwordOption, secondsOption, tabOption, noneOption, eventsOption});
     parser.process(app);
     if (!parser.isSet(portOption))
         return fail("--announce-port is required");
@@ -104,10 +157,17 @@ int main(int argc, char *argv[])
     demo::waitFor([] { return false; }, 1000); // connection and first polls settle
 
     const int seconds = std::max(1, parser.value(secondsOption).toInt());
+    EventCounter events;
+    if (parser.isSet(eventsOption))
+        app.installEventFilter(&events);
     const Switches before = readSwitches();
+    const double cpuBefore = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        app.removeEventFilter(&events); // closing the window is not idle
+        app.quit();
+    });
     app.exec();
     const double elapsed = double(clock.elapsed()) / 1000.0;
     const Switches after = readSwitches();
@@ -120,9 +180,12 @@ int main(int argc, char *argv[])
                 "switches in %d threads; %lld involuntary, %.1f per second with them)\n",
                 elapsed, tab, double(voluntary) / elapsed, voluntary, after.threads,
                 after.involuntary - before.involuntary, double(total) / elapsed);
+    std::printf("  CPU %.2f%% of one core\n", 100.0 * (cpuSeconds() - cpuBefore) / elapsed);
     for (auto it = after.perThread.cbegin(); it != after.perThread.cend(); ++it) {
         std::printf("  %-24s %.1f per second\n", qPrintable(it.key()),
                     double(it.value() - before.perThread.value(it.key())) / elapsed);
     }
+    if (parser.isSet(eventsOption))
+        events.print(elapsed);
     return 0;
 }

@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-5compat-dev libqt6sql6-sqlite qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools libgl-dev
   libbenchmark-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool python3
   dpkg-dev file
   fonts-dejavu-core fonts-noto-cjk
 )

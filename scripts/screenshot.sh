@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the main window on Qt's offscreen platform, connected and logged in to a simulated
-# processor, into docs/screenshot.png (docs/screenshot-chinese.png with the second language).
+# processor: docs/screenshot.png and docs/screenshot-chinese.png for the README, and every tab
+# in both languages into docs/tabs/en and docs/tabs/zh (listed in docs/screenshots.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -32,4 +33,14 @@ shoot() {
 }
 shoot --out "$root/docs/screenshot.png"
 shoot --chinese --tab 13 --out "$root/docs/screenshot-chinese.png"
-echo "screenshot.sh: wrote docs/screenshot.png and docs/screenshot-chinese.png"
+
+# In the order of the tab buttons (FuncWidget::Tab).
+tabs=(in-level gate feedback in-filter in-limiter in-delay matrix signal out-level out-filter
+      out-limiter out-delay preset settings security)
+mkdir -p docs/tabs/en docs/tabs/zh
+for i in "${!tabs[@]}"; do
+  name=$(printf '%02d-%s.png' "$((i + 1))" "${tabs[$i]}")
+  shoot --tab "$i" --out "$root/docs/tabs/en/$name"
+  shoot --chinese --tab "$i" --out "$root/docs/tabs/zh/$name"
+done
+echo "screenshot.sh: wrote docs/screenshot.png, docs/screenshot-chinese.png and docs/tabs/"

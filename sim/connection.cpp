@@ -52,26 +52,28 @@ void Connection::readyRead()
         m_assembler.clear();
         return;
     }
+    // The answers to everything that arrived together leave together, in order.
+    Replies replies;
     proto::Frame frame;
     while (m_assembler.next(frame)) {
         if (m_faults.verbose)
             qCInfo(lcSim).noquote() << "recv" << describe(frame);
         if (frame.frameClass == proto::ClassUpgrade)
             m_upgradeIdle.start();
-        Replies replies;
         m_device->handle(frame, m_session, replies);
-        if (m_faults.replyDelayMs > 0 && !replies.isEmpty()) {
-            // Equal delays keep the replies in order.
-            QTimer::singleShot(m_faults.replyDelayMs, Qt::PreciseTimer, this,
-                               [this, replies] { send(replies); });
-        } else {
-            send(replies);
-        }
-        if (m_session.closeRequested) {
-            m_assembler.clear();
-            m_socket->disconnectFromHost();
-            return;
-        }
+        if (m_session.closeRequested)
+            break;
+    }
+    if (m_faults.replyDelayMs > 0 && !replies.isEmpty()) {
+        // Equal delays keep the replies in order.
+        QTimer::singleShot(m_faults.replyDelayMs, Qt::PreciseTimer, this,
+                           [this, replies] { send(replies); });
+    } else {
+        send(replies);
+    }
+    if (m_session.closeRequested) {
+        m_assembler.clear();
+        m_socket->disconnectFromHost();
     }
 }
 

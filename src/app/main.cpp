@@ -1,6 +1,7 @@
 #include "app/appfolders.h"
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
+#include "app/testseam.h"
 #include "protocol/devicetext.h"
 
 #include <QApplication>
@@ -15,7 +16,10 @@ int main(int argc, char *argv[])
     if (QTextCodec *codec = proto::deviceCodec())
         QTextCodec::setCodecForLocale(codec);
     applyStyleSheet(app);
-    mainWindow window;
+    MainWindowOptions options;
+    testseam::applyOptions(options);
+    mainWindow window(options);
     window.show();
+    testseam::startWidgetMap();
     return app.exec();
 }

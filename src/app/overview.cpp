@@ -62,6 +62,10 @@ QLabel *meterValue(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setFont(arial(7));
     label->setAlignment(Qt::AlignCenter);
+    // A fixed size keeps the readings, which change several times a second, from asking the
+    // whole window for a new layout each time.
+    const QFontMetrics metrics(label->font());
+    label->setFixedSize(metrics.horizontalAdvance(QStringLiteral("-100")) + 4, metrics.height());
     return label;
 }
 
@@ -135,12 +139,12 @@ QOverView::Strip QOverView::buildStrip(bool input, int channel)
     levelHead->setFont(arial(6));
     levelColumn->addWidget(levelHead);
     levelColumn->addWidget(s.level, 0, Qt::AlignHCenter);
-    levelColumn->addWidget(s.levelValue);
+    levelColumn->addWidget(s.levelValue, 0, Qt::AlignHCenter);
     auto *reductionColumn = new QVBoxLayout;
     reductionColumn->setSpacing(1);
     reductionColumn->addWidget(s.comp);
     reductionColumn->addWidget(s.reduction, 0, Qt::AlignHCenter);
-    reductionColumn->addWidget(s.reductionValue);
+    reductionColumn->addWidget(s.reductionValue, 0, Qt::AlignHCenter);
     auto *meters = new QHBoxLayout;
     meters->setSpacing(2);
     meters->addLayout(levelColumn);
@@ -235,7 +239,8 @@ void QOverView::setOutMute(uchar ucChannel, bool mute)
 
 void QOverView::setGateState(uchar channel, bool open)
 {
-    if (channel < kInputs)
+    // A new style sheet re-polishes the button; reports repeat the same state.
+    if (channel < kInputs && m_in[channel].gate->styleSheet() != gateStyle(open))
         m_in[channel].gate->setStyleSheet(gateStyle(open));
 }
 

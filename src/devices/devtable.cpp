@@ -131,8 +131,11 @@ QTcpSocket *QDevTable::deviceSocket(int index)
     if (!d->socket) {
         d->socket = new QTcpSocket(this);
         // Requests are a few bytes each; they go out at once instead of waiting for the
-        // acknowledgement of the previous one.
-        d->socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // acknowledgement of the previous one. The option only takes on a connected socket
+        // (set earlier it is dropped), so it is set on every connection.
+        QTcpSocket *socket = d->socket;
+        connect(socket, &QAbstractSocket::connected, socket,
+                [socket] { socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
         const quint32 id = d->record.machineid;
         connect(d->socket, &QAbstractSocket::stateChanged, this,
                 [this, id](QAbstractSocket::SocketState s) { tcpSocketStateChanged(id, s); });

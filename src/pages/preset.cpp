@@ -51,7 +51,13 @@ QPreset::QPreset(QWidget *parent) : QWidget(parent)
     buildUi();
     retranslate();
     ModuleClock::instance().add(
-        this, [this] { timeOut20ms(); }, [this] { return 9 - int(m_tick % 10); });
+        this, [this] { timeOut20ms(); },
+        [this] {
+            // The slot list is polled only while shown, and goes nowhere without a processor.
+            if (!proto::Transport::instance().isLinked())
+                return ModuleClock::kIdle;
+            return isVisible() ? 9 - int(m_tick % 10) : ModuleClock::kMaxQuietTicks;
+        });
 }
 
 QPreset::~QPreset() = default;

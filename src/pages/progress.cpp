@@ -2,6 +2,8 @@
 
 #include "protocol/transfer.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -10,6 +12,28 @@ namespace {
 
 QPointer<QProgressDialog> g_dialog;
 QMetaObject::Connection g_connections[4];
+
+// Escape and the window's close button would only hide the dialog while the transfer goes
+// on: they cancel what can be cancelled, like "Cancel", and do nothing otherwise.
+class CloseKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const bool escape = event->type() == QEvent::KeyPress &&
+                            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+        const bool close = event->type() == QEvent::Close;
+        const proto::Transfer &transfer = proto::Transfer::instance();
+        if ((!escape && !close) || watched != g_dialog || !transfer.busy())
+            return false;
+        event->ignore();
+        if (transfer.cancellable())
+            emit g_dialog->canceled();
+        return true;
+    }
+};
 
 void setCancelOffered(bool offered)
 {
@@ -31,6 +55,7 @@ void setProgressDialog(QProgressDialog *dialog)
     g_dialog = dialog;
     if (!dialog)
         return;
+    dialog->installEventFilter(new CloseKeys(dialog));
     // The dialog stays until the transfer really ends, not when the value meets the range.
     dialog->setAutoReset(false);
     dialog->setAutoClose(false);

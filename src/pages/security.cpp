@@ -22,7 +22,15 @@ QSecurity::QSecurity(QWidget *parent) : QWidget(parent)
     buildUi();
     ModuleClock::instance().add(
         this, [this] { timeOut20ms(); },
-        [this] { return m_verdictIn > 0 ? 0 : kPollTicks - 1 - int(m_tick % kPollTicks); });
+        [this] {
+            if (m_verdictIn > 0)
+                return 0;
+            // The lock table is polled only while shown, and goes nowhere without a processor.
+            if (!proto::Transport::instance().isLinked())
+                return ModuleClock::kIdle;
+            return isVisible() ? kPollTicks - 1 - int(m_tick % kPollTicks)
+                               : ModuleClock::kMaxQuietTicks;
+        });
     connect(&proto::Transport::instance(), &proto::Transport::connectionChanged, this,
             &QSecurity::connectionChanged);
 }

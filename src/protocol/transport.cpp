@@ -47,6 +47,7 @@ void Transport::setCurrentSocket(QAbstractSocket *socket)
 {
     if (socket == m_socket)
         return;
+    flushWrites(); // what was sent to the old processor still goes to it
     QObject::disconnect(m_disconnectConnection);
     QObject::disconnect(m_stateConnection);
     m_assembler.clear();
@@ -116,7 +117,17 @@ void Transport::writeToDevice(const char *bytes, qsizetype count)
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     m_socket->write(bytes, count);
-    m_socket->flush();
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &Transport::flushWrites, Qt::QueuedConnection);
+    }
+}
+
+void Transport::flushWrites()
+{
+    m_flushQueued = false;
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
+        m_socket->flush();
 }
 
 void Transport::receive(const FrameRouter &router)

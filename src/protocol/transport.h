@@ -50,8 +50,11 @@ public:
     {
         return m_sink || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
     }
-    // Writes and flushes when the current socket is connected; otherwise drops the bytes.
+    // Queues the bytes on the current socket when it is connected, otherwise drops them.
+    // Everything queued in one pass of the event loop leaves in one write (flushWrites),
+    // before the loop next waits: a tick's requests cost the processor and us one wakeup.
     void writeToDevice(const char *bytes, qsizetype count);
+    void flushWrites();
 
     // Reads everything the current socket holds and routes each complete Frame in order.
     void receive(const FrameRouter &router);
@@ -94,6 +97,7 @@ private:
     const FrameRouter *m_router = nullptr;
     QTimer m_staleTimer;
     Sink m_sink;
+    bool m_flushQueued = false;
     char m_sendBuffer[kSendBufferSize] = {};
 };
 

@@ -4,6 +4,7 @@
 #include <QStyleOption>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 const QColor kYellowLit(255, 255, 0);
@@ -55,8 +56,20 @@ void QMeterWidget::setValue(int value)
     const int v = bounded(m_minimum, value, m_maximum);
     if (v == m_value)
         return;
+    const int before = litSegments(m_value);
     m_value = v;
-    update();
+    // Readings arrive several times a second; most move the bar by less than a segment.
+    if (litSegments(v) != before)
+        update();
+}
+
+int QMeterWidget::litSegments(int value) const
+{
+    const double span = double(m_maximum) - m_minimum;
+    if (m_segments <= 0 || span <= 0)
+        return 0;
+    const double lit = m_segments * (value - m_minimum) / span;
+    return std::clamp(int(std::ceil(lit)), 0, m_segments);
 }
 
 void QMeterWidget::keepValueInRange()

@@ -31,6 +31,8 @@ protected:
 
 private:
     void keepValueInRange();
+    // Segments drawn lit for value: those whose index is below the lit fraction.
+    int litSegments(int value) const;
 
     int m_segments = 26;
     int m_highLevel = 0;

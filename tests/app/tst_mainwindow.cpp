@@ -1,6 +1,7 @@
 #include "app/login.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "modules/moduleclock.h"
 #include "pages/funcwidget.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
@@ -120,6 +121,20 @@ private Q_SLOTS:
         writeFile("cfg.dat", "code:70000\r\n");
         mainWindow again(testOptions());
         QCOMPARE(proto::Transport::instance().frameCode(), quint16(4464));
+    }
+
+    // With no processor the whole window, every page included, leaves the shared clock
+    // asleep: nothing polls a processor that is not there.
+    void clockSleepsWithNoProcessor()
+    {
+        proto::Transport::instance().setSink({});
+        mainWindow window(testOptions());
+        window.show();
+        ModuleClock &clock = ModuleClock::instance();
+        clock.start();
+        clock.timerFired();
+        QVERIFY(clock.isIdle());
+        clock.stop();
     }
 
     void languageSubmenu_data()

@@ -558,6 +558,21 @@ private slots:
         QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     }
 
+    void requestsLeaveWithoutDelayOnEveryConnection()
+    {
+        makeTable();
+        QTcpServer server;
+        QVERIFY(server.listen(kDeviceAddress, 0));
+        announce(Announce());
+        QTcpSocket *socket = m_table->deviceSocket(0);
+        for (int connection = 0; connection < 2; ++connection) {
+            socket->connectToHost(kDeviceAddress, server.serverPort());
+            QVERIFY(socket->waitForConnected(3000));
+            QCOMPARE(socket->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
+            socket->abort();
+        }
+    }
+
     void destroyedWhileConnected()
     {
         makeTable();

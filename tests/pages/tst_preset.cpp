@@ -108,6 +108,7 @@ private Q_SLOTS:
     void cancelledExportKeepsTheOldFileAndDoesNotPoisonTheNext();
     void exportToAnUnwritableFolderSendsNothing();
     void importChecksSizeAndAsksFirst();
+    void escapeCancelsOnlyWhatCanBeCancelled();
     void offlineSaveOffersTheConnectedVariant();
     void offlineImageLayout();
     void offlineSaveReplacesAWholeFile();
@@ -232,6 +233,31 @@ void TestPreset::importChecksSizeAndAsksFirst()
     writeFile(m_chosen, QByteArray());
     p.importOneClicked(1);
     QCOMPARE(m_sent.size(), 1); // an empty file is refused before anything goes out
+}
+
+void TestPreset::escapeCancelsOnlyWhatCanBeCancelled()
+{
+    QPreset p;
+    m_chosen = m_dir.filePath("all-in.pst");
+    writeFile(m_chosen, QByteArray(3000, 'b'));
+    p.importAllClicked();
+    give(p, 14, u32(3000));
+    QVERIFY(proto::Transfer::instance().busy());
+    QVERIFY(m_progress->isVisible());
+    QTest::keyClick(m_progress, Qt::Key_Escape);
+    QVERIFY(!m_progress->close());
+    QVERIFY(m_progress->isVisible()); // an import of all presets cannot be stopped halfway
+    QVERIFY(proto::Transfer::instance().busy());
+    proto::Transfer::instance().abandon();
+    progressEnd();
+
+    m_chosen = m_dir.filePath("all-out.pst");
+    p.exportAllClicked();
+    give(p, 11, u32(3000));
+    QVERIFY(m_progress->isVisible());
+    QTest::keyClick(m_progress, Qt::Key_Escape);
+    QVERIFY(!proto::Transfer::instance().busy()); // as "Cancel" does
+    QVERIFY(!QFile::exists(m_chosen));
 }
 
 void TestPreset::offlineSaveOffersTheConnectedVariant()

@@ -126,9 +126,24 @@ private slots:
     void sendReachesPeer()
     {
         const float gain = -6.5f;
+        const QByteArray frame = hex("82 7D 01 00 03 01 03 01 05 00 01 00 00 D0 C0 7D 82");
         sendSetMessage(1, 3, 1, &gain, 4);
+        sendSetMessage(1, 3, 1, &gain, 4);
+        // Sends of one pass of the event loop leave together once the pass is done.
+        QCOMPARE(m_client->bytesToWrite(), qint64(2 * frame.size()));
+        QByteArray received;
+        QTRY_COMPARE_WITH_TIMEOUT((received += m_peer->readAll()).size(), 2 * frame.size(),
+                                  3000);
+        QCOMPARE(received, frame + frame);
+
+        // A switch to another socket does not strand what was queued for the old one.
+        sendSetMessage(1, 3, 1, &gain, 4);
+        QTcpSocket other;
+        Transport::instance().setCurrentSocket(&other);
+        QCOMPARE(m_client->bytesToWrite(), qint64(0));
+        Transport::instance().setCurrentSocket(m_client.get());
         QVERIFY(m_peer->waitForReadyRead(3000));
-        QCOMPARE(m_peer->readAll(), hex("82 7D 01 00 03 01 03 01 05 00 01 00 00 D0 C0 7D 82"));
+        QCOMPARE(m_peer->readAll(), frame);
     }
 
     void sendWhileNotConnectedWritesNothing()

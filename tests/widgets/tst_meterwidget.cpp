@@ -173,6 +173,12 @@ void TestMeterWidget::repaintsOnlyOnChange()
     before = settle();
     meter.setValue(-10);
     QCOMPARE(settle(), before);
+    // A reading that lights the same 27 segments stores the value but draws nothing new.
+    meter.setValue(-11);
+    QCOMPARE(meter.value(), -11);
+    QCOMPARE(settle(), before);
+    meter.setValue(-9); // 28 segments
+    QTRY_VERIFY(counter.count > before);
 }
 
 QTEST_MAIN(TestMeterWidget)
