@@ -1,11 +1,14 @@
 # Install layout and the Debian package (cpack -G DEB).
-#   <prefix>/bin/dapcontrol, <prefix>/bin/dapsim
+#   <prefix>/bin/dapcontrol, <prefix>/bin/dapsim, <prefix>/bin/dapctl
 #   <prefix>/share/dapcontrol/translations (language.dat, .qm), <prefix>/share/dapcontrol/image
 #   <prefix>/share/applications/dapcontrol.desktop, the icon in the hicolor theme
 include(GNUInstallDirs)
 
 set(DAP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/dapcontrol)
 install(TARGETS dapcontrol dapsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET dapctl)
+  install(TARGETS dapctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(DIRECTORY ${DAP_RUN_DIR}/translations/ DESTINATION ${DAP_SHARE_DIR}/translations
         FILES_MATCHING PATTERN "*.qm" PATTERN "language.dat")
 install(FILES ${CMAKE_SOURCE_DIR}/src/resources/logo.bmp DESTINATION ${DAP_SHARE_DIR}/image)

@@ -16,12 +16,14 @@ dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || { echo "missing Qt Widg
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/dapcontrol usr/bin/dapsim usr/share/dapcontrol/translations/language.dat \
+for f in usr/bin/dapcontrol usr/bin/dapsim usr/bin/dapctl \
+         usr/share/dapcontrol/translations/language.dat \
          usr/share/dapcontrol/translations/dapcontrol_chinese.qm \
          usr/share/dapcontrol/image/logo.bmp usr/share/applications/dapcontrol.desktop \
          usr/share/icons/hicolor/scalable/apps/dapcontrol.svg; do
   [ -e "$root/$f" ] || { echo "not installed: $f" >&2; exit 1; }
 done
+"$root/usr/bin/dapctl" --help | grep -q "Exit codes" || { echo "dapctl does not run" >&2; exit 1; }
 
 home="$work/home"
 data="$home/.local/share/dapcontrol"

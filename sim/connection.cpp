@@ -61,8 +61,20 @@ void Connection::readyRead()
         if (frame.frameClass == proto::ClassUpgrade)
             m_upgradeIdle.start();
         m_device->handle(frame, m_session, replies);
+        if (m_session.closeRequested)
+            break;
     }
-    send(replies);
+    if (m_faults.replyDelayMs > 0 && !replies.isEmpty()) {
+        // Equal delays keep the replies in order.
+        QTimer::singleShot(m_faults.replyDelayMs, Qt::PreciseTimer, this,
+                           [this, replies] { send(replies); });
+    } else {
+        send(replies);
+    }
+    if (m_session.closeRequested) {
+        m_assembler.clear();
+        m_socket->disconnectFromHost();
+    }
 }
 
 void Connection::send(const Replies &frames)

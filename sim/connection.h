@@ -23,6 +23,7 @@ struct FaultConfig {
     double garbageRate = 0.0; // chance of stray bytes before a Frame
     double dropRate = 0.0;    // chance of a reply never being sent
     int disconnectAfter = -1; // seconds; -1 never
+    int replyDelayMs = 0;     // every reply this much later, as across a network
 };
 
 // One client connection of a processor: cuts Frames out of the stream, hands them with

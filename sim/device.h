@@ -29,6 +29,7 @@ struct DeviceConfig {
     int generation = 1;
     int variant = 96;
     quint8 fault = 0;
+    int firmwareFail = 0; // 1 refuse, 2 stall
 };
 
 inline constexpr int kLockTableSize = 288;

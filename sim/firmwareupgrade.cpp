@@ -26,6 +26,17 @@ void Device::handleFirmware(const Frame &f, Session &s, Replies &out)
         return;
     const int target = f.frameType;
     Session::Upgrade &u = s.upgrades[target - 1];
+    if (m_config.firmwareFail == 1) {
+        emit logMessage(QStringLiteral("%1 upgrade refused").arg(targetName(target)));
+        s.closeRequested = true;
+        return;
+    }
+    if (m_config.firmwareFail == 2 && u.active) {
+        if (!u.gap)
+            emit logMessage(QStringLiteral("%1 upgrade stalled").arg(targetName(target)));
+        u.gap = true;
+        return;
+    }
     const quint16 index = proto::getU16(reinterpret_cast<const uchar *>(p.constData()));
     const QByteArray data = p.mid(2);
 

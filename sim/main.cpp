@@ -42,11 +42,13 @@ int main(int argc, char *argv[])
         c.device.generation = o.generation;
         c.device.variant = o.effectiveVariant();
         c.device.fault = o.fault;
+        c.device.firmwareFail = o.firmwareFailOf(n);
         c.faults.verbose = o.verbose;
         c.faults.split = o.split;
         c.faults.garbageRate = o.garbageRate;
         c.faults.dropRate = o.dropRate;
         c.faults.disconnectAfter = o.disconnectAfter;
+        c.faults.replyDelayMs = o.replyDelayMs;
         c.announceHost = o.announceHost;
         c.announcePort = o.announcePort;
         c.silentAfter = o.silentAfter;

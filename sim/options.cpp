@@ -119,9 +119,20 @@ ParseResult parseOptions(const QStringList &arguments)
     const QCommandLineOption seed(QStringLiteral("seed"),
                                   QStringLiteral("Seed of the fault injection (default random)."),
                                   QStringLiteral("N"));
+    const QCommandLineOption firmwareFail(
+        QStringLiteral("firmware-fail"),
+        QStringLiteral("Fault: refuse (close the connection) or stall (stop acknowledging) a "
+                       "firmware upgrade; @N only on the N-th processor of --count, from 0."),
+        QStringLiteral("refuse|stall[@N]"));
     p.addOptions({help, address, machineId, model, password, lockPassword, announce, commandPort,
                   generation, variant, count, fault, verbose, split, garbageRate, dropRate,
                   silentAfter, disconnectAfter, seed});
+    p.addOption(firmwareFail);
+    const QCommandLineOption replyDelay(
+        QStringLiteral("reply-delay"),
+        QStringLiteral("Send every reply MS milliseconds late, as a processor across a network."),
+        QStringLiteral("MS"));
+    p.addOption(replyDelay);
 
     ParseResult result;
     const auto fail = [&result](const QString &message) {
@@ -236,6 +247,26 @@ ParseResult parseOptions(const QStringList &arguments)
         if (!v)
             return fail(QStringLiteral("--seed must be a number"));
         o.seed = quint32(*v);
+    }
+    if (p.isSet(replyDelay)) {
+        const auto v = intValue(p.value(replyDelay), 0, 10000);
+        if (!v)
+            return fail(QStringLiteral("--reply-delay must be from 0 to 10000 ms"));
+        o.replyDelayMs = int(*v);
+    }
+    if (p.isSet(firmwareFail)) {
+        const QStringList parts = p.value(firmwareFail).split(QLatin1Char('@'));
+        const QString mode = parts.first();
+        o.firmwareFail = mode == QLatin1String("refuse")  ? 1
+                         : mode == QLatin1String("stall") ? 2
+                                                          : 0;
+        std::optional<qint64> index = -1;
+        if (parts.size() == 2)
+            index = intValue(parts.at(1), 0, 63);
+        if (o.firmwareFail == 0 || parts.size() > 2 || !index)
+            return fail(QStringLiteral("--firmware-fail must be refuse or stall, with an optional "
+                                       "@N (processor index from 0)"));
+        o.firmwareFailIndex = int(*index);
     }
     // Every processor of --count must stay on a loopback address.
     const QHostAddress last = o.addressOf(o.count - 1);

@@ -30,11 +30,22 @@ struct SimOptions {
     int silentAfter = -1;     // seconds; -1 never
     int disconnectAfter = -1; // seconds after a connection opens; -1 never
     quint32 seed = 0;         // 0: random
+    // Firmware upgrades: 0 taken, 1 refused (the connection closes at the first block),
+    // 2 stalled (no acknowledgement after the first block); -1 for every processor, else
+    // only the processor of that index (from 0).
+    int firmwareFail = 0;
+    int replyDelayMs = 0;
+    int firmwareFailIndex = -1;
 
     int effectiveVariant() const { return variant ? variant : (generation == 2 ? 48 : 96); }
     // Address and machine id of the n-th processor (n from 0).
     QHostAddress addressOf(int n) const;
     quint32 machineIdOf(int n) const;
+    // The firmware fault of the n-th processor.
+    int firmwareFailOf(int n) const
+    {
+        return firmwareFailIndex < 0 || firmwareFailIndex == n ? firmwareFail : 0;
+    }
 };
 
 struct ParseResult {

@@ -37,6 +37,8 @@ struct Session {
         qint64 bytes = 0;
     };
     std::array<Upgrade, 2> upgrades;
+    // The processor drops this connection once the replies are written.
+    bool closeRequested = false;
 };
 
 } // namespace sim

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTcpSocket>
 #include <QTimer>
@@ -42,7 +41,7 @@ qint64 steadyMs()
 } // namespace
 
 QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
-    : QDialog(parent), m_options(options)
+    : QDialog(parent), m_options(options), m_store(options.databasePath)
 {
     if (!m_options.clock)
         m_options.clock = steadyMs;
@@ -102,12 +101,6 @@ QDevTable::~QDevTable()
             disconnect(device->socket, nullptr, this, nullptr);
             device->socket->abort();
         }
-    }
-    m_insert.reset();
-    if (m_db.isValid()) {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connectionName);
     }
 }
 
@@ -204,7 +197,7 @@ void QDevTable::udpRecvData()
     if (!m_udpSocket->hasPendingDatagrams())
         return;
     // Every write of one pass goes to the disk once.
-    const bool transaction = m_db.isOpen() && m_db.transaction();
+    const bool transaction = m_store.begin();
     QElapsedTimer spent;
     spent.start();
     char buffer[2048];
@@ -224,8 +217,8 @@ void QDevTable::udpRecvData()
         if (const std::optional<broadcastMsg> msg = broadcastMsg::decode(buffer, read))
             handleAnnouncement(*msg);
     }
-    if (transaction && !m_db.commit())
-        m_db.rollback();
+    if (transaction)
+        m_store.commit();
 }
 
 void QDevTable::handleAnnouncement(const broadcastMsg &msg)
@@ -410,12 +403,7 @@ void QDevTable::removeDev(int index)
     Device *d = device(index);
     if (!d)
         return;
-    if (m_db.isOpen()) {
-        QSqlQuery query(m_db);
-        query.prepare(QStringLiteral("delete from devicetable where machineid=?"));
-        query.addBindValue(qint64(d->record.machineid));
-        query.exec();
-    }
+    m_store.remove(d->record.machineid);
     if (d->socket) {
         // Nothing of the table reacts to the socket's last state change.
         disconnect(d->socket, nullptr, this, nullptr);

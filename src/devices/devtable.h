@@ -1,12 +1,12 @@
 #pragma once
 
 #include "broadcastmsg.h"
+#include "devicestore.h"
 
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QHash>
 #include <QHostAddress>
-#include <QSqlDatabase>
 
 #include <functional>
 #include <memory>
@@ -14,7 +14,6 @@
 
 class QIpSetting;
 class QMessageBox;
-class QSqlQuery;
 class QTableWidget;
 class QTcpSocket;
 class QTimer;
@@ -78,7 +77,7 @@ public:
     bool isListening() const;
     QTableWidget *table() const { return m_table; }
     QIpSetting *ipDialog() const { return m_ipDialog; }
-    QString databaseConnectionName() const { return m_connectionName; }
+    QString databaseConnectionName() const { return m_store.connectionName(); }
     // The note that the list is full, once it was shown.
     QMessageBox *limitMessage() const { return m_limitMessage; }
 
@@ -139,9 +138,7 @@ private:
     QTimer *m_drainLater = nullptr;
     std::vector<std::unique_ptr<Device>> m_devices;
     QHash<quint32, Device *> m_byId;
-    QString m_connectionName;
-    QSqlDatabase m_db;
-    std::unique_ptr<QSqlQuery> m_insert;
+    devices::DeviceStore m_store;
     QMessageBox *m_limitMessage = nullptr;
     bool m_bound = false;
     bool m_bindReported = false;

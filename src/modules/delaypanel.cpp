@@ -1,5 +1,6 @@
 #include "delaypanel.h"
 
+#include "protocol/blocklimits.h"
 #include "widgets/qhslider.h"
 
 #include <QDoubleSpinBox>
@@ -15,9 +16,6 @@
 #include <cmath>
 
 namespace {
-constexpr float kInputMax = 1000.0f;
-constexpr float kOutputMax = 2000.0f;
-constexpr float kReducedMax[2] = {218.0f, 148.0f}; // outputs 1-4, outputs 5-8
 constexpr int kRowHeight = 60;
 constexpr int kRowSpacing = 65 - kRowHeight;
 // Between the columns of a row; the header uses the same, so captions sit over their fields.
@@ -168,11 +166,7 @@ QString QDelayPanel::feetText(float ms)
 
 float QDelayPanel::maximumDelay(int ch) const
 {
-    if (isInputSide())
-        return kInputMax;
-    if (!m_reduced)
-        return kOutputMax;
-    return kReducedMax[ch < kInputChannels ? 0 : 1];
+    return blocklimits::maximumDelay(isInputSide(), m_reduced, ch);
 }
 
 void QDelayPanel::applyRange(int ch)
@@ -226,12 +220,7 @@ void QDelayPanel::delayChanged(uchar channel, double value)
 {
     if (!hasChannel(channel) || !std::isfinite(value))
         return;
-    // Whole hundredths of a millisecond, halves upward; the reduced range moves in even ones.
-    const double limit = double(maximumDelay(channel));
-    auto hundredths = (long long)std::floor(std::clamp(value, 0.0, limit) * 100.0 + 0.5);
-    if (m_reduced && hundredths % 2 != 0)
-        ++hundredths; // the limits are even, so this stays within them
-    setDelay(channel, float(double(hundredths) / 100.0));
+    setDelay(channel, blocklimits::delayStep(value, double(maximumDelay(channel)), m_reduced));
     // The controls show what goes out, also where the rule moved the value.
     showDelay(channel);
     holdEdits();

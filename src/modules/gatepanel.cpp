@@ -1,6 +1,6 @@
 #include "gatepanel.h"
 
-#include "modules/typedvalue.h"
+#include "protocol/typedvalue.h"
 #include "widgets/knob.h"
 
 #include <QEvent>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modules/modulepanel.h"
+#include "protocol/blocklimits.h"
 
 #include <QString>
 
@@ -29,8 +30,8 @@ struct LevelChannel {
 class QLevelPanel : public QModulePanel {
     Q_OBJECT
 public:
-    static constexpr float kMinGain = -70.0f;
-    static constexpr float kMaxGain = 12.0f;
+    static constexpr float kMinGain = blocklimits::kMinGain;
+    static constexpr float kMaxGain = blocklimits::kMaxGain;
     static constexpr int kMeterFloor = -60;
 
     enum Code : quint8 {

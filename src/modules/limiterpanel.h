@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modules/limiterparams.h"
+#include "protocol/limiterparams.h"
 #include "modules/modulepanel.h"
 
 #include <array>

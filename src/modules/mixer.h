@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modules/modulepanel.h"
+#include "protocol/blocklimits.h"
 
 #include <QString>
 
@@ -20,8 +21,8 @@ class QMixer : public QModulePanel {
     Q_OBJECT
 public:
     static constexpr quint8 kModuleId = 7;
-    static constexpr int kMinGain = -70;
-    static constexpr int kMaxGain = 12;
+    static constexpr int kMinGain = blocklimits::kMinMixGain;
+    static constexpr int kMaxGain = blocklimits::kMaxMixGain;
 
     enum Code : quint8 {
         CodeEnable = 1,

@@ -2,7 +2,7 @@
 
 #include "modules/changerecorder.h"
 #include "modules/editpacing.h"
-#include "modules/typedvalue.h"
+#include "protocol/typedvalue.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
 

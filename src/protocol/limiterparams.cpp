@@ -1,6 +1,6 @@
-#include "modules/limiterparams.h"
+#include "protocol/limiterparams.h"
 
-#include "modules/typedvalue.h"
+#include "protocol/typedvalue.h"
 #include "protocol/payload.h"
 
 #include <QString>
