@@ -80,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Whatever is left incomplete must not leak into the next input.
     transport.clearReceived();
+    // Once per input, as the event loop would between reads: deferred deletes, layouts and
+    // the paint of what the Frames changed.
+    QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }

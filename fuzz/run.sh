@@ -15,7 +15,11 @@ targets=("$@")
 
 scripts/configure-asan.sh
 build=$root/build-asan
-cmake --build "$build" -j"${DAP_JOBS:-2}" --target "${targets[@]/#/fuzz_}"
+if ! cmake --build "$build" -j"${DAP_JOBS:-2}" --target "${targets[@]/#/fuzz_}" \
+    >"$build/fuzz-build.log"; then
+  tail -n 60 "$build/fuzz-build.log" >&2
+  exit 1
+fi
 
 export QT_QPA_PLATFORM=offscreen
 # Qt keeps some allocations for the life of the process; leaks are not what we look for.
