@@ -42,8 +42,7 @@ struct Harness {
     std::unique_ptr<proto::TransferJob> firmwareJob(quint8 target, const QByteArray &file)
     {
         QFile out(imagePath);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            out.write(file) != file.size())
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(file) != file.size())
             return nullptr;
         out.close();
         QByteArray image;
