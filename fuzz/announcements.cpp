@@ -1,15 +1,17 @@
-// Announcement datagrams through the real device table (loopback socket, SQLite file) and the
-// device list wired as the main window wires them, deferred deletes processed.
+// Announcement datagrams through the real device table (loopback socket, SQLite) and the
+// device list wired as the main window wires them, deferred deletes processed. The database
+// lives in memory and events are processed once per input: a file database and an event
+// loop round per datagram made this target run at a few dozen inputs a second.
 //
-// Input: a sequence of commands. A byte below 0xFF is a datagram of that many bytes taken
-// from the input; 0xFF followed by a byte removes the device at that index.
+// Input: a sequence of commands. A byte below 0xFE is a datagram of that many bytes taken
+// from the input; 0xFE lets the silence clock run out; 0xFF followed by a byte removes the
+// device at that index.
 #include "fuzzapp.h"
 
 #include "devices/devicelist.h"
 #include "devices/devtable.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QUdpSocket>
 
 #include <cstddef>
@@ -27,9 +29,9 @@ quint16 freePort()
 }
 
 struct Harness {
-    QTemporaryDir dir;
     quint16 port = freePort();
-    QDevTable table{nullptr, {port, kLoopback, freePort(), dir.filePath("device.db")}};
+    qint64 now = 0; // the silence clock's time
+    QDevTable table{nullptr, options()};
     QDeviceList list;
     QUdpSocket sender;
 
@@ -45,6 +47,17 @@ struct Harness {
         QObject::connect(&table, &QDevTable::sigFault, &list, &QDeviceList::setFaultState);
         QObject::connect(&list, &QDeviceList::sig_removeRow, &table, &QDevTable::removeDev);
         table.loadDevices();
+    }
+
+    DevTableOptions options()
+    {
+        DevTableOptions o;
+        o.announcePort = port;
+        o.commandAddress = kLoopback;
+        o.commandPort = freePort();
+        o.databasePath = QStringLiteral(":memory:");
+        o.clock = [this] { return now; };
+        return o;
     }
 
     void settle()
@@ -63,7 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t i = 0;
     while (i < size) {
         const uint8_t op = data[i++];
-        if (op == 0xFF) {
+        if (op == 0xFE) {
+            h->now += QDevTable::kSilenceMs;
+            h->table.udpRecvTimeout();
+        } else if (op == 0xFF) {
             if (i < size && h->table.deviceCount() > 0)
                 h->table.removeDev(data[i] % h->table.deviceCount());
             ++i;
@@ -75,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         h->settle();
     }
+    QCoreApplication::processEvents();
     // Keeps the table small over millions of inputs.
     if (h->table.deviceCount() > 64) {
         while (h->table.deviceCount() > 0)

@@ -28,22 +28,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QTemporaryDir *dir = [] {
         auto *d = new QTemporaryDir;
         QDir(d->path()).mkpath(QStringLiteral("translations"));
-        QDir::setCurrent(d->path());
         return d;
     }();
-    Q_UNUSED(dir);
     if (size == 0)
         return 0;
-    Languages languages;
-    if (data[0] & 1) {
-        writeFile(QStringLiteral("translations/language.dat"), data + 1, size - 1);
-        languages.loadLanguageList();
-        for (int i = 0; i < languages.count(); ++i)
-            languages.name(i);
-    } else {
-        writeFile(QStringLiteral("cfg.dat"), data + 1, size - 1);
-        const int index = languages.loadConfig();
-        languages.applyLanguage(index);
+    // The files are read relative to the working folder; the fuzzer's own paths (corpus,
+    // artifacts) may be relative too, so the folder is changed back after every input.
+    const QString home = QDir::currentPath();
+    QDir::setCurrent(dir->path());
+    {
+        Languages languages;
+        if (data[0] & 1) {
+            writeFile(QStringLiteral("translations/language.dat"), data + 1, size - 1);
+            languages.loadLanguageList();
+            for (int i = 0; i < languages.count(); ++i)
+                languages.name(i);
+        } else {
+            writeFile(QStringLiteral("cfg.dat"), data + 1, size - 1);
+            const int index = languages.loadConfig();
+            languages.applyLanguage(index);
+        }
     }
+    QDir::setCurrent(home);
     return 0;
 }

@@ -4,7 +4,8 @@
 //
 // Input: a sequence of commands. A byte below 0xF0 is a read of (byte % 64) + 1 bytes taken
 // from the input; 0xF0-0xFE switch to tab (byte - 0xF0); 0xFF runs one refresh tick of every
-// page, or drops the link when it follows another 0xFF.
+// page and moves the receive clock on by 100 ms (so a Frame held behind a false start goes
+// stale), or drops the link when it follows another 0xFF.
 #include "fuzzapp.h"
 
 #include "modules/modulepanel.h"
@@ -25,10 +26,12 @@ namespace {
 struct Harness {
     FuncWidget container;
     proto::FrameRouter router;
+    qint64 now = 0; // the receive buffer's clock, the same for every run of an input
 
     Harness()
     {
         container.registerRoutes(router);
+        proto::Transport::instance().setTimeSource([this] { return now; });
         // Requests and sets the pages send go nowhere.
         proto::Transport::instance().setSink([](const QByteArray &) {});
         container.show();
@@ -36,6 +39,8 @@ struct Harness {
 
     void tick()
     {
+        now += 100;
+        proto::Transport::instance().releaseStale();
         for (int t = 0; t < FuncWidget::TabCount; ++t) {
             if (auto *panel = qobject_cast<QModulePanel *>(container.page(FuncWidget::Tab(t))))
                 panel->timeOut20ms();
@@ -49,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     ensureFuzzApp();
     static Harness *h = new Harness;
+    h->now = 0;
     proto::Transport &transport = proto::Transport::instance();
     bool lastWasTick = false;
     size_t i = 0;
@@ -73,7 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     // Whatever is left incomplete must not leak into the next input.
-    transport.setCurrentSocket(nullptr);
+    transport.clearReceived();
+    // Once per input, as the event loop would between reads: deferred deletes, layouts and
+    // the paint of what the Frames changed.
+    QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }

@@ -71,7 +71,15 @@ FirmwareCheck loadFirmwareImage(quint8 target, const QString &path, QByteArray &
     const qint64 limit = kMaxFirmwareBlocks * kBlockSize;
     if (file.size() > limit)
         return {FirmwareCheck::TooLarge, 0};
-    image = file.read(limit + 1);
+    // Read in pieces: one read of the largest size would take that much memory for any
+    // image. One byte over the limit is enough to tell a file that grew meanwhile.
+    constexpr qint64 kPiece = 1 << 20;
+    while (image.size() <= limit) {
+        const QByteArray piece = file.read(qMin(kPiece, limit + 1 - image.size()));
+        if (piece.isEmpty())
+            break;
+        image += piece;
+    }
     if (file.error() != QFileDevice::NoError) {
         image.clear();
         return {FirmwareCheck::Unreadable, 0};

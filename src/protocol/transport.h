@@ -61,6 +61,13 @@ public:
     // Same for bytes obtained elsewhere (they count as the current socket's).
     void receiveBytes(const QByteArray &bytes, const FrameRouter &router);
 
+    // Drops whatever was received but not yet routed (a test or fuzz input that ends mid-Frame).
+    void clearReceived()
+    {
+        m_assembler.clear();
+        m_staleTimer.stop();
+    }
+
     // A Frame held behind a false start is released by a timer on a quiet link; it routes
     // through the router of the last receive, which tells the transport when it goes.
     static void forgetRouter(const FrameRouter *router);

@@ -116,7 +116,7 @@ void TestFilterPanel::gainKnobDragSendsOnceAfterItStops()
     }
     QCOMPARE(p.bandWidgets().gainEdit->text(), QStringLiteral("12.3"));
     QCOMPARE(p.graph()->bandGain(2), 12.34f);
-    QCOMPARE(p.channelState(0).bandGain[2], 12.34f);
+    QCOMPARE(float(p.channelState(0).bandGain[2]), 12.34f);
     ticks(p, 3);
     QVERIFY(m_sent.isEmpty());
     p.timeOut20ms(); // the fifth tick after the knob stopped
@@ -143,8 +143,8 @@ void TestFilterPanel::switchingSendsPendingValuesFirst()
     QCOMPARE(m_sent[1], hex("82 7D 01 00 03 04 01 01 08 00 00 00 00 00 00 00 7A 44 7D 82"));
     ticks(p, 10);
     QCOMPARE(m_sent.size(), 2);
-    QCOMPARE(p.channelState(0).bandGain[2], 5.5f);
-    QCOMPARE(p.channelState(1).hpFreq, quint16(20));
+    QCOMPARE(float(p.channelState(0).bandGain[2]), 5.5f);
+    QCOMPARE(quint16(p.channelState(1).hpFreq), quint16(20));
 }
 
 void TestFilterPanel::reports_data()
@@ -169,8 +169,8 @@ void TestFilterPanel::reports()
     p.receive(3, 0x80, quint16(payload.size()), reinterpret_cast<const uchar *>(payload.data()));
     const FilterChannelState &s = p.channelState(0);
     if (applied) {
-        QCOMPARE(s.bandFreq[6], quint16(555));
-        QCOMPARE(s.bandGain[6], -3.5f);
+        QCOMPARE(quint16(s.bandFreq[6]), quint16(555));
+        QCOMPARE(float(s.bandGain[6]), -3.5f);
         QCOMPARE(s.bandQ[6], quint8(20));
         // The handle of band 7 moves; the controls keep showing band 2.
         QCOMPARE(p.graph()->bandFrequency(6), 555.0f);
@@ -191,13 +191,13 @@ void TestFilterPanel::reportsWaitForTheEditHold()
     QCOMPARE(p.highPassWidgets().freqEdit->text(), QStringLiteral("150"));
     // A high-pass report of 99.9 Hz (Butterworth, -24 dB/oct, enabled) during the hold...
     report(p, 1, "00 01 01 03 CD CC C7 42");
-    QCOMPARE(p.channelState(0).hpFreq, quint16(150));
+    QCOMPARE(quint16(p.channelState(0).hpFreq), quint16(150));
     ticks(p, 10);
     QCOMPARE(m_sent.size(), 1); // the deferred high-pass send, 150 Hz
     QCOMPARE(m_sent[0], hex("82 7D 01 00 03 0A 01 01 08 00 00 00 00 00 00 00 16 43 7D 82"));
     // ...and after it, stored as 99 Hz and shown.
     report(p, 1, "00 01 01 03 CD CC C7 42");
-    QCOMPARE(p.channelState(0).hpFreq, quint16(99));
+    QCOMPARE(quint16(p.channelState(0).hpFreq), quint16(99));
     QCOMPARE(p.channelState(0).hpEnable, quint8(1));
     QCOMPARE(p.highPassWidgets().freqEdit->text(), QStringLiteral("99"));
     QCOMPARE(p.highPassWidgets().freqKnob->value(), 99.0f);
@@ -233,7 +233,7 @@ void TestFilterPanel::draggingAnotherBandFirstSelectsIt()
     QVERIFY(p.bandButton(8)->isChecked());
     QVERIFY(!p.bandButton(0)->isChecked());
     QCOMPARE(p.bandWidgets().freqEdit->text(), QStringLiteral("600"));
-    QCOMPARE(p.channelState(0).bandFreq[8], quint16(600));
+    QCOMPARE(quint16(p.channelState(0).bandFreq[8]), quint16(600));
     QCOMPARE(g->bandFrequency(8), 600.0f); // the handle went back
     QCOMPARE(g->bandGain(8), 0.0f);
 
@@ -385,7 +385,7 @@ void TestFilterPanel::reset()
         QCOMPARE(p.graph()->bandFrequency(3), 100.0f);
         QCOMPARE(m_sent, QList<QByteArray>{hex("82 7D 01 00 03 0A 05 01 01 00 05 7D 82")});
     } else {
-        QCOMPARE(p.channelState(5).bandFreq[3], quint16(1000));
+        QCOMPARE(quint16(p.channelState(5).bandFreq[3]), quint16(1000));
         QVERIFY(m_sent.isEmpty());
     }
 }
@@ -454,7 +454,7 @@ void TestFilterPanel::containerWiring()
     const QByteArray band = hex("07 0F 01 02 00 00 7A 44 00 00 A0 40 10");
     fw.receiveModule(10, 3, 0x80, quint16(band.size()),
                      reinterpret_cast<const uchar *>(band.constData()));
-    QCOMPARE(out->channelState(7).bandFreq[15], quint16(1000));
+    QCOMPARE(quint16(out->channelState(7).bandFreq[15]), quint16(1000));
     QVERIFY(sameRecord(in->channelState(3), FilterChannelState::factory()));
     // The output panel's copy reaches the input panel.
     FilterChannelState record = out->channelState(7);

@@ -86,7 +86,7 @@ void TestFilterSim::editedBandIsReportedBackUnchanged()
         proto::PayloadWriter().u8(1).u8(2).f32(1234.0f).f32(-7.34f).u8(43).data();
     const QByteArray got = bandUntil(c, 10, 3, 4, want);
     QCOMPARE(got, QByteArray("\x03\x04", 2) + want);
-    QCOMPARE(p.channelState(3).bandGain[4], -7.34f);
+    QCOMPARE(float(p.channelState(3).bandGain[4]), -7.34f);
 }
 
 void TestFilterSim::copyToMakesChannelsEqual()
@@ -106,7 +106,7 @@ void TestFilterSim::copyToMakesChannelsEqual()
         d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
     in.copyToClicked();
-    QCOMPARE(out.channelState(6).bandFreq[9], quint16(2500));
+    QCOMPARE(quint16(out.channelState(6).bandFreq[9]), quint16(2500));
 
     testsupport::FrameClient c;
     QVERIFY(c.connectTo(kSimAddress));

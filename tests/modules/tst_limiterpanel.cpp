@@ -212,7 +212,7 @@ void TestLimiterPanel::switchingChannelSendsPendingValueFirst()
     ticks(p, 20);
     QCOMPARE(sets().size(), 1);
     QCOMPARE(p.shownChannel(), 2);
-    QCOMPARE(p.channelState(2).threshold, 0.0f);
+    QCOMPARE(float(p.channelState(2).threshold), 0.0f);
     QCOMPARE(p.widgets().thresh.edit->text(), QStringLiteral("0.0"));
     QVERIFY(!p.widgets().channels[0]->isChecked());
 }
@@ -260,7 +260,7 @@ void TestLimiterPanel::reports()
     report(p, 1, payload, direction);
     const LimiterParams &r = p.channelState(1);
     QCOMPARE(r.enable, quint8(applied ? 1 : 0));
-    QCOMPARE(r.threshold, threshold);
+    QCOMPARE(float(r.threshold), threshold);
     QCOMPARE(int(r.ratio), ratio);
     QCOMPARE(int(r.attack), attack);
     QCOMPARE(int(r.decay), applied ? 500 : 20);
@@ -284,11 +284,11 @@ void TestLimiterPanel::reportsWaitForTheEditHoldButMetersDoNot()
     QCOMPARE(sets().size(), 1);
     report(p, 1, block); // asked for before the send: held
     report(p, 4, hex("F8 F6 00 00 00 00 00 00"));
-    QCOMPARE(p.channelState(0).attack, quint16(300));
+    QCOMPARE(quint16(p.channelState(0).attack), quint16(300));
     QCOMPARE(p.widgets().reduction.value->text(), QStringLiteral("2dBu"));
     ticks(p, 5);
     report(p, 1, block);
-    QCOMPARE(p.channelState(0).attack, quint16(20));
+    QCOMPARE(quint16(p.channelState(0).attack), quint16(20));
     QCOMPARE(p.widgets().attack.edit->text(), QStringLiteral("20"));
 }
 
@@ -372,10 +372,10 @@ void TestLimiterPanel::copyTo()
     QCOMPARE(m_sent.size(), 3);
     QCOMPARE(m_sent[2], hex("82 7D 01 00 03 05 02 01 03 00 01 08 24 7D 82"));
     for (const LimiterParams &r : {in.channelState(3), out.channelState(2), out.channelState(5)}) {
-        QCOMPARE(r.threshold, -30.0f);
+        QCOMPARE(float(r.threshold), -30.0f);
         QCOMPARE(r.ratio, quint8(8));
     }
-    QCOMPARE(in.channelState(2).threshold, 0.0f);
+    QCOMPARE(float(in.channelState(2).threshold), 0.0f);
     QCOMPARE(out.widgets().ratio.edit->text(), QStringLiteral("8")); // O3 is shown
     QCOMPARE(out.widgets().curve->threshold(), -30.0);
 
@@ -410,7 +410,7 @@ void TestLimiterPanel::reset()
         p.ResetClicked();
     }
     QCOMPARE(m_sent, QList<QByteArray>{hex("82 7D 01 00 03 0B 03 01 01 00 02 7D 82")});
-    QCOMPARE(p.channelState(2).threshold, 0.0f);
+    QCOMPARE(float(p.channelState(2).threshold), 0.0f);
     QCOMPARE(p.channelState(2).enable, quint8(0));
     QCOMPARE(p.widgets().thresh.edit->text(), QStringLiteral("0.0"));
     QVERIFY(!p.widgets().enable->isChecked());

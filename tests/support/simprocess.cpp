@@ -2,6 +2,9 @@
 
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace testsupport {
 
 SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments))
@@ -12,6 +15,9 @@ SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)
         m_arguments << QStringLiteral("--command-port") << QStringLiteral("0");
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setReadChannel(QProcess::StandardOutput);
+    // A test that dies (a sanitizer's abort, a crash) takes its simulator along, so the next
+    // suite finds the address free.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
                      [this] { readOutput(); });
     QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_process, [this] {
