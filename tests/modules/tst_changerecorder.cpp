@@ -251,14 +251,14 @@ private Q_SLOTS:
         in.CopyToClicked();
         QCOMPARE(setsOf(m_sent),
                  QList<QByteArray>{hex("82 7D 01 00 03 05 02 01 03 00 00 0E 00 7D 82")});
-        QCOMPARE(in.channelState(2).threshold, -10.0f);
+        QCOMPARE(float(in.channelState(2).threshold), -10.0f);
         QCOMPARE(recorder.undoCount(), 1);
         QCOMPARE(recorder.undoText(), QStringLiteral("In Limiter I1 copied to I2 I3 I4"));
 
         m_sent.clear();
         QVERIFY(recorder.undo());
         QCOMPARE(setPayloads(m_sent), sorted(blocks.mid(1)));
-        QCOMPARE(in.channelState(2).threshold, -30.0f);
+        QCOMPARE(float(in.channelState(2).threshold), -30.0f);
         QCOMPARE(in.channelState(2).enable, quint8(0));
 
         // Redo makes the processor copy again.
