@@ -251,6 +251,9 @@ void mainWindow::simulatorClicked()
 void mainWindow::buildCentralArea()
 {
     setFixedSize(1280, 705);
+    // No docks or tool bars move here; an animated main window would start a geometry
+    // animation of the central area on every relayout.
+    setAnimated(false);
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));
     auto *layout = new QHBoxLayout(central);

@@ -6,6 +6,7 @@
 #include "protocol/transport.h"
 #include "widgets/language.h"
 #include "widgets/qmeterwidget.h"
+#include "widgets/readout.h"
 
 #include <QAbstractSocket>
 #include <QEvent>
@@ -62,10 +63,7 @@ QLabel *meterValue(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setFont(arial(7));
     label->setAlignment(Qt::AlignCenter);
-    // A fixed size keeps the readings, which change several times a second, from asking the
-    // whole window for a new layout each time.
-    const QFontMetrics metrics(label->font());
-    label->setFixedSize(metrics.horizontalAdvance(QStringLiteral("-100")) + 4, metrics.height());
+    fixReadoutSize(label, QStringLiteral("-100"));
     return label;
 }
 

@@ -3,6 +3,7 @@
 #include "widgets/language.h"
 #include "widgets/qfader.h"
 #include "widgets/qmeterwidget.h"
+#include "widgets/readout.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -66,6 +67,7 @@ void QLevelPanel::buildStrip(int ch)
 
     s.level = label(QStringLiteral("%1dBu").arg(kMeterFloor));
     s.level->setAlignment(Qt::AlignCenter);
+    fixReadoutSize(s.level, QStringLiteral("-100dBu"));
     s.meter = new QMeterWidget(s.background);
     s.meter->setSegmentCount(45);
     s.meter->setFixedSize(24, 220);

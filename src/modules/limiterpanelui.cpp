@@ -5,6 +5,7 @@
 #include "widgets/knob.h"
 #include "widgets/language.h"
 #include "widgets/qmeterwidget.h"
+#include "widgets/readout.h"
 #include "widgets/qtlimitctrl.h"
 
 #include <QEvent>
@@ -46,6 +47,7 @@ void QLimiterPanel::buildMeter(Meter &m, QWidget *parent)
 {
     m.value = new QLabel(parent);
     m.value->setAlignment(Qt::AlignCenter);
+    fixReadoutSize(m.value, QStringLiteral("-100dBu"));
     m.meter = new QMeterWidget(parent);
     m.meter->setSegmentCount(45);
     m.meter->setFixedSize(20, 220);
