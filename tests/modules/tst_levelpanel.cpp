@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QValidator>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include <memory>
@@ -26,6 +27,24 @@ void deliver(QLevelPanel &p, quint8 code, const char *payloadHex, quint8 directi
 }
 
 using panelharness::ticks;
+
+// Counts the events of one type that reach the object it is installed on.
+class EventCounter : public QObject {
+public:
+    explicit EventCounter(QEvent::Type type) : m_type(type) {}
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == m_type)
+            ++count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+};
 } // namespace
 
 class TestLevelPanel : public QObject {
@@ -188,6 +207,30 @@ private slots:
         QCOMPARE(meters.size(), 4);
         QCOMPARE(meters[0], (QVariantList{QVariant::fromValue(uchar(0)), -70}));
         QCOMPARE(meters[2], (QVariantList{QVariant::fromValue(uchar(2)), -10}));
+    }
+
+    // Readings change ten times a second; a new one must not lay out the whole window again.
+    void meterReadingsDoNotRelayoutTheWindow()
+    {
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        auto *p = new QInLevel(&window);
+        layout->addWidget(p);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+
+        EventCounter layoutRequests(QEvent::LayoutRequest);
+        window.installEventFilter(&layoutRequests);
+        for (const char *readings : {"F6 E2 CE BA", "00 9C 18 F6", "E2 CE BA 00"}) {
+            deliver(*p, 1, readings);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(layoutRequests.count, 0);
+        QCOMPARE(p->strip(1).level->text(), QString("-50dBu"));
+        const QLabel *reading = p->strip(1).level;
+        QVERIFY(reading->width() >= reading->fontMetrics().horizontalAdvance(reading->text()));
     }
 
     void editHoldDiffersBySide()
