@@ -1445,6 +1445,10 @@ Processors on the network cannot be found until that program is closed and this 
         <translation>密码修改</translation>
     </message>
     <message>
+        <source>the network settings of %1</source>
+        <translation>%1 的网络设置</translation>
+    </message>
+    <message>
         <source>a factory reset</source>
         <translation>恢复出厂设置</translation>
     </message>

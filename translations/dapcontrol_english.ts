@@ -1440,6 +1440,10 @@ Processors on the network cannot be found until that program is closed and this 
         <translation></translation>
     </message>
     <message>
+        <source>the network settings of %1</source>
+        <translation></translation>
+    </message>
+    <message>
         <source>a factory reset</source>
         <translation></translation>
     </message>

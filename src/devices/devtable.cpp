@@ -430,6 +430,9 @@ void QDevTable::ipClicked(int index)
     proto::putU32(payload + 4, m_ipDialog->mask());
     proto::putU32(payload + 8, m_ipDialog->gateway());
     sendUdpCommand(machineId, 2, payload, sizeof payload);
+    // The dialog ran its own event loop: the list may have changed under it.
+    if (const int now = deviceIndex(machineId); now >= 0)
+        emit sigNetworkSettingsSent(now);
 }
 
 // ---- sockets ----------------------------------------------------------------------------

@@ -90,6 +90,8 @@ signals:
     void sigFault(uint index, uchar fault);
     void sigPreset(uint index, QString preset);
     void sigNetBrowsingState(int index, bool isFound);
+    // New network settings went to the processor at index (the "IP Setting" dialog).
+    void sigNetworkSettingsSent(int index);
 
 public slots:
     // Drains the announcement socket, with the database writes of one pass in one transaction.

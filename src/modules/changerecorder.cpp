@@ -258,6 +258,28 @@ void ChangeRecorder::notUndoable(const QString &what)
     emit historyChanged();
 }
 
+void ChangeRecorder::notUndoable(quint32 machineId, const QString &model, quint32 address,
+                                  const QString &what)
+{
+    if (m_hasProcessor && machineId == m_machineId) {
+        notUndoable(what);
+        return;
+    }
+    History &h = m_histories[machineId];
+    h.undo.clear();
+    h.redo.clear();
+    h.notUndoable = what;
+    if (m_rowSink) {
+        ChangeRow row;
+        row.msecs = QDateTime::currentMSecsSinceEpoch();
+        row.machineId = machineId;
+        row.model = model;
+        row.address = address;
+        row.action = what;
+        m_rowSink(std::move(row));
+    }
+}
+
 bool ChangeRecorder::canUndo() const
 {
     const History *h = currentOrNull();

@@ -101,6 +101,10 @@ public:
     // An action that cannot be undone went to the processor: the history before it no
     // longer describes the processor, so it ends there, and the menu says why.
     void notUndoable(const QString &what);
+    // The same for any processor, current or not (the device list's network settings reach
+    // processors that are not connected); model and address name it in the change log.
+    void notUndoable(quint32 machineId, const QString &model, quint32 address,
+                     const QString &what);
 
     bool canUndo() const;
     bool canRedo() const;

@@ -629,6 +629,7 @@ private slots:
         a.machineid = 5;
         announce(a);
 
+        QSignalSpy sent(m_table.get(), &QDevTable::sigNetworkSettingsSent);
         // Cancel after typing: nothing sent, the next opening starts empty.
         QTimer::singleShot(0, this, [this] {
             m_table->ipDialog()->addressEdit()->setText("10.0.0.9");
@@ -652,6 +653,9 @@ private slots:
         const QNetworkDatagram datagram = processor.receiveDatagram();
         QCOMPARE(datagram.data(), hex("05 00 00 00 02 00 00 00 0C 00 00 00"
                                       "14 00 A8 C0 00 FF FF FF 01 00 A8 C0"));
+        // Only the accepted dialog counts (the window ends that processor's undo history).
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0][0].toInt(), 0);
     }
 
     void unavailableDatabaseLeavesMemoryOnly()

@@ -351,6 +351,33 @@ private Q_SLOTS:
         QCOMPARE(setsOf(m_sent), QList<QByteArray>{hex(kGainMinus6)});
     }
 
+    // New network settings from the device list end the history of the processor they went
+    // to, connected or not, and leave the others alone.
+    void networkSettingsEndThatProcessorsHistory()
+    {
+        QInLevel p;
+        report(p, QLevelPanel::CodeGain, hex("01 00 00 C0 C0"));
+        type(p.strip(1).gainEdit, QStringLiteral("3"));
+        recorder.closeTurn();
+        recorder.setProcessor(kProcessorB, QStringLiteral("DAP408"), 0x7f000003);
+        report(p, QLevelPanel::CodeGain, hex("01 00 00 40 40"));
+        type(p.strip(1).gainEdit, QStringLiteral("-6"));
+        recorder.closeTurn();
+
+        recorder.notUndoable(kProcessorA, QStringLiteral("DAP408"), 0x7f000002,
+                             QStringLiteral("the network settings of DAP408"));
+        QCOMPARE(recorder.undoCount(), 1); // B, the current one, keeps its history
+        recorder.setProcessor(kProcessorA, QStringLiteral("DAP408"), 0x7f000002);
+        QVERIFY(!recorder.canUndo());
+        QCOMPARE(recorder.notUndoableText(), QStringLiteral("the network settings of DAP408"));
+
+        recorder.setProcessor(kProcessorB, QStringLiteral("DAP408"), 0x7f000003);
+        recorder.notUndoable(kProcessorB, QStringLiteral("DAP408"), 0x7f000003,
+                             QStringLiteral("the network settings of DAP408"));
+        QVERIFY(!recorder.canUndo());
+        QCOMPARE(recorder.notUndoableText(), QStringLiteral("the network settings of DAP408"));
+    }
+
     // An action that cannot be undone ends the history and is named; the next edit starts
     // a new one. Clicks of one turn (a mute of several channels) are one entry.
     void notUndoableAndTurns()
