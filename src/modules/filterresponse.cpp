@@ -66,12 +66,9 @@ const Points &points()
     return p;
 }
 
-// Products are kept within this band between range checks, so that the pair of sections
-// added until the next check cannot leave the normal double range (a section's squared
-// magnitudes stay far within 1e-50 ... 1e50 for any settings). Wide enough that the steepest
-// filters the panels draw never fold: a fold costs two logarithms per point.
-constexpr double kFoldLow = 1e-200;
-constexpr double kFoldHigh = 1e200;
+// A section's squared magnitudes stay far within 1e-50 ... 1e50 for any settings, so two
+// pairs multiplied into values in [1, 2) stay far within the normal double range.
+constexpr int kPairsPerScaling = 2;
 
 } // namespace
 
@@ -162,7 +159,8 @@ void Accumulator::reset()
 {
     m_num.fill(1.0);
     m_den.fill(1.0);
-    m_folded = false;
+    m_log2.fill(0.0);
+    m_unscaledPairs = 0;
 }
 
 namespace {
@@ -175,22 +173,23 @@ template <bool kFma> inline double madd(double a, double b, double c)
         return a * b + c;
 }
 
-// |N|^2 and |D|^2 of sections s and t multiplied into num and den at every point, and in the
-// same pass whether any product has left the fold band. Coefficients are copied to locals and
-// the arrays are restrict-qualified so that the loop vectorises. The band check is branch-free
-// (folding is rare): positive doubles order like their bit patterns, so it runs on integer
-// vector compares.
-template <bool kFma>
-inline __attribute__((always_inline)) bool
+// |N|^2 and |D|^2 of sections s and t multiplied into num and den at every point; with
+// kScale, both are then scaled to [1, 2) and log2 takes the difference of the powers of two
+// taken out. Positive normal doubles carry that power in their exponent field, so the
+// scaling is bit operations that vectorise like the rest; the field becomes a double exactly
+// through the 2^52 trick. Coefficients are copied to locals and the arrays are
+// restrict-qualified so that the loop vectorises.
+template <bool kFma, bool kScale>
+inline __attribute__((always_inline)) void
 pairBody(const Section &s, const Section &t, double *__restrict num, double *__restrict den,
-         const double *__restrict c1, const double *__restrict s1, const double *__restrict c2,
-         const double *__restrict s2)
+         double *__restrict log2, const double *__restrict c1, const double *__restrict s1,
+         const double *__restrict c2, const double *__restrict s2)
 {
-    constexpr std::int64_t lo = std::bit_cast<std::int64_t>(kFoldLow);
-    constexpr std::int64_t hi = std::bit_cast<std::int64_t>(kFoldHigh);
+    constexpr std::uint64_t kMantissa = 0x000F'FFFF'FFFF'FFFFull;
+    constexpr std::uint64_t kOne = 0x3FF0'0000'0000'0000ull;   // 1.0
+    constexpr std::uint64_t kTwo52 = 0x4330'0000'0000'0000ull; // 2^52
     const double sb0 = s.b0, sb1 = s.b1, sb2 = s.b2, sa1 = s.a1, sa2 = s.a2;
     const double tb0 = t.b0, tb1 = t.b1, tb2 = t.b2, ta1 = t.a1, ta2 = t.a2;
-    std::int64_t anyOut = 0;
     for (int k = 0; k < kPoints; ++k) {
         const double nr = madd<kFma>(sb2, c2[k], madd<kFma>(sb1, c1[k], sb0));
         const double ni = madd<kFma>(sb2, s2[k], sb1 * s1[k]);
@@ -200,38 +199,49 @@ pairBody(const Section &s, const Section &t, double *__restrict num, double *__r
         const double mi = madd<kFma>(tb2, s2[k], tb1 * s1[k]);
         const double er = madd<kFma>(ta2, c2[k], madd<kFma>(ta1, c1[k], 1.0));
         const double ei = madd<kFma>(ta2, s2[k], ta1 * s1[k]);
-        const double n = num[k] * (madd<kFma>(nr, nr, ni * ni) * madd<kFma>(mr, mr, mi * mi));
-        const double d = den[k] * (madd<kFma>(dr, dr, di * di) * madd<kFma>(er, er, ei * ei));
+        double n = num[k] * (madd<kFma>(nr, nr, ni * ni) * madd<kFma>(mr, mr, mi * mi));
+        double d = den[k] * (madd<kFma>(dr, dr, di * di) * madd<kFma>(er, er, ei * ei));
+        if constexpr (kScale) {
+            const std::uint64_t nb = std::bit_cast<std::uint64_t>(n);
+            const std::uint64_t db = std::bit_cast<std::uint64_t>(d);
+            const double ne = std::bit_cast<double>((nb >> 52) | kTwo52);
+            const double de = std::bit_cast<double>((db >> 52) | kTwo52);
+            log2[k] += ne - de; // the 2^52 and the exponent bias cancel
+            n = std::bit_cast<double>((nb & kMantissa) | kOne);
+            d = std::bit_cast<double>((db & kMantissa) | kOne);
+        }
         num[k] = n;
         den[k] = d;
-        const std::int64_t nb = std::bit_cast<std::int64_t>(n);
-        const std::int64_t db = std::bit_cast<std::int64_t>(d);
-        anyOut |= std::int64_t(nb < lo) | std::int64_t(nb > hi) | std::int64_t(db < lo) |
-                  std::int64_t(db > hi);
     }
-    return anyOut != 0;
 }
 
 #define DAP_PAIR_ARGS                                                                          \
     const Section &s, const Section &t, double *__restrict num, double *__restrict den,        \
-        const double *__restrict c1, const double *__restrict s1, const double *__restrict c2, \
-        const double *__restrict s2
+        double *__restrict log2, const double *__restrict c1, const double *__restrict s1,     \
+        const double *__restrict c2, const double *__restrict s2, bool scale
 
 // Where the CPU has them, 256-bit vectors with fused multiply-adds; chosen once at start-up.
-__attribute__((target("avx2,fma"))) bool multiplyPairAvx2(DAP_PAIR_ARGS)
+__attribute__((target("avx2,fma"))) void multiplyPairAvx2(DAP_PAIR_ARGS)
 {
-    return pairBody<true>(s, t, num, den, c1, s1, c2, s2);
+    if (scale)
+        pairBody<true, true>(s, t, num, den, log2, c1, s1, c2, s2);
+    else
+        pairBody<true, false>(s, t, num, den, log2, c1, s1, c2, s2);
 }
 
-bool multiplyPairBaseline(DAP_PAIR_ARGS)
+void multiplyPairBaseline(DAP_PAIR_ARGS)
 {
-    return pairBody<false>(s, t, num, den, c1, s1, c2, s2);
+    if (scale)
+        pairBody<false, true>(s, t, num, den, log2, c1, s1, c2, s2);
+    else
+        pairBody<false, false>(s, t, num, den, log2, c1, s1, c2, s2);
 }
 
 #undef DAP_PAIR_ARGS
 
-using MultiplyPair = bool (*)(const Section &, const Section &, double *, double *,
-                              const double *, const double *, const double *, const double *);
+using MultiplyPair = void (*)(const Section &, const Section &, double *, double *, double *,
+                              const double *, const double *, const double *, const double *,
+                              bool);
 
 MultiplyPair pickMultiplyPair()
 {
@@ -255,34 +265,19 @@ void Accumulator::add(const Section *sections, int count)
     const Section identity; // pairs an odd last section with a section of gain 1
     for (int i = 0; i < count; i += 2) {
         const Section &t = i + 1 < count ? sections[i + 1] : identity;
-        if (multiplyPair(sections[i], t, m_num.data(), m_den.data(), p.c1.data(), p.s1.data(),
-                         p.c2.data(), p.s2.data()))
-            foldExtremes();
-    }
-}
-
-void Accumulator::foldExtremes()
-{
-    for (int k = 0; k < kPoints; ++k) {
-        const double n = m_num[k], d = m_den[k];
-        if (n < kFoldLow || n > kFoldHigh || d < kFoldLow || d > kFoldHigh) {
-            if (!m_folded) {
-                m_sumDb.fill(0.0);
-                m_folded = true;
-            }
-            m_sumDb[k] += kDbPerLn * (std::log(n) - std::log(d));
-            m_num[k] = m_den[k] = 1.0;
-        }
+        const bool scale = ++m_unscaledPairs == kPairsPerScaling;
+        if (scale)
+            m_unscaledPairs = 0;
+        multiplyPair(sections[i], t, m_num.data(), m_den.data(), m_log2.data(), p.c1.data(),
+                     p.s1.data(), p.c2.data(), p.s2.data(), scale);
     }
 }
 
 void Accumulator::finish(std::array<double, kPoints> &responseDb) const
 {
-    for (int k = 0; k < kPoints; ++k) {
-        responseDb[k] = kDbPerLn * std::log(m_num[k] / m_den[k]);
-        if (m_folded)
-            responseDb[k] += m_sumDb[k];
-    }
+    constexpr double kDbPerOctave = kDbPerLn * std::numbers::ln2; // 10 log10(2)
+    for (int k = 0; k < kPoints; ++k)
+        responseDb[k] = kDbPerLn * std::log(m_num[k] / m_den[k]) + kDbPerOctave * m_log2[k];
 }
 
 } // namespace filterresponse

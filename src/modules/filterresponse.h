@@ -33,9 +33,9 @@ bool validFamilySlope(int family, int slope);
 // Accumulates sections and yields the summed gain in dB: 20 log10 |H| per section, up to
 // rounding (within 1e-5 dB of rounding each |H|^2 to single precision first). The squared
 // magnitudes of numerators and denominators are multiplied separately, so that a section
-// costs no division and a point only one logarithm; a point whose products drift towards
-// the ends of the double range is folded into the dB sum early (checked in the same pass as
-// each pair of sections). Never allocates.
+// costs no division and a point only one logarithm. Every second pair of sections the
+// products are scaled back to [1, 2) in the same pass, their powers of two kept apart (exact,
+// and no branch), so no product can leave the double range. Never allocates.
 class Accumulator {
 public:
     void reset();
@@ -44,12 +44,10 @@ public:
     void finish(std::array<double, kPoints> &responseDb) const;
 
 private:
-    void foldExtremes();
-
     alignas(32) std::array<double, kPoints> m_num{};
     alignas(32) std::array<double, kPoints> m_den{};
-    std::array<double, kPoints> m_sumDb{};
-    bool m_folded = false;
+    alignas(32) std::array<double, kPoints> m_log2{}; // the powers of two taken out of num / den
+    int m_unscaledPairs = 0;                          // pairs multiplied in since the last scaling
 };
 
 } // namespace filterresponse

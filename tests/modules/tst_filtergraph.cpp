@@ -200,6 +200,21 @@ void TestFilterGraph::extremeProductsStayFinite()
     QVERIFY(std::abs(db[0] - 30 * -132.677305) < 1e-3);
     QVERIFY(std::abs(db[239] - 30 * -52.675778) < 1e-3);
     QVERIFY(std::abs(db[300] - 30 * -32.241816) < 1e-3);
+
+    // And the other way: 300 shelves of +12 dB, 3600 dB, beyond what a double can hold.
+    const fr::Section shelf = fr::designBiquad(fr::LowShelf, 20000, 12, 0.7071);
+    std::array<double, fr::kPoints> one{};
+    acc.reset();
+    acc.add(shelf);
+    acc.finish(one);
+    acc.reset();
+    for (int i = 0; i < 300; ++i)
+        acc.add(shelf);
+    acc.finish(db);
+    for (int k : {0, 239, fr::kPoints - 1}) {
+        QVERIFY(std::isfinite(db[size_t(k)]));
+        QVERIFY(std::abs(db[size_t(k)] - 300 * one[size_t(k)]) < 1e-6);
+    }
 }
 
 void TestFilterGraph::recomputeAllocatesNothing()
