@@ -242,29 +242,22 @@ void ChangeRecorder::notUndoable(const QString &what)
     if (!m_hasProcessor)
         return;
     flushPanels();
-    History &h = current();
-    h.undo.clear();
-    h.redo.clear();
-    h.notUndoable = what;
-    if (m_rowSink) {
-        ChangeRow row;
-        row.msecs = QDateTime::currentMSecsSinceEpoch();
-        row.machineId = m_machineId;
-        row.model = m_model;
-        row.address = m_address;
-        row.action = what;
-        m_rowSink(std::move(row));
-    }
+    endHistory(m_machineId, m_model, m_address, what);
     emit historyChanged();
 }
 
 void ChangeRecorder::notUndoable(quint32 machineId, const QString &model, quint32 address,
                                   const QString &what)
 {
-    if (m_hasProcessor && machineId == m_machineId) {
+    if (m_hasProcessor && machineId == m_machineId)
         notUndoable(what);
-        return;
-    }
+    else
+        endHistory(machineId, model, address, what);
+}
+
+void ChangeRecorder::endHistory(quint32 machineId, const QString &model, quint32 address,
+                                const QString &what)
+{
     History &h = m_histories[machineId];
     h.undo.clear();
     h.redo.clear();

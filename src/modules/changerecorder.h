@@ -145,6 +145,9 @@ private:
     };
     History &current() { return m_histories[m_machineId]; }
     const History *currentOrNull() const;
+    // Clears a processor's history, names the action that ended it and logs that action.
+    void endHistory(quint32 machineId, const QString &model, quint32 address,
+                    const QString &what);
     void push(UndoEntry &&entry);
     void addChange(UndoEntry &entry, const setfields::Key &key, const QByteArray &before,
                    const QByteArray &after);
