@@ -308,9 +308,9 @@ void mainWindow::makeConnections()
     connect(t, &QDevTable::sigNetworkSettingsSent, this, [this](int index) {
         const QString model =
             devices::fromDeviceText(devices::fieldBytes(m_devTable->deviceRecord(index).model));
-        ChangeRecorder::instance().notUndoable(
-            m_devTable->deviceRecord(index).machineid, model, m_devTable->deviceAddress(index),
-            tr("the network settings of %1").arg(model));
+        ChangeRecorder::instance().notUndoable(m_devTable->deviceRecord(index).machineid, model,
+                                               m_devTable->deviceAddress(index),
+                                               tr("the network settings of %1").arg(model));
     });
     connect(l, &QDeviceList::sig_devChanged, this, &mainWindow::devChanged);
     connect(l, &QDeviceList::sig_devRetry, this, &mainWindow::devRetry);

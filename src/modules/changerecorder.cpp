@@ -247,7 +247,7 @@ void ChangeRecorder::notUndoable(const QString &what)
 }
 
 void ChangeRecorder::notUndoable(quint32 machineId, const QString &model, quint32 address,
-                                  const QString &what)
+                                 const QString &what)
 {
     if (m_hasProcessor && machineId == m_machineId)
         notUndoable(what);

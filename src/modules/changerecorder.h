@@ -103,8 +103,7 @@ public:
     void notUndoable(const QString &what);
     // The same for any processor, current or not (the device list's network settings reach
     // processors that are not connected); model and address name it in the change log.
-    void notUndoable(quint32 machineId, const QString &model, quint32 address,
-                     const QString &what);
+    void notUndoable(quint32 machineId, const QString &model, quint32 address, const QString &what);
 
     bool canUndo() const;
     bool canRedo() const;
@@ -146,8 +145,7 @@ private:
     History &current() { return m_histories[m_machineId]; }
     const History *currentOrNull() const;
     // Clears a processor's history, names the action that ended it and logs that action.
-    void endHistory(quint32 machineId, const QString &model, quint32 address,
-                    const QString &what);
+    void endHistory(quint32 machineId, const QString &model, quint32 address, const QString &what);
     void push(UndoEntry &&entry);
     void addChange(UndoEntry &entry, const setfields::Key &key, const QByteArray &before,
                    const QByteArray &after);

@@ -215,9 +215,9 @@ pairBody(const Section &s, const Section &t, double *__restrict num, double *__r
     }
 }
 
-#define DAP_PAIR_ARGS                                                                          \
-    const Section &s, const Section &t, double *__restrict num, double *__restrict den,        \
-        double *__restrict log2, const double *__restrict c1, const double *__restrict s1,     \
+#define DAP_PAIR_ARGS                                                                              \
+    const Section &s, const Section &t, double *__restrict num, double *__restrict den,            \
+        double *__restrict log2, const double *__restrict c1, const double *__restrict s1,         \
         const double *__restrict c2, const double *__restrict s2, bool scale
 
 // Where the CPU has them, 256-bit vectors with fused multiply-adds; chosen once at start-up.
@@ -240,8 +240,7 @@ void multiplyPairBaseline(DAP_PAIR_ARGS)
 #undef DAP_PAIR_ARGS
 
 using MultiplyPair = void (*)(const Section &, const Section &, double *, double *, double *,
-                              const double *, const double *, const double *, const double *,
-                              bool);
+                              const double *, const double *, const double *, const double *, bool);
 
 MultiplyPair pickMultiplyPair()
 {

@@ -5,8 +5,8 @@
 #include "widgets/knob.h"
 #include "widgets/language.h"
 #include "widgets/qmeterwidget.h"
-#include "widgets/readout.h"
 #include "widgets/qtlimitctrl.h"
+#include "widgets/readout.h"
 
 #include <QEvent>
 #include <QGridLayout>

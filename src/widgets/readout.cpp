@@ -6,8 +6,7 @@
 
 namespace {
 
-class ReadoutSizer : public QObject
-{
+class ReadoutSizer : public QObject {
 public:
     ReadoutSizer(QLabel *label, const QString &widest) : QObject(label), m_widest(widest)
     {
@@ -17,8 +16,8 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange
-            || event->type() == QEvent::Polish)
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange ||
+            event->type() == QEvent::Polish)
             apply(static_cast<QLabel *>(watched));
         return false;
     }

@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <QtTest>
 
 #include <memory>
