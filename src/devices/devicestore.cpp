@@ -3,6 +3,7 @@
 #include "logging.h"
 
 #include <QSqlError>
+#include <QSet>
 #include <QSqlQuery>
 
 namespace devices {
@@ -22,7 +23,7 @@ DeviceStore::DeviceStore(QString path) : m_path(std::move(path)) {}
 
 DeviceStore::~DeviceStore()
 {
-    m_insert.reset();
+    m_statements.clear();
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
@@ -70,7 +71,7 @@ QList<broadcastMsg> DeviceStore::load()
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select * from devicetable order by ID")))
         return records;
-    QList<quint32> seen;
+    QSet<quint32> seen;
     while (query.next()) {
         broadcastMsg record;
         record.machineid = quint32(query.value(1).toLongLong());
@@ -81,7 +82,7 @@ QList<broadcastMsg> DeviceStore::load()
             qCDebug(lcDevices) << "duplicate row of machine id" << record.machineid << "skipped";
             continue;
         }
-        seen.append(record.machineid);
+        seen.insert(record.machineid);
         setField(record.model, toDeviceText(query.value(3).toString()));
         setField(record.ARMFirmware, toDeviceText(query.value(4).toString()));
         setField(record.DSPFirmware, toDeviceText(query.value(5).toString()));
@@ -93,59 +94,83 @@ QList<broadcastMsg> DeviceStore::load()
     return records;
 }
 
-bool DeviceStore::insert(const broadcastMsg &msg)
+QSqlQuery *DeviceStore::statement(const QString &sql)
 {
     if (!m_db.isOpen())
-        return false;
-    if (!m_insert) {
-        m_insert = std::make_unique<QSqlQuery>(m_db);
-        if (!m_insert->prepare(
-                QStringLiteral("insert into devicetable values (NULL,?,?,?,?,?,?,?,?)"))) {
-            m_insert.reset();
-            return false;
+        return nullptr;
+    std::unique_ptr<QSqlQuery> &cached = m_statements[sql];
+    if (!cached) {
+        auto query = std::make_unique<QSqlQuery>(m_db);
+        if (!query->prepare(sql)) {
+            qCWarning(lcDevices) << "cannot prepare" << sql << query->lastError();
+            m_statements.erase(sql);
+            return nullptr;
         }
+        cached = std::move(query);
     }
-    QSqlQuery &query = *m_insert;
-    query.bindValue(0, qint64(msg.machineid));
-    query.bindValue(1, qint64(msg.ipaddress));
-    query.bindValue(2, fromDeviceText(fieldBytes(msg.model)));
-    query.bindValue(3, fromDeviceText(fieldBytes(msg.ARMFirmware)));
-    query.bindValue(4, fromDeviceText(fieldBytes(msg.DSPFirmware)));
-    query.bindValue(5, fromDeviceText(fieldBytes(msg.location)));
-    query.bindValue(6, fromDeviceText(fieldBytes(msg.description)));
-    query.bindValue(7, fromDeviceText(fieldBytes(msg.sn)));
-    return query.exec();
+    return cached.get();
+}
+
+void DeviceStore::beforeWrite()
+{
+    if (m_batching && !m_inTransaction)
+        m_inTransaction = m_db.transaction();
+}
+
+bool DeviceStore::insert(const broadcastMsg &msg)
+{
+    QSqlQuery *query =
+        statement(QStringLiteral("insert into devicetable values (NULL,?,?,?,?,?,?,?,?)"));
+    if (!query)
+        return false;
+    beforeWrite();
+    query->bindValue(0, qint64(msg.machineid));
+    query->bindValue(1, qint64(msg.ipaddress));
+    query->bindValue(2, fromDeviceText(fieldBytes(msg.model)));
+    query->bindValue(3, fromDeviceText(fieldBytes(msg.ARMFirmware)));
+    query->bindValue(4, fromDeviceText(fieldBytes(msg.DSPFirmware)));
+    query->bindValue(5, fromDeviceText(fieldBytes(msg.location)));
+    query->bindValue(6, fromDeviceText(fieldBytes(msg.description)));
+    query->bindValue(7, fromDeviceText(fieldBytes(msg.sn)));
+    return query->exec();
 }
 
 void DeviceStore::updateColumn(const char *column, quint32 machineId, const QVariant &value)
 {
-    if (!m_db.isOpen())
-        return;
-    QSqlQuery query(m_db);
-    query.prepare(
+    QSqlQuery *query = statement(
         QStringLiteral("update devicetable set %1=? where machineid=?").arg(QLatin1String(column)));
-    query.addBindValue(value);
-    query.addBindValue(qint64(machineId));
-    query.exec();
+    if (!query)
+        return;
+    beforeWrite();
+    query->bindValue(0, value);
+    query->bindValue(1, qint64(machineId));
+    query->exec();
 }
 
 void DeviceStore::remove(quint32 machineId)
 {
-    if (!m_db.isOpen())
+    QSqlQuery *query = statement(QStringLiteral("delete from devicetable where machineid=?"));
+    if (!query)
         return;
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("delete from devicetable where machineid=?"));
-    query.addBindValue(qint64(machineId));
-    query.exec();
+    beforeWrite();
+    query->bindValue(0, qint64(machineId));
+    query->exec();
 }
 
 bool DeviceStore::begin()
 {
-    return m_db.isOpen() && m_db.transaction();
+    if (!m_db.isOpen())
+        return false;
+    m_batching = true;
+    return true;
 }
 
 void DeviceStore::commit()
 {
+    m_batching = false;
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
     if (!m_db.commit())
         m_db.rollback();
 }

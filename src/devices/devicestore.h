@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <map>
 #include <memory>
 
 class QSqlQuery;
@@ -39,15 +40,22 @@ public:
     void updateColumn(const char *column, quint32 machineId, const QVariant &value);
     void remove(quint32 machineId);
 
-    // Groups the writes that follow into one commit.
+    // Groups the writes that follow into one commit. The transaction opens at the first
+    // write, so a batch of announcements that change nothing costs no commit.
     bool begin();
     void commit();
 
 private:
+    // The statement for sql, prepared once per connection; null when it cannot be prepared.
+    QSqlQuery *statement(const QString &sql);
+    void beforeWrite();
+
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_db;
-    std::unique_ptr<QSqlQuery> m_insert;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    bool m_batching = false;
+    bool m_inTransaction = false;
 };
 
 } // namespace devices

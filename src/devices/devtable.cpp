@@ -214,11 +214,25 @@ void QDevTable::udpRecvData()
                 m_drainLater->start();
             break;
         }
-        if (const std::optional<broadcastMsg> msg = broadcastMsg::decode(buffer, read))
-            handleAnnouncement(*msg);
+        handleDatagram(buffer, read);
     }
     if (transaction)
         m_store.commit();
+}
+
+void QDevTable::receiveDatagrams(const QList<QByteArray> &datagrams)
+{
+    const bool transaction = m_store.begin();
+    for (const QByteArray &datagram : datagrams)
+        handleDatagram(datagram.constData(), datagram.size());
+    if (transaction)
+        m_store.commit();
+}
+
+void QDevTable::handleDatagram(const char *data, qint64 size)
+{
+    if (const std::optional<broadcastMsg> msg = broadcastMsg::decode(data, size))
+        handleAnnouncement(*msg);
 }
 
 void QDevTable::handleAnnouncement(const broadcastMsg &msg)

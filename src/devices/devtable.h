@@ -81,6 +81,10 @@ public:
     // The note that the list is full, once it was shown.
     QMessageBox *limitMessage() const { return m_limitMessage; }
 
+    // One pass of announcement datagrams as read from the socket: each is decoded and applied,
+    // and their database writes share one commit. The fuzz target feeds it without a socket.
+    void receiveDatagrams(const QList<QByteArray> &datagrams);
+
 signals:
     void sigAddDev(broadcastMsg *msg);
     void sigRemoveDev(int index);
@@ -122,6 +126,7 @@ private:
     Device *device(int index) const;
     void heard(Device &device);
     void armSilenceClock(qint64 delayMs);
+    void handleDatagram(const char *data, qint64 size);
     void handleAnnouncement(const broadcastMsg &msg);
     void updateKnownDevice(Device &device, const broadcastMsg &msg);
     void insertIntoDatabase(const broadcastMsg &msg);
