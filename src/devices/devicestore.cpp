@@ -2,8 +2,8 @@
 
 #include "logging.h"
 
-#include <QSqlError>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace devices {
