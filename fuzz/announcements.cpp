@@ -6,7 +6,9 @@
 //
 // Input: a sequence of commands. A byte below 0xFE is a datagram of that many bytes taken
 // from the input; the datagrams up to the next other command form one pass. 0xFE lets the
-// silence clock run out; 0xFF followed by a byte removes the device at that index.
+// silence clock run out; 0xFF followed by a byte removes the device at that index, from the
+// device list or (odd byte) the "Device list" window, the two ways a user removes one. After
+// each input the list and the table must hold the same processors.
 #include "fuzzapp.h"
 
 #include "devices/devicelist.h"
@@ -62,6 +64,15 @@ struct Harness {
         return o;
     }
 
+    void remove(uint8_t choice)
+    {
+        const int index = choice % table.deviceCount();
+        if (choice & 1)
+            table.removeClicked(table.deviceMachineId(index));
+        else
+            list.removeClicked(index);
+    }
+
     void settle()
     {
         if (!pass.isEmpty()) {
@@ -88,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             h->table.udpRecvTimeout();
         } else if (op == 0xFF) {
             if (i < size && h->table.deviceCount() > 0)
-                h->table.removeDev(data[i] % h->table.deviceCount());
+                h->remove(data[i]);
             ++i;
         } else {
             const size_t n = std::min<size_t>(op, size - i);
@@ -98,10 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     h->settle();
     QCoreApplication::processEvents();
+    if (h->list.rowCount() != h->table.deviceCount())
+        __builtin_trap();
     // Keeps the table small over millions of inputs.
     if (h->table.deviceCount() > 64) {
         while (h->table.deviceCount() > 0)
-            h->table.removeDev(h->table.deviceCount() - 1);
+            h->remove(uint8_t(h->table.deviceCount() - 1));
         h->settle();
     }
     return 0;
