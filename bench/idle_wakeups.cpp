@@ -13,6 +13,7 @@
 // out like build/run (translations/, image/).
 
 #include "app/demosession.h"
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
 
@@ -120,6 +121,7 @@ int fail(const QString &message)
 
 int main(int argc, char *argv[])
 {
+    displaysetup::prepare(); // as the program does
     QApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption portOption("announce-port", "Announcement port.", "PORT");

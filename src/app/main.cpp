@@ -1,4 +1,5 @@
 #include "app/appfolders.h"
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "app/stylesheet.h"
 #include "app/testseam.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char *argv[])
 {
+    displaysetup::prepare();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dapcontrol"));
     appfolders::setUp();
