@@ -6,6 +6,7 @@
 # Exits non-zero when either finds anything; reproducers go to build-fuzz/fuzz/artifacts/.
 # Usage: fuzz/long-run.sh TARGET [RUNS [JOBS]]   (RUNS defaults to 10000000, JOBS to 1)
 # With JOBS > 1 the runs are shared by that many processes, which share one corpus folder.
+# DAP_FUZZ_FLAGS adds libFuzzer flags, for example -max_len=1024.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -32,6 +33,8 @@ echo "fuzz: $target for $runs executions in $jobs process(es) (logs: $logs/)"
 # Leak checks are off: Qt keeps allocations for the life of the process.
 flags=(-runs=$((runs / jobs)) -timeout=10 -rss_limit_mb=2048 -detect_leaks=0 -print_final_stats=1
   -artifact_prefix="$artifacts")
+read -r -a extra <<<"${DAP_FUZZ_FLAGS:-}"
+flags+=("${extra[@]}")
 if [ "$jobs" -gt 1 ]; then
   # Each worker writes fuzz-N.log in the working folder and picks up the others' finds.
   (cd "$logs" && "$fast/fuzz/fuzz_$target" "${flags[@]}" -jobs="$jobs" -workers="$jobs" \
