@@ -82,13 +82,8 @@ void QMeterWidget::keepValueInRange()
     }
 }
 
-void QMeterWidget::paintEvent(QPaintEvent *)
+void QMeterWidget::drawMeter(QPainter &painter, int lit) const
 {
-    QPainter painter(this);
-    QStyleOption option;
-    option.initFrom(this);
-    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
-
     const int w = width();
     const int h = height();
     painter.setWindow(0, 0, w - 1, h - 1);
@@ -103,7 +98,6 @@ void QMeterWidget::paintEvent(QPaintEvent *)
     const double span = double(m_maximum) - m_minimum;
     // An empty range shows every segment dark rather than dividing by zero.
     const double boundary = span > 0 ? n * (m_highLevel - m_minimum) / span : 0.0;
-    const double lit = span > 0 ? n * (m_value - m_minimum) / span : 0.0;
 
     double y = m_reversed ? 0.0 : h - segment - 1;
     const double advance = m_reversed ? segment + 1 : -(segment + 1);
@@ -112,5 +106,66 @@ void QMeterWidget::paintEvent(QPaintEvent *)
                                              : (i < lit ? kGreenLit : kGreenDark);
         painter.fillRect(QRectF(0, y, w, segment), colour);
         y += advance;
+    }
+}
+
+const QMeterWidget::Drawings &QMeterWidget::drawings()
+{
+    const qreal ratio = devicePixelRatioF();
+    Drawings &d = m_drawings;
+    if (d.size == size() && d.ratio == ratio && d.segments == m_segments &&
+        d.minimum == m_minimum && d.maximum == m_maximum && d.reversed == m_reversed)
+        return d;
+    d = Drawings{QPixmap(), QPixmap(), size(), ratio, m_segments, m_minimum, m_maximum,
+                 m_reversed};
+    for (QPixmap *pixmap : {&d.lit, &d.dark}) {
+        *pixmap = QPixmap(size() * ratio);
+        pixmap->setDevicePixelRatio(ratio);
+        pixmap->fill(Qt::transparent);
+        QPainter painter(pixmap);
+        drawMeter(painter, pixmap == &d.lit ? m_segments : 0);
+    }
+    return d;
+}
+
+int QMeterWidget::splitRow(int lit, qreal ratio) const
+{
+    const int n = m_segments;
+    const int h = height();
+    const double segment = double(h - n - 1) / n;
+    // The painter's window stretches h - 1 units over h pixels; segments are a unit apart, so
+    // no pixel row holds parts of two segments. The split is the first row of the segment
+    // just below the lit/dark boundary.
+    const double toDevice = ratio * h / (h - 1);
+    const double edge = m_reversed ? lit * (segment + 1) : h - lit * (segment + 1);
+    return int(std::floor(edge * toDevice));
+}
+
+void QMeterWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+    if (width() < 2 || height() < m_segments + 1 || m_segments <= 0) {
+        // Too small for a gap between segments: drawn directly.
+        drawMeter(painter, litSegments(m_value));
+        return;
+    }
+    // Readings repaint the meter ten times a second; two drawings made once, each shown on
+    // its side of the split, give the same pixels as drawing every segment each time.
+    const Drawings &d = drawings();
+    const qreal ratio = d.ratio;
+    const int lit = litSegments(m_value);
+    const int split = std::clamp(splitRow(lit, ratio), 0, d.lit.height());
+    const QPixmap &top = m_reversed ? d.lit : d.dark;
+    const QPixmap &bottom = m_reversed ? d.dark : d.lit;
+    const int w = d.lit.width();
+    if (split > 0)
+        painter.drawPixmap(QRectF(0, 0, w / ratio, split / ratio), top, QRectF(0, 0, w, split));
+    if (split < d.lit.height()) {
+        const int rows = d.lit.height() - split;
+        painter.drawPixmap(QRectF(0, split / ratio, w / ratio, rows / ratio), bottom,
+                           QRectF(0, split, w, rows));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 // Segmented bar meter: a column of equal segments lit from one end up to the value, green
@@ -30,6 +31,23 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The meter drawn with every segment lit and with none, for the current size and range.
+    struct Drawings {
+        QPixmap lit;
+        QPixmap dark;
+        QSize size;
+        qreal ratio = 0;
+        int segments = 0;
+        int minimum = 0;
+        int maximum = 0;
+        bool reversed = false;
+    };
+
+    // Draws the meter with segments 0 .. lit - 1 lit.
+    void drawMeter(QPainter &painter, int lit) const;
+    const Drawings &drawings();
+    // The device pixel row that separates the lit segments from the dark ones.
+    int splitRow(int lit, qreal ratio) const;
     void keepValueInRange();
     // Segments drawn lit for value: those whose index is below the lit fraction.
     int litSegments(int value) const;
@@ -40,4 +58,5 @@ private:
     int m_maximum = 100;
     int m_value = 0;
     bool m_reversed = false;
+    Drawings m_drawings;
 };

@@ -3,6 +3,7 @@
 #include "paintcounter.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -37,6 +38,33 @@ QString segmentsTopDown(QMeterWidget &meter)
     return out;
 }
 
+// The meter as its paint algorithm draws it, every segment painted for this value.
+QImage drawnDirectly(const QMeterWidget &meter, const QColor &background)
+{
+    const int w = meter.width();
+    const int h = meter.height();
+    const int n = meter.segmentCount();
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setWindow(0, 0, w - 1, h - 1);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::black);
+    painter.drawRect(0, 0, w - 1, h - 1);
+    const double segment = double(h - n - 1) / n;
+    const double span = double(meter.maximum()) - meter.minimum();
+    const double boundary = n * (meter.highLevel() - meter.minimum()) / span;
+    const double lit = n * (meter.value() - meter.minimum()) / span;
+    double y = meter.reversed() ? 0.0 : h - segment - 1;
+    for (int i = 0; i < n; ++i) {
+        const QColor colour = i >= boundary ? (i < lit ? QColor(255, 255, 0) : QColor(84, 87, 39))
+                                            : (i < lit ? QColor(0, 255, 0) : QColor(38, 90, 41));
+        painter.fillRect(QRectF(0, y, w, segment), colour);
+        y += meter.reversed() ? segment + 1 : -(segment + 1);
+    }
+    return image;
+}
+
 QString run(char c, int count)
 {
     return QString(count, QChar(c));
@@ -51,6 +79,8 @@ private slots:
     void defaults();
     void segments_data();
     void segments();
+    void everyValueDrawsAsPaintedDirectly_data();
+    void everyValueDrawsAsPaintedDirectly();
     void clampsToRange();
     void rangeChangeKeepsValueInside();
     void repaintsOnlyOnChange();
@@ -115,6 +145,49 @@ void TestMeterWidget::segments()
     meter.setReversed(reversed);
     meter.setValue(value);
     QCOMPARE(segmentsTopDown(meter), expected);
+}
+
+void TestMeterWidget::everyValueDrawsAsPaintedDirectly_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<bool>("reversed");
+    QTest::newRow("level panel") << 45 << QSize(24, 220) << -60 << 24 << false;
+    QTest::newRow("limiter reduction") << 45 << QSize(20, 220) << 0 << 35 << true;
+    QTest::newRow("overview level") << 26 << QSize(18, 135) << -60 << 24 << false;
+    QTest::newRow("overview reduction") << 26 << QSize(18, 135) << 0 << 35 << true;
+    QTest::newRow("odd size") << 7 << QSize(13, 31) << -5 << 9 << false;
+}
+
+void TestMeterWidget::everyValueDrawsAsPaintedDirectly()
+{
+    QFETCH(int, count);
+    QFETCH(QSize, size);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(bool, reversed);
+
+    QMeterWidget meter;
+    meter.setFixedSize(size);
+    meter.setSegmentCount(count);
+    meter.setRange(minimum, maximum);
+    meter.setReversed(reversed);
+    const QColor background = meter.palette().color(QPalette::Window);
+    // Down and up again: the drawings made for one value serve every other.
+    QList<int> values;
+    for (int v = minimum; v <= maximum; ++v)
+        values.append(v);
+    for (int v = maximum; v >= minimum; --v)
+        values.append(v);
+    for (int v : values) {
+        meter.setValue(v);
+        const QImage shown =
+            meter.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (shown != drawnDirectly(meter, background))
+            QFAIL(qPrintable(QStringLiteral("value %1 differs").arg(v)));
+    }
 }
 
 void TestMeterWidget::clampsToRange()
