@@ -116,8 +116,7 @@ const QMeterWidget::Drawings &QMeterWidget::drawings()
     if (d.size == size() && d.ratio == ratio && d.segments == m_segments &&
         d.minimum == m_minimum && d.maximum == m_maximum && d.reversed == m_reversed)
         return d;
-    d = Drawings{QPixmap(), QPixmap(), size(), ratio, m_segments, m_minimum, m_maximum,
-                 m_reversed};
+    d = Drawings{QPixmap(), QPixmap(), size(), ratio, m_segments, m_minimum, m_maximum, m_reversed};
     for (QPixmap *pixmap : {&d.lit, &d.dark}) {
         *pixmap = QPixmap(size() * ratio);
         pixmap->setDevicePixelRatio(ratio);
