@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A long fuzz run: RUNS executions of one target, then every input the run kept replayed under
 # AddressSanitizer. The run itself uses build-fuzz/, a tree with UndefinedBehaviorSanitizer and
-# fuzzer coverage but without ASan, which runs three to four times faster; the replay in
+# fuzzer coverage but without ASan, which runs two to four times faster; the replay in
 # build-asan/ (the tree of fuzz/run.sh) then checks the memory safety of all it reached.
 # Exits non-zero when either finds anything; reproducers go to build-fuzz/fuzz/artifacts/.
 # Usage: fuzz/long-run.sh TARGET [RUNS [JOBS]]   (RUNS defaults to 10000000, JOBS to 1)
