@@ -63,7 +63,7 @@ QLabel *meterValue(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setFont(arial(7));
     label->setAlignment(Qt::AlignCenter);
-    fixReadoutSize(label, QStringLiteral("-100"));
+    setUpReadout(label, QStringLiteral("-100"));
     return label;
 }
 
@@ -114,6 +114,9 @@ QOverView::Strip QOverView::buildStrip(bool input, int channel)
     s.widget = new QWidget(this);
     s.widget->setObjectName(input ? QStringLiteral("inBgWidget") : QStringLiteral("outBgWidget"));
     s.widget->setAttribute(Qt::WA_StyledBackground);
+    // Filled to its corners (the strip lies on the same colour), so the readings and meters
+    // inside repaint it and nothing below.
+    s.widget->setAutoFillBackground(true);
 
     s.channel = new QLabel(QString::asprintf(input ? "I%d" : "O%d", channel + 1), s.widget);
     s.channel->setFont(arial(8, QFont::Bold));
@@ -189,6 +192,9 @@ QWidget *QOverView::buildInfoBox()
         grid->addWidget(m_titles[i], row, column);
         grid->addWidget(m_values[i], row, column + 1);
     }
+    // The load changes every second: sized for its widest text, a new one lays out nothing.
+    setUpReadout(m_values[DspLoad], QStringLiteral("100.0%-100.0%"));
+    grid->setAlignment(m_values[DspLoad], Qt::AlignLeft | Qt::AlignVCenter);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     m_spacer = new QLabel(box);

@@ -67,7 +67,7 @@ void QLevelPanel::buildStrip(int ch)
 
     s.level = label(QStringLiteral("%1dBu").arg(kMeterFloor));
     s.level->setAlignment(Qt::AlignCenter);
-    fixReadoutSize(s.level, QStringLiteral("-100dBu"));
+    setUpReadout(s.level, QStringLiteral("-100dBu"));
     s.meter = new QMeterWidget(s.background);
     s.meter->setSegmentCount(45);
     s.meter->setFixedSize(24, 220);

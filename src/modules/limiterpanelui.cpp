@@ -47,7 +47,7 @@ void QLimiterPanel::buildMeter(Meter &m, QWidget *parent)
 {
     m.value = new QLabel(parent);
     m.value->setAlignment(Qt::AlignCenter);
-    fixReadoutSize(m.value, QStringLiteral("-100dBu"));
+    setUpReadout(m.value, QStringLiteral("-100dBu"));
     m.meter = new QMeterWidget(parent);
     m.meter->setSegmentCount(45);
     m.meter->setFixedSize(20, 220);

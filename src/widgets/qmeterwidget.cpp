@@ -1,7 +1,6 @@
 #include "qmeterwidget.h"
 
 #include <QPainter>
-#include <QStyleOption>
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +18,12 @@ int bounded(int minimum, int value, int maximum)
 }
 } // namespace
 
-QMeterWidget::QMeterWidget(QWidget *parent) : QWidget(parent) {}
+QMeterWidget::QMeterWidget(QWidget *parent) : QWidget(parent)
+{
+    // Every pixel is drawn on black, so a new reading repaints the meter alone and not the
+    // backgrounds of the panels beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void QMeterWidget::setSegmentCount(int count)
 {
@@ -120,7 +124,7 @@ const QMeterWidget::Drawings &QMeterWidget::drawings()
     for (QPixmap *pixmap : {&d.lit, &d.dark}) {
         *pixmap = QPixmap(size() * ratio);
         pixmap->setDevicePixelRatio(ratio);
-        pixmap->fill(Qt::transparent);
+        pixmap->fill(Qt::black); // under the smoothed edge too
         QPainter painter(pixmap);
         drawMeter(painter, pixmap == &d.lit ? m_segments : 0);
     }
@@ -143,11 +147,9 @@ int QMeterWidget::splitRow(int lit, qreal ratio) const
 void QMeterWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    QStyleOption option;
-    option.initFrom(this);
-    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
     if (width() < 2 || height() < m_segments + 1 || m_segments <= 0) {
         // Too small for a gap between segments: drawn directly.
+        painter.fillRect(rect(), Qt::black);
         drawMeter(painter, litSegments(m_value));
         return;
     }
