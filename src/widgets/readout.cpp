@@ -6,9 +6,9 @@
 
 namespace {
 
-class ReadoutSizer : public QObject {
+class Readout : public QObject {
 public:
-    ReadoutSizer(QLabel *label, const QString &widest) : QObject(label), m_widest(widest)
+    Readout(QLabel *label, const QString &widest) : QObject(label), m_widest(widest)
     {
         label->installEventFilter(this);
         apply(label);
@@ -70,5 +70,5 @@ private:
 
 void setUpReadout(QLabel *label, const QString &widest)
 {
-    new ReadoutSizer(label, widest);
+    new Readout(label, widest);
 }
