@@ -90,6 +90,7 @@ void QMeterWidget::drawMeter(QPainter &painter, int lit) const
 {
     const int w = width();
     const int h = height();
+    painter.fillRect(0, 0, w, h, Qt::black); // under the smoothed edge too: the meter is opaque
     painter.setWindow(0, 0, w - 1, h - 1);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::black);
@@ -124,7 +125,6 @@ const QMeterWidget::Drawings &QMeterWidget::drawings()
     for (QPixmap *pixmap : {&d.lit, &d.dark}) {
         *pixmap = QPixmap(size() * ratio);
         pixmap->setDevicePixelRatio(ratio);
-        pixmap->fill(Qt::black); // under the smoothed edge too
         QPainter painter(pixmap);
         drawMeter(painter, pixmap == &d.lit ? m_segments : 0);
     }
@@ -149,7 +149,6 @@ void QMeterWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     if (width() < 2 || height() < m_segments + 1 || m_segments <= 0) {
         // Too small for a gap between segments: drawn directly.
-        painter.fillRect(rect(), Qt::black);
         drawMeter(painter, litSegments(m_value));
         return;
     }
