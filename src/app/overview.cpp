@@ -60,10 +60,9 @@ QMeterWidget *meter(int minimum, int maximum, bool reversed, QWidget *parent)
 
 QLabel *meterValue(const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new Readout(text, QStringLiteral("-100"), parent);
     label->setFont(arial(7));
     label->setAlignment(Qt::AlignCenter);
-    setUpReadout(label, QStringLiteral("-100"));
     return label;
 }
 
@@ -185,15 +184,15 @@ QWidget *QOverView::buildInfoBox()
         m_titles[i] = new QLabel(box);
         m_titles[i]->setObjectName(QStringLiteral("titleLabel"));
         m_titles[i]->setFont(arial(9));
-        m_values[i] = new QLabel(box);
+        // The load changes every second: sized for its widest text, a new one lays out nothing.
+        m_values[i] = i == DspLoad ? new Readout(QString(), QStringLiteral("100.0%-100.0%"), box)
+                                   : new QLabel(box);
         m_values[i]->setFont(arial(9));
         const int row = i % 4;
         const int column = i < 4 ? 0 : 2;
         grid->addWidget(m_titles[i], row, column);
         grid->addWidget(m_values[i], row, column + 1);
     }
-    // The load changes every second: sized for its widest text, a new one lays out nothing.
-    setUpReadout(m_values[DspLoad], QStringLiteral("100.0%-100.0%"));
     grid->setAlignment(m_values[DspLoad], Qt::AlignLeft | Qt::AlignVCenter);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);

@@ -190,12 +190,18 @@ void ChangeRecorder::noteReport(quint8 module, quint8 code, const uchar *payload
 {
     if (!m_hasProcessor)
         return;
-    const QList<setfields::Field> fields = setfields::ofReport(module, code, payload, length);
-    if (fields.isEmpty())
-        return;
-    History &h = current();
-    for (const setfields::Field &f : fields)
-        h.known.insert(f.key, f.value);
+    History *h = nullptr;
+    // Polls repeat the same values many times a second: a known value is only compared.
+    setfields::forEachReportField(module, code, payload, length,
+                                  [this, &h](const Key &key, QByteArrayView value) {
+                                      if (!h)
+                                          h = &current();
+                                      const auto it = h->known.find(key);
+                                      if (it == h->known.end())
+                                          h->known.insert(key, value.toByteArray());
+                                      else if (QByteArrayView(*it) != value)
+                                          *it = value.toByteArray();
+                                  });
 }
 
 void ChangeRecorder::beginGroup(const QString &label)

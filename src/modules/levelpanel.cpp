@@ -18,6 +18,14 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// "-42dBu"; built without QString::arg, as it is ten times a second per channel.
+QString meterText(int dBu)
+{
+    return QString::number(dBu) + QLatin1String("dBu");
+}
+} // namespace
+
 QLevelPanel::QLevelPanel(quint8 moduleId, int channelCount, QWidget *parent)
     : QModulePanel(moduleId, channelCount, parent), m_mirror(channelCount, LevelChannel{})
 {
@@ -65,9 +73,9 @@ void QLevelPanel::buildStrip(int ch)
     for (int k = 1; k <= groupCount(); ++k)
         s.group->addItem(QString::number(k));
 
-    s.level = label(QStringLiteral("%1dBu").arg(kMeterFloor));
+    s.level = new Readout(meterText(kMeterFloor), QStringLiteral("-100dBu"), s.background);
+    s.level->setObjectName(QStringLiteral("titleLabel"));
     s.level->setAlignment(Qt::AlignCenter);
-    setUpReadout(s.level, QStringLiteral("-100dBu"));
     s.meter = new QMeterWidget(s.background);
     s.meter->setSegmentCount(45);
     s.meter->setFixedSize(24, 220);
@@ -241,10 +249,28 @@ void QLevelPanel::setMeter(int ch, qint8 value)
     if (!hasChannel(ch) || m_mirror[ch].meter == value)
         return;
     m_mirror[ch].meter = qint8(std::max<int>(value, kMeterFloor));
-    Strip &s = m_strips[size_t(ch)];
-    s.level->setText(QStringLiteral("%1dBu").arg(m_mirror[ch].meter));
-    s.meter->setValue(value);
+    if (isShown())
+        showMeter(ch);
+    else
+        m_metersStale = true;
     emit sigMeter(uchar(ch), value);
+}
+
+void QLevelPanel::showMeter(int ch)
+{
+    Strip &s = m_strips[size_t(ch)];
+    s.level->setText(meterText(m_mirror[ch].meter));
+    s.meter->setValue(m_mirror[ch].meter);
+}
+
+void QLevelPanel::showEvent(QShowEvent *event)
+{
+    QModulePanel::showEvent(event);
+    if (!m_metersStale)
+        return;
+    m_metersStale = false;
+    for (int ch = 0; ch < channelCount(); ++ch)
+        showMeter(ch);
 }
 
 void QLevelPanel::linkLost()

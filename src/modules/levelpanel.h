@@ -97,6 +97,7 @@ protected:
     int pollPeriod() const override { return 5; }
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildStrip(int channel);
@@ -107,6 +108,7 @@ private:
     void setGain(int channel, float gain);
     void setGroup(int channel, quint8 group);
     void setMeter(int channel, qint8 value);
+    void showMeter(int channel);
     // Runs fn for every channel of channel's group (in channel order), or channel alone.
     template <typename Fn> void linked(int channel, Fn &&fn);
     void showGainText(int channel);
@@ -116,6 +118,8 @@ private:
     ChannelMirror<LevelChannel> m_mirror;
     std::array<Strip, kOutputChannels> m_strips{};
     std::array<int, kOutputChannels> m_gainSend{};
+    // Meters arrive ten times a second on every page; a hidden panel shows them when shown.
+    bool m_metersStale = false;
 };
 
 // "In Level": the four inputs. While a fader moves, every report but the meters is held.

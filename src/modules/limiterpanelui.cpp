@@ -45,9 +45,8 @@ QLabel *captionLabel(QWidget *parent)
 
 void QLimiterPanel::buildMeter(Meter &m, QWidget *parent)
 {
-    m.value = new QLabel(parent);
+    m.value = new Readout(QString(), QStringLiteral("-100dBu"), parent);
     m.value->setAlignment(Qt::AlignCenter);
-    setUpReadout(m.value, QStringLiteral("-100dBu"));
     m.meter = new QMeterWidget(parent);
     m.meter->setSegmentCount(45);
     m.meter->setFixedSize(20, 220);

@@ -139,18 +139,23 @@ bool finiteFloats(Kind kind, const uchar *v)
     }
 }
 
-// A field at payload p of a module whose layout is known; false when an address is out of
-// range or a float is no number.
-bool makeField(quint8 module, quint8 code, const Layout &l, const uchar *p, Field &out)
+// The key of the field at payload p of a module whose layout is known; false when an address
+// is out of range or a float is no number. Its value is the l.value bytes after the address.
+bool keyAt(quint8 module, quint8 code, const Layout &l, const uchar *p, Key &key)
 {
-    out.key = {module, code, l.address, {}};
+    key = {module, code, l.address, {}};
     for (int i = 0; i < l.address; ++i)
-        out.key.address[size_t(i)] = p[i];
+        key.address[size_t(i)] = p[i];
     if (l.address > 0 && p[0] >= channelsOf(module))
         return false;
     if (l.address > 1 && p[1] >= (module == kMixer ? kInputs : kBands))
         return false;
-    if (!finiteFloats(l.kind, p + l.address))
+    return finiteFloats(l.kind, p + l.address);
+}
+
+bool makeField(quint8 module, quint8 code, const Layout &l, const uchar *p, Field &out)
+{
+    if (!keyAt(module, code, l, p, out.key))
         return false;
     out.value = QByteArray(reinterpret_cast<const char *>(p + l.address), l.value);
     return true;
@@ -212,28 +217,26 @@ QList<Field> ofSet(quint8 module, quint8 code, const QByteArray &payload)
     return fields;
 }
 
-QList<Field> ofReport(quint8 module, quint8 code, const uchar *payload, quint16 length)
+void forEachReportField(quint8 module, quint8 code, const uchar *payload, quint16 length,
+                        const std::function<void(const Key &, QByteArrayView)> &fn)
 {
-    QList<Field> fields;
     const Layout *l = layoutOf(module, code);
     if (!l)
-        return fields;
+        return;
+    Key key;
     if (module == kMixer) {
         // [output][one value per input]
         if (length != 1 + kInputs)
-            return fields;
+            return;
         for (int i = 0; i < kInputs; ++i) {
             const uchar one[3] = {payload[0], quint8(i), payload[1 + i]};
-            Field f;
-            if (makeField(module, code, *l, one, f))
-                fields.append(f);
+            if (keyAt(module, code, *l, one, key))
+                fn(key, QByteArrayView(one + l->address, l->value));
         }
-        return fields;
+        return;
     }
-    Field f;
-    if (length == l->address + l->value && makeField(module, code, *l, payload, f))
-        fields.append(f);
-    return fields;
+    if (length == l->address + l->value && keyAt(module, code, *l, payload, key))
+        fn(key, QByteArrayView(payload + l->address, l->value));
 }
 
 QByteArray setPayload(const Key &key, const QByteArray &value)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHashFunctions>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
+#include <functional>
 
 // The fields of the processor's blocks as the panels' sets and the processor's reports
 // write them: which bytes of a payload address a field (channel, band, mixer input) and
@@ -57,9 +59,11 @@ struct Field {
 // The fields a set writes; payload as it goes out ([channel][value], or the value alone for
 // a block-wide field). Empty for sets that are actions (copy, reset) or malformed.
 QList<Field> ofSet(quint8 module, quint8 code, const QByteArray &payload);
-// The fields a report states; empty for meters, unknown codes and wrong lengths. A value that
-// is no finite number is left out.
-QList<Field> ofReport(quint8 module, quint8 code, const uchar *payload, quint16 length);
+// Calls fn with each field a report states and its value bytes (valid during the call), without
+// copying them: reports arrive many times a second. None for meters, unknown codes and wrong
+// lengths; a value that is no finite number is left out.
+void forEachReportField(quint8 module, quint8 code, const uchar *payload, quint16 length,
+                        const std::function<void(const Key &, QByteArrayView)> &fn);
 // The payload of a set that writes value into the field.
 QByteArray setPayload(const Key &key, const QByteArray &value);
 // True for a field of the whole block (no channel byte on the wire).

@@ -199,6 +199,7 @@ private slots:
     void meterBelowFloor()
     {
         QInLevel p;
+        p.show();
         QSignalSpy meters(&p, &QLevelPanel::sigMeter);
         deliver(p, 1, "BA 00 F6 18"); // -70, 0, -10, +24
         QCOMPARE(p.strip(0).level->text(), QString("-60dBu"));
@@ -207,6 +208,28 @@ private slots:
         QCOMPARE(meters.size(), 4);
         QCOMPARE(meters[0], (QVariantList{QVariant::fromValue(uchar(0)), -70}));
         QCOMPARE(meters[2], (QVariantList{QVariant::fromValue(uchar(2)), -10}));
+    }
+
+    // Another page is in front: the readings still reach the overview, and the panel shows
+    // the last of them when it comes to the front.
+    void hiddenPanelShowsTheLastMeterWhenShown()
+    {
+        QOutLevel p;
+        QSignalSpy meters(&p, &QLevelPanel::sigMeter);
+        deliver(p, 1, "F6 E2 CE BA 00 9C 18 F6");
+        deliver(p, 1, "00 E2 CE BA 00 9C 18 EC");
+        QCOMPARE(meters.last(), (QVariantList{QVariant::fromValue(uchar(7)), -20}));
+        p.show();
+        QCOMPARE(p.strip(0).level->text(), QString("0dBu"));
+        QCOMPARE(p.strip(0).meter->value(), 0);
+        QCOMPARE(p.strip(5).level->text(), QString("-60dBu"));
+        QCOMPARE(p.strip(6).level->text(), QString("24dBu"));
+        QCOMPARE(p.strip(7).level->text(), QString("-20dBu"));
+        QCOMPARE(p.strip(7).meter->value(), -20);
+        p.hide();
+        deliver(p, 1, "E2 E2 CE BA 00 9C 18 EC");
+        p.show();
+        QCOMPARE(p.strip(0).level->text(), QString("-30dBu"));
     }
 
     // Readings change ten times a second; a new one must not lay out the whole window again.

@@ -22,6 +22,8 @@ private slots:
     void repaintsAlone_data();
     void repaintsAlone();
     void numberKeepsThePanelColour();
+    void numberLooksLikeALabel_data();
+    void numberLooksLikeALabel();
 };
 
 void TestReadings::initTestCase()
@@ -30,7 +32,8 @@ void TestReadings::initTestCase()
         QStringLiteral("QWidget#page { background-color: black; }"
                        "QWidget#plain { background-color: rgb(253, 253, 253); border-radius: 4px; }"
                        "QWidget#shaded { background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,"
-                       " stop: 0 white, stop: 1 gray); }"));
+                       " stop: 0 white, stop: 1 gray); }"
+                       "QLabel#red { color: rgb(200, 0, 0); }"));
 }
 
 void TestReadings::repaintsAlone_data()
@@ -67,9 +70,8 @@ void TestReadings::repaintsAlone()
         m->setValue(-60);
         reading = m;
     } else {
-        auto *label = new QLabel(QStringLiteral("-60"), area);
+        auto *label = new Readout(QStringLiteral("-60"), QStringLiteral("-100dBu"), area);
         label->move(10, 10);
-        setUpReadout(label, QStringLiteral("-100dBu"));
         reading = label;
     }
     page.show();
@@ -95,9 +97,8 @@ void TestReadings::numberKeepsThePanelColour()
     auto *area = new QWidget(&page);
     area->setObjectName(QStringLiteral("plain"));
     area->setGeometry(10, 10, 150, 60);
-    auto *label = new QLabel(QStringLiteral("-1"), area);
+    auto *label = new Readout(QStringLiteral("-1"), QStringLiteral("-100dBu"), area);
     label->move(10, 10);
-    setUpReadout(label, QStringLiteral("-100dBu"));
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
 
@@ -105,6 +106,54 @@ void TestReadings::numberKeepsThePanelColour()
     const QPoint corner = label->mapTo(&page, QPoint(0, 0));
     QCOMPARE(shown.pixelColor(corner), kPanel);
     QCOMPARE(shown.pixelColor(corner + QPoint(label->width() - 1, label->height() - 1)), kPanel);
+}
+
+void TestReadings::numberLooksLikeALabel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("centred") << QString() << int(Qt::AlignCenter) << true;
+    QTest::newRow("left, coloured by the style sheet")
+        << QStringLiteral("red") << int(Qt::AlignLeft | Qt::AlignVCenter) << true;
+    QTest::newRow("right, disabled")
+        << QString() << int(Qt::AlignRight | Qt::AlignVCenter) << false;
+}
+
+// The reading draws its text itself: the same pixels as a label of the same size would.
+void TestReadings::numberLooksLikeALabel()
+{
+    QFETCH(QString, name);
+    QFETCH(int, alignment);
+    QFETCH(bool, enabled);
+
+    QWidget page;
+    page.setObjectName(QStringLiteral("page"));
+    page.resize(320, 80);
+    auto *area = new QWidget(&page);
+    area->setObjectName(QStringLiteral("plain"));
+    area->setGeometry(10, 10, 300, 60);
+    auto *reading = new Readout(QStringLiteral("-42dBu"), QStringLiteral("-100dBu"), area);
+    auto *label = new QLabel(QStringLiteral("-42dBu"), area);
+    for (QLabel *l : {static_cast<QLabel *>(reading), label}) {
+        l->setObjectName(name);
+        l->setFont(QFont(QStringLiteral("Arial"), 9));
+        l->setAlignment(Qt::Alignment(alignment));
+        l->setEnabled(enabled);
+    }
+    reading->move(10, 10);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    label->setGeometry(QRect(QPoint(150, 10), reading->size()));
+
+    const QImage shown = page.grab().toImage();
+    const QImage drawn = shown.copy(QRect(reading->mapTo(&page, QPoint(0, 0)), reading->size()));
+    QCOMPARE(drawn, shown.copy(QRect(label->mapTo(&page, QPoint(0, 0)), label->size())));
+    int inked = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            inked += drawn.pixelColor(x, y) != kPanel;
+    QVERIFY2(inked > 0, "no text drawn");
 }
 
 QTEST_MAIN(TestReadings)
