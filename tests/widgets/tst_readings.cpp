@@ -12,6 +12,19 @@
 
 namespace {
 const QColor kPanel(253, 253, 253);
+
+// A black page with a panel on it, styled by the name (see initTestCase), 10 px in.
+struct Scene {
+    Scene(const QString &panel, QSize size) : area(new QWidget(&page))
+    {
+        page.setObjectName(QStringLiteral("page"));
+        page.resize(size + QSize(20, 20));
+        area->setObjectName(panel);
+        area->setGeometry(QRect(QPoint(10, 10), size));
+    }
+    QWidget page;
+    QWidget *area;
+};
 } // namespace
 
 class TestReadings : public QObject {
@@ -55,12 +68,9 @@ void TestReadings::repaintsAlone()
     QFETCH(bool, meter);
     QFETCH(bool, panelRepaints);
 
-    QWidget page;
-    page.setObjectName(QStringLiteral("page"));
-    page.resize(200, 300);
-    auto *area = new QWidget(&page);
-    area->setObjectName(panel);
-    area->setGeometry(10, 10, 150, 260);
+    Scene scene(panel, QSize(150, 260));
+    QWidget &page = scene.page;
+    QWidget *area = scene.area;
     QWidget *reading = nullptr;
     if (meter) {
         auto *m = new QMeterWidget(area);
@@ -91,12 +101,9 @@ void TestReadings::repaintsAlone()
 
 void TestReadings::numberKeepsThePanelColour()
 {
-    QWidget page;
-    page.setObjectName(QStringLiteral("page"));
-    page.resize(200, 100);
-    auto *area = new QWidget(&page);
-    area->setObjectName(QStringLiteral("plain"));
-    area->setGeometry(10, 10, 150, 60);
+    Scene scene(QStringLiteral("plain"), QSize(150, 60));
+    QWidget &page = scene.page;
+    QWidget *area = scene.area;
     auto *label = new Readout(QStringLiteral("-1"), QStringLiteral("-100dBu"), area);
     label->move(10, 10);
     page.show();
@@ -127,12 +134,9 @@ void TestReadings::numberLooksLikeALabel()
     QFETCH(int, alignment);
     QFETCH(bool, enabled);
 
-    QWidget page;
-    page.setObjectName(QStringLiteral("page"));
-    page.resize(320, 80);
-    auto *area = new QWidget(&page);
-    area->setObjectName(QStringLiteral("plain"));
-    area->setGeometry(10, 10, 300, 60);
+    Scene scene(QStringLiteral("plain"), QSize(300, 60));
+    QWidget &page = scene.page;
+    QWidget *area = scene.area;
     auto *reading = new Readout(QStringLiteral("-42dBu"), QStringLiteral("-100dBu"), area);
     auto *label = new QLabel(QStringLiteral("-42dBu"), area);
     for (QLabel *l : {static_cast<QLabel *>(reading), label}) {
