@@ -280,7 +280,8 @@ std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool r
         break;
     }
     case Block::Limiter: {
-        // The threshold travels in the channel's whole block: the rest stays as it is.
+        // The threshold travels in the channel's whole block: the other fields go back
+        // byte for byte as reported, fractions the panels would cut included.
         const QByteArray ch = channelByte(set.channel);
         const auto r = link.request(3, b.moduleId, kLimiterBlock, ch, ch);
         const auto params =
@@ -292,10 +293,9 @@ std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool r
                 QStringLiteral("the limiter of channel %1 did not report").arg(set.channel + 1);
             return std::nullopt;
         }
-        LimiterParams next = *params;
-        next.threshold = float(set.value);
-        payload = QByteArray(limiter::kBlockLength, '\0');
-        limiter::encodeBlock(quint8(set.channel), next, reinterpret_cast<uchar *>(payload.data()));
+        payload = r->payload;
+        payload[0] = char(quint8(set.channel));
+        payload.replace(2, 4, proto::PayloadWriter().f32(float(set.value)).data());
         code = kLimiterBlock;
         break;
     }
