@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""Writes the Wireshark plugin: the block tables taken from `dapctl describe --json`, then
+the dissector body (dapnet.lua). The tables are the program's own description, so the
+dissector names and places every field as the program does.
+
+    gen_fields.py --dapctl PATH --body dapnet.lua --out plugin.lua
+    gen_fields.py --describe describe.json --body dapnet.lua --out plugin.lua
+"""
+import argparse
+import json
+import re
+import subprocess
+import sys
+
+FIXED = {"f32le": 4, "u8": 1, "i8": 1, "u16le": 2, "i16le": 2, "u32le": 4, "i32le": 4}
+OUTPUT_SIDE = {"mixer", "generator"}
+INPUT_SIDE = {"gate", "feedback"}
+
+
+class DescriptionError(Exception):
+    pass
+
+
+def encoding_size(enc):
+    if enc in FIXED:
+        return FIXED[enc]
+    m = re.fullmatch(r"(text|bytes):(\d+)", enc or "")
+    if m and int(m.group(2)) > 0:
+        return int(m.group(2))
+    return None
+
+
+def ident(name):
+    """A block or field name as a Wireshark filter name part: in-level -> in_level."""
+    s = re.sub(r"[^a-z0-9_.]", "_", name.lower())
+    if not s or not s[0].isalpha():
+        raise DescriptionError(f"name {name!r} gives no usable filter name")
+    return s
+
+
+def side(block):
+    """The letter the window puts before a channel number (I1, O3)."""
+    given = block.get("side")
+    if given in ("input", "output"):
+        return "I" if given == "input" else "O"
+    name = block["name"]
+    if name.startswith("out-") or name in OUTPUT_SIDE:
+        return "O"
+    if name.startswith("in-") or name in INPUT_SIDE:
+        return "I"
+    return None
+
+
+def as_list(v):
+    return v if isinstance(v, list) else [v]
+
+
+def convert(doc):
+    """The description's wire facts, checked, in the shape the dissector reads."""
+    blocks = []
+    seen = {}
+    for b in doc.get("blocks", []):
+        if "frame_class" not in b or "frame_type" not in b:
+            continue  # not on the wire
+        name = b["name"]
+        types = [int(t) for t in as_list(b["frame_type"])]
+        out = {"name": name, "class": int(b["frame_class"]), "channels": int(b.get("channels", 0)),
+               "side": side(b), "types": types, "fields": []}
+        for fd in b.get("fields", []):
+            if fd.get("code") is None or fd.get("offset") is None or not fd.get("encoding"):
+                continue
+            size = encoding_size(fd["encoding"])
+            if size is None:
+                raise DescriptionError(
+                    f"{name} {fd['name']}: encoding {fd['encoding']!r} unknown to the dissector")
+            abbr = f"dapnet.{ident(name)}.{ident(fd['name'])}"
+            if abbr in seen and seen[abbr] != (fd["encoding"], fd.get("type")):
+                raise DescriptionError(f"{abbr} described twice with different encodings")
+            seen[abbr] = (fd["encoding"], fd.get("type"))
+            entry = {"name": fd["name"], "abbr": abbr, "code": int(fd["code"]),
+                     "offset": int(fd["offset"]), "encoding": fd["encoding"],
+                     "type": fd.get("type")}
+            for key in ("unit", "values", "report_length", "subindex", "label"):
+                if fd.get(key) not in (None, "", []):
+                    entry[key] = fd[key]
+            for key in ("frame_type", "frame_class"):
+                if fd.get(key) is not None:
+                    entry["class" if key == "frame_class" else key] = int(fd[key])
+            if entry.get("frame_type") is not None and entry["frame_type"] not in types:
+                types.append(entry["frame_type"])
+            out["fields"].append(entry)
+        blocks.append(out)
+    if not blocks:
+        raise DescriptionError("the description has no block with frame_class and frame_type")
+    return {"blocks": blocks}
+
+
+def lua(v, indent=""):
+    """A Lua literal of v (dicts, lists, strings, numbers, booleans, None as nil)."""
+    if v is None:
+        return "nil"
+    if isinstance(v, bool):
+        return "true" if v else "false"
+    if isinstance(v, (int, float)):
+        return repr(v)
+    if isinstance(v, str):
+        out = []
+        for byte in v.encode("utf-8"):
+            c = chr(byte)
+            if c in '"\\':
+                out.append("\\" + c)
+            elif 32 <= byte < 127:
+                out.append(c)
+            else:
+                out.append("\\%03d" % byte)
+        return '"' + "".join(out) + '"'
+    inner = indent + "  "
+    if isinstance(v, list):
+        return "{ " + ", ".join(lua(x, inner) for x in v) + " }"
+    items = [f"{k} = {lua(x, inner)}" for k, x in v.items() if x is not None]
+    return "{\n" + "".join(f"{inner}{i},\n" for i in items) + indent + "}"
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    src = ap.add_mutually_exclusive_group(required=True)
+    src.add_argument("--dapctl", help="dapctl to ask for `describe --json`")
+    src.add_argument("--describe", help="a file holding the output of `dapctl describe --json`")
+    ap.add_argument("--body", required=True, help="the dissector body, dapnet.lua")
+    ap.add_argument("--out", required=True)
+    args = ap.parse_args()
+    try:
+        if args.dapctl:
+            text = subprocess.run([args.dapctl, "describe", "--json"], check=True,
+                                  capture_output=True, text=True).stdout
+        else:
+            with open(args.describe, encoding="utf-8") as fh:
+                text = fh.read()
+        tables = convert(json.loads(text))
+    except (OSError, subprocess.CalledProcessError, ValueError, KeyError, DescriptionError) as err:
+        print(f"gen_fields: {err}", file=sys.stderr)
+        return 1
+    with open(args.body, encoding="utf-8") as fh:
+        body = fh.read()
+    with open(args.out, "w", encoding="utf-8") as fh:
+        fh.write("-- Generated by tools/wireshark/gen_fields.py from `dapctl describe --json`.\n")
+        fh.write("local DAPNET_DESCRIPTION = " + lua(tables) + "\n\n")
+        fh.write(body)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
