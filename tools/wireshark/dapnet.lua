@@ -1,190 +1,3 @@
--- Dissector for the audio processors' network protocols: Frames on TCP 2699, announcements on
--- UDP 6696, command datagrams on UDP 6001. The installed plugin is this file behind the block
--- tables that gen_fields.py writes from `dapctl describe --json`; loaded alone it still decodes
--- framing, announcements, commands, login and firmware, and marks module payloads undescribed.
-
-local description = DAPNET_DESCRIPTION or { blocks = {} }
-
-local TCP_PORT, ANN_PORT, CMD_PORT = 2699, 6696, 6001
-local START_MARKER, END_MARKER = 0x7D82, 0x827D
-local HEADER, OVERHEAD = 10, 12
--- The program's send buffer holds 2048 bytes: no Frame can carry more.
-local MAX_PAYLOAD = 2036
-local ANN_SIZE = 140
-
-local p = Proto("dapnet", "Audio processor network protocol")
-
-local classes = { [1] = "firmware upgrade", [2] = "system", [3] = "module message" }
-local directions = { [0] = "request", [1] = "set", [0x80] = "report" }
-local targets = { [1] = "ARM image", [2] = "DSP image" }
-local commands = { [2] = "set network addresses" }
--- Text the processor sends is GB2312; Wireshark reads it as GB18030, its superset.
-local TEXT_ENC = ENC_GB18030 or ENC_ASCII
-
-local f = {
-    start = ProtoField.uint16("dapnet.start", "Start marker", base.HEX),
-    code = ProtoField.uint16("dapnet.code", "Code", base.DEC),
-    class = ProtoField.uint8("dapnet.class", "Frame class", base.DEC, classes),
-    type = ProtoField.uint8("dapnet.type", "Frame type", base.DEC),
-    param = ProtoField.uint8("dapnet.param", "Parameter code", base.DEC),
-    dir = ProtoField.uint8("dapnet.dir", "Direction", base.HEX, directions),
-    len = ProtoField.uint16("dapnet.len", "Payload length", base.DEC),
-    payload = ProtoField.bytes("dapnet.payload", "Payload"),
-    stop = ProtoField.uint16("dapnet.end", "End marker", base.HEX),
-    block = ProtoField.string("dapnet.block", "Block"),
-    channel = ProtoField.uint8("dapnet.channel", "Channel", base.DEC),
-    subindex = ProtoField.uint8("dapnet.subindex", "Sub-index", base.DEC),
-    junk = ProtoField.bytes("dapnet.junk", "Bytes outside any Frame"),
-    password = ProtoField.string("dapnet.password", "Password (clear text)"),
-    login_result = ProtoField.uint8("dapnet.login.result", "Login result", base.DEC),
-    fw_target = ProtoField.uint8("dapnet.firmware.target", "Upgrade target", base.DEC, targets),
-    fw_block = ProtoField.uint16("dapnet.firmware.block", "Block index", base.DEC),
-    fw_data = ProtoField.bytes("dapnet.firmware.data", "Image bytes"),
-    fw_ack = ProtoField.uint16("dapnet.firmware.ack", "Acknowledged block", base.DEC),
-
-    ann_machineid = ProtoField.uint32("dapnet.ann.machineid", "Machine id", base.DEC_HEX),
-    ann_ip = ProtoField.ipv4("dapnet.ann.ip", "Address"),
-    ann_runtime = ProtoField.uint32("dapnet.ann.runtime", "Run time (s)", base.DEC),
-    ann_totaltime = ProtoField.uint32("dapnet.ann.totaltime", "Total time (s)", base.DEC),
-    ann_reserved = ProtoField.bytes("dapnet.ann.reserved", "Reserved"),
-    ann_sn = ProtoField.string("dapnet.ann.sn", "Serial number"),
-    ann_model = ProtoField.string("dapnet.ann.model", "Model"),
-    ann_arm = ProtoField.string("dapnet.ann.arm", "ARM firmware"),
-    ann_dsp = ProtoField.string("dapnet.ann.dsp", "DSP firmware"),
-    ann_location = ProtoField.string("dapnet.ann.location", "Location"),
-    ann_description = ProtoField.string("dapnet.ann.description", "Description"),
-    ann_preset = ProtoField.string("dapnet.ann.preset", "Preset"),
-    ann_fault = ProtoField.uint8("dapnet.ann.fault", "Fault", base.DEC, { [0] = "no fault" }),
-    ann_trailing = ProtoField.bytes("dapnet.ann.trailing", "Bytes after the announcement"),
-
-    cmd_machineid = ProtoField.uint32("dapnet.cmd.machineid", "Machine id", base.DEC_HEX),
-    cmd_command = ProtoField.uint8("dapnet.cmd.command", "Command", base.DEC, commands),
-    cmd_reserved = ProtoField.bytes("dapnet.cmd.reserved", "Reserved"),
-    cmd_length = ProtoField.uint32("dapnet.cmd.length", "Payload length", base.DEC),
-    cmd_payload = ProtoField.bytes("dapnet.cmd.payload", "Payload"),
-    cmd_ip = ProtoField.ipv4("dapnet.cmd.ip", "New address"),
-    cmd_mask = ProtoField.ipv4("dapnet.cmd.mask", "Subnet mask"),
-    cmd_gateway = ProtoField.ipv4("dapnet.cmd.gateway", "Gateway"),
-}
-
-local e = {
-    bad_start = ProtoExpert.new("dapnet.bad_start", "Bad start marker: bytes skipped up to the next one",
-        expert.group.MALFORMED, expert.severity.ERROR),
-    bad_end = ProtoExpert.new("dapnet.bad_end", "Bad end marker",
-        expert.group.MALFORMED, expert.severity.ERROR),
-    too_long = ProtoExpert.new("dapnet.too_long", "Declared payload length beyond what any Frame can carry",
-        expert.group.MALFORMED, expert.severity.ERROR),
-    short = ProtoExpert.new("dapnet.short", "Declared payload length beyond the data",
-        expert.group.MALFORMED, expert.severity.ERROR),
-    bad_header = ProtoExpert.new("dapnet.bad_header", "Frame class or direction no Frame has",
-        expert.group.PROTOCOL, expert.severity.WARN),
-    unknown_block = ProtoExpert.new("dapnet.unknown_block", "Unknown block",
-        expert.group.UNDECODED, expert.severity.WARN),
-    unknown_code = ProtoExpert.new("dapnet.unknown_code", "Parameter code not described for this block",
-        expert.group.UNDECODED, expert.severity.NOTE),
-    bad_length = ProtoExpert.new("dapnet.bad_length", "Payload length differs from the message's",
-        expert.group.PROTOCOL, expert.severity.WARN),
-    bad_channel = ProtoExpert.new("dapnet.bad_channel", "Channel beyond the block's channels",
-        expert.group.PROTOCOL, expert.severity.WARN),
-    cleartext = ProtoExpert.new("dapnet.cleartext", "Password sent in clear text",
-        expert.group.SECURITY, expert.severity.WARN),
-    ann_short = ProtoExpert.new("dapnet.ann.short", "Announcement shorter than 140 bytes (ignored by receivers)",
-        expert.group.MALFORMED, expert.severity.ERROR),
-    ann_trailing = ProtoExpert.new("dapnet.ann.trailing_bytes", "Bytes after the 140-byte announcement (ignored)",
-        expert.group.PROTOCOL, expert.severity.NOTE),
-    cmd_bad_length = ProtoExpert.new("dapnet.cmd.bad_length", "Command length differs from the datagram",
-        expert.group.MALFORMED, expert.severity.ERROR),
-}
-
--- Fields of the described blocks ------------------------------------------------------------
-
-local function make_field(abbr, d)
-    local enc = d.encoding or ""
-    local label = d.label or d.name
-    if d.type == "bool" then
-        return ProtoField.bool(abbr, label, base.NONE, { "on", "off" })
-    end
-    local vs = nil
-    if d.values then
-        vs = {}
-        for i, v in ipairs(d.values) do vs[i - 1] = v end
-    end
-    if enc == "f32le" then return ProtoField.float(abbr, label) end
-    if enc == "u8" then return ProtoField.uint8(abbr, label, base.DEC, vs) end
-    if enc == "i8" then return ProtoField.int8(abbr, label, base.DEC, vs) end
-    if enc == "u16le" then return ProtoField.uint16(abbr, label, base.DEC, vs) end
-    if enc == "i16le" then return ProtoField.int16(abbr, label, base.DEC, vs) end
-    if enc == "u32le" then return ProtoField.uint32(abbr, label, base.DEC, vs) end
-    if enc == "i32le" then return ProtoField.int32(abbr, label, base.DEC, vs) end
-    if enc:match("^text:%d+$") then return ProtoField.string(abbr, label) end
-    return ProtoField.bytes(abbr, label)
-end
-
--- Width in bytes of a value of this encoding; nil when the description names one not known here.
-local function encoding_size(enc)
-    local sizes = { f32le = 4, u8 = 1, i8 = 1, u16le = 2, i16le = 2, u32le = 4, i32le = 4 }
-    if sizes[enc] then return sizes[enc] end
-    local n = enc and enc:match("^text:(%d+)$") or (enc and enc:match("^bytes:(%d+)$"))
-    return n and tonumber(n) or nil
-end
-
-local by_type = { [2] = {}, [3] = {} } -- [class][frame type] = block
-local protofields = {}                 -- abbr = ProtoField, one per described name
-for _, b in ipairs(description.blocks) do
-    b.by_code = {}
-    for _, d in ipairs(b.fields or {}) do
-        d.size = encoding_size(d.encoding)
-        if d.size and d.code and d.offset then
-            if not protofields[d.abbr] then protofields[d.abbr] = make_field(d.abbr, d) end
-            d.field = protofields[d.abbr]
-            local k = d.class or b.class
-            local t = d.frame_type or b.types[1]
-            local list = b.by_code[k .. "." .. t .. "." .. d.code] or {}
-            list[#list + 1] = d
-            b.by_code[k .. "." .. t .. "." .. d.code] = list
-        end
-    end
-    for _, t in ipairs(b.types) do
-        if by_type[b.class] then by_type[b.class][t] = b end
-    end
-end
-
-local all = {}
-for _, v in pairs(f) do all[#all + 1] = v end
-for _, v in pairs(protofields) do all[#all + 1] = v end
-p.fields = all
-local experts = {}
-for _, v in pairs(e) do experts[#experts + 1] = v end
-p.experts = experts
-
--- Helpers ----------------------------------------------------------------------------------
-
--- A text field ends at its first NUL or at its end, whichever comes first.
-local function add_text(tree, field, range, enc)
-    local n = 0
-    local len = range:len()
-    while n < len and range(n, 1):uint() ~= 0 do n = n + 1 end
-    local value = n > 0 and range(0, n):string(enc or TEXT_ENC) or ""
-    return tree:add(field, range, value)
-end
-
-local function add_value(tree, d, range)
-    local item
-    if d.encoding:match("^text:") then
-        item = add_text(tree, d.field, range)
-    elseif d.type == "bool" or d.size == 1 then
-        item = tree:add(d.field, range)
-    else
-        item = tree:add_le(d.field, range)
-    end
-    if d.unit and d.unit ~= "" then item:append_text(" " .. d.unit) end
-    return item
-end
-
-local function channel_name(b, ch)
-    return (b.side or "") .. tostring(ch + 1)
-end
-
 -- "%dday %02d:%02d:%02d", as the window shows operating times.
 local function duration(s)
     return string.format("%dday %02d:%02d:%02d", math.floor(s / 86400), math.floor(s / 3600) % 24,
@@ -202,10 +15,13 @@ local password_messages = {
     ["2.5.2"] = "new lock password",
 }
 
+-- Sent in place of the lock password, it leaves the security page.
+local QUIT_CODE = 0x90A7
+
 local function add_password(tree, payload, what)
     local item
     if payload then
-        item = tree:add(f.password, payload, payload:string(ENC_ISO_8859_1))
+        item = tree:add_packet_field(f.password, payload, ENC_ISO_8859_1)
     else
         item = tree:add(f.password, "")
     end
@@ -231,51 +47,6 @@ local function decode_firmware(tree, dir, payload, n)
     end
 end
 
-local function fields_at_zero(list)
-    for _, d in ipairs(list or {}) do
-        if d.offset == 0 then return true end
-    end
-    return false
-end
-
--- Decodes one message of a described block; returns the channel text for the summary.
-local function decode_block(tree, b, class, ftype, code, dir, payload, n)
-    local list = b.by_code[class .. "." .. ftype .. "." .. code]
-    local chtext
-    if class == 3 and b.channels > 0 and n >= 1 and not fields_at_zero(list) then
-        local ch = payload(0, 1):uint()
-        chtext = channel_name(b, ch)
-        local item = tree:add(f.channel, payload(0, 1), ch,
-            string.format("Channel: %s (%d)", chtext, ch))
-        if ch >= b.channels then
-            item:add_proto_expert_info(e.bad_channel,
-                string.format("Channel %d beyond the %d of %s", ch, b.channels, b.name))
-        end
-    end
-    if not list then
-        tree:add_proto_expert_info(e.unknown_code,
-            string.format("Parameter code %d is not described for %s", code, b.name))
-        return chtext
-    end
-    local sub
-    for _, d in ipairs(list) do
-        if d.subindex and n >= 2 then sub = payload(1, 1):uint() end
-    end
-    if sub then tree:add(f.subindex, payload(1, 1)) end
-    if dir == 0x80 and list[1].report_length and n ~= list[1].report_length then
-        tree:add_proto_expert_info(e.bad_length,
-            string.format("Payload of %d bytes; the report of code %d has %d", n, code,
-                list[1].report_length))
-    end
-    if dir == 0 then return chtext end
-    for _, d in ipairs(list) do
-        if (not d.subindex or d.subindex == sub) and d.offset + d.size <= n then
-            add_value(tree, d, payload(d.offset, d.size))
-        end
-    end
-    return chtext
-end
-
 -- Returns the block's name and the channel text for the Info column.
 local function decode_payload(tree, class, ftype, code, dir, payload, n, typerange)
     local function block_item(name)
@@ -288,6 +59,11 @@ local function decode_payload(tree, class, ftype, code, dir, payload, n, typeran
         return "firmware"
     end
     local pw = password_messages[class .. "." .. ftype .. "." .. code]
+    if pw == "security page access" and dir == 1 and n == 2 and payload:uint() == QUIT_CODE then
+        block_item("security")
+        tree:add(f.action, payload, "leave the security page (quit code)")
+        return "security"
+    end
     if pw and dir == 1 then
         block_item(class2_names[ftype])
         add_password(tree, payload, pw)
@@ -319,7 +95,7 @@ local function decode_payload(tree, class, ftype, code, dir, payload, n, typeran
         return nil
     end
     block_item(b.name)
-    return b.name, decode_block(tree, b, class, ftype, code, dir, payload, n)
+    return b.name, decode_block(tree, b, ftype, code, dir, payload, n)
 end
 
 -- Frames on TCP ----------------------------------------------------------------------------

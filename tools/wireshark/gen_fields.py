@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Writes the Wireshark plugin: the block tables taken from `dapctl describe --json`, then
-the dissector body (dapnet.lua). The tables are the program's own description, so the
+the dissector's parts. The tables are the program's own description, so the
 dissector names and places every field as the program does.
 
-    gen_fields.py --dapctl PATH --body dapnet.lua --out plugin.lua
-    gen_fields.py --describe describe.json --body dapnet.lua --out plugin.lua
+    gen_fields.py --dapctl PATH --body proto.lua --body blocks.lua --body dapnet.lua --out P
+    gen_fields.py --describe describe.json --body ... --out P
 """
 import argparse
 import json
@@ -38,12 +38,8 @@ def ident(name):
     return s
 
 
-def side(block):
-    """The letter the window puts before a channel number (I1, O3)."""
-    given = block.get("side")
-    if given in ("input", "output"):
-        return "I" if given == "input" else "O"
-    name = block["name"]
+def side_of(name):
+    """The letter the window puts before a channel number of a block so named (I1, O3)."""
     if name.startswith("out-") or name in OUTPUT_SIDE:
         return "O"
     if name.startswith("in-") or name in INPUT_SIDE:
@@ -60,34 +56,52 @@ def convert(doc):
     blocks = []
     seen = {}
     for b in doc.get("blocks", []):
-        if "frame_class" not in b or "frame_type" not in b:
+        if b.get("frame_class") is None or b.get("frame_type") is None:
             continue  # not on the wire
         name = b["name"]
+        channels = int(b.get("channels", 0))
         types = [int(t) for t in as_list(b["frame_type"])]
-        out = {"name": name, "class": int(b["frame_class"]), "channels": int(b.get("channels", 0)),
-               "side": side(b), "types": types, "fields": []}
+        out = {"name": name, "class": int(b["frame_class"]), "channels": channels,
+               "side": side_of(name), "types": types, "fields": [],
+               "actions": [{"name": a["name"], "code": int(a["code"])}
+                           for a in b.get("actions", [])]}
         for fd in b.get("fields", []):
             if fd.get("code") is None or fd.get("offset") is None or not fd.get("encoding"):
                 continue
-            size = encoding_size(fd["encoding"])
-            if size is None:
+            if encoding_size(fd["encoding"]) is None:
                 raise DescriptionError(
                     f"{name} {fd['name']}: encoding {fd['encoding']!r} unknown to the dissector")
             abbr = f"dapnet.{ident(name)}.{ident(fd['name'])}"
-            if abbr in seen and seen[abbr] != (fd["encoding"], fd.get("type")):
+            kind = (fd["encoding"], fd.get("type"), tuple(fd.get("values") or ()))
+            if abbr in seen and seen[abbr] != kind:
                 raise DescriptionError(f"{abbr} described twice with different encodings")
-            seen[abbr] = (fd["encoding"], fd.get("type"))
+            seen[abbr] = kind
+            fch = int(fd.get("channels", channels))
+            shape = fd.get("report_shape") or ("channel-first" if fch and fd["offset"] else
+                                               "block-wide")
+            if shape not in ("channel-first", "per-channel", "block-wide"):
+                raise DescriptionError(f"{name} {fd['name']}: report shape {shape!r} unknown")
+            if shape == "per-channel" and fch and not fd.get("stride"):
+                raise DescriptionError(f"{name} {fd['name']}: per-channel without a stride")
             entry = {"name": fd["name"], "abbr": abbr, "code": int(fd["code"]),
                      "offset": int(fd["offset"]), "encoding": fd["encoding"],
-                     "type": fd.get("type")}
-            for key in ("unit", "values", "report_length", "subindex", "label"):
+                     "type": fd.get("type"), "shape": shape, "channels": fch,
+                     # Lock states and labels name a block: their channels are its channels.
+                     "side": side_of(fd["name"].split(".")[0]) or out["side"]}
+            for key in ("unit", "values", "label", "report_length", "report_min_length",
+                        "stride", "sub_index", "set", "set_code", "set_offset", "set_index"):
                 if fd.get(key) not in (None, "", []):
                     entry[key] = fd[key]
-            for key in ("frame_type", "frame_class"):
-                if fd.get(key) is not None:
-                    entry["class" if key == "frame_class" else key] = int(fd[key])
-            if entry.get("frame_type") is not None and entry["frame_type"] not in types:
-                types.append(entry["frame_type"])
+            if entry.get("set") in (None, "read-only") or not fd.get("writable", True):
+                for key in ("set", "set_code", "set_offset", "set_index"):
+                    entry.pop(key, None)
+            elif "set_code" not in entry:
+                entry["set_code"] = entry["code"]
+                entry.setdefault("set_offset", entry["offset"])
+            if fd.get("frame_type") is not None:
+                entry["frame_type"] = int(fd["frame_type"])
+                if entry["frame_type"] not in types:
+                    types.append(entry["frame_type"])
             out["fields"].append(entry)
         blocks.append(out)
     if not blocks:
@@ -126,7 +140,8 @@ def main():
     src = ap.add_mutually_exclusive_group(required=True)
     src.add_argument("--dapctl", help="dapctl to ask for `describe --json`")
     src.add_argument("--describe", help="a file holding the output of `dapctl describe --json`")
-    ap.add_argument("--body", required=True, help="the dissector body, dapnet.lua")
+    ap.add_argument("--body", required=True, action="append",
+                    help="the dissector's parts, in order (proto.lua, blocks.lua, dapnet.lua)")
     ap.add_argument("--out", required=True)
     args = ap.parse_args()
     try:
@@ -140,8 +155,10 @@ def main():
     except (OSError, subprocess.CalledProcessError, ValueError, KeyError, DescriptionError) as err:
         print(f"gen_fields: {err}", file=sys.stderr)
         return 1
-    with open(args.body, encoding="utf-8") as fh:
-        body = fh.read()
+    body = ""
+    for part in args.body:
+        with open(part, encoding="utf-8") as fh:
+            body += fh.read() + "\n"
     with open(args.out, "w", encoding="utf-8") as fh:
         fh.write("-- Generated by tools/wireshark/gen_fields.py from `dapctl describe --json`.\n")
         fh.write("local DAPNET_DESCRIPTION = " + lua(tables) + "\n\n")
