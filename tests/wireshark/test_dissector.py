@@ -16,6 +16,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from pcapwrite import Pcap, TcpStream, frame  # noqa: E402
+import robustness  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 PLUGIN = None
@@ -307,6 +308,23 @@ class Datagrams(unittest.TestCase):
                              [["5"], ["2"], [ip], ["255.255.255.0"], [gw]])
         self.assertIn("Declared 12 bytes of payload; the datagram carries 8",
                       self.pkts[5]["_ws.expert.message"])
+
+
+class Robustness(unittest.TestCase):
+    """10,000 random, cut and corrupted packets: expert info at most, never a Lua error."""
+
+    def test_no_lua_error(self):
+        path = os.path.join(WORK, "random.pcap")
+        self.assertEqual(robustness.build(path), 10000)
+        for options in ([], ["-o", "tcp.desegment_tcp_streams:FALSE"]):
+            with self.subTest(options=options):
+                cmd = ["tshark", "-n", "-X", f"lua_script:{PLUGIN}", "-r", path, "-V", *options]
+                run = subprocess.run(cmd, capture_output=True, text=True, timeout=300)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                errors = [l for l in run.stderr.splitlines() if "dangerous" not in l]
+                self.assertEqual(errors, [])
+                self.assertNotIn("Lua Error", run.stdout)
+                self.assertGreater(run.stdout.count("Audio processor network protocol"), 8000)
 
 
 def main():
