@@ -21,6 +21,7 @@ import robustness  # noqa: E402
 ROOT = os.path.dirname(os.path.dirname(HERE))
 PLUGIN = None
 WORK = None
+ENV = dict(os.environ)
 BODY = [a for part in ("proto.lua", "blocks.lua", "dapnet.lua")
         for a in ("--body", os.path.join(ROOT, "tools/wireshark", part))]
 
@@ -41,7 +42,7 @@ def tshark(pcap, fields, *options):
            "-T", "json", *options]
     for name in fields:
         cmd += ["-e", name]
-    run = subprocess.run(cmd, capture_output=True, text=True, timeout=120)
+    run = subprocess.run(cmd, capture_output=True, text=True, timeout=120, env=ENV)
     errors = [l for l in run.stderr.splitlines() if "dangerous" not in l]
     if run.returncode != 0 or errors:
         raise AssertionError(f"tshark failed ({run.returncode}): {run.stderr}")
@@ -50,7 +51,7 @@ def tshark(pcap, fields, *options):
 
 def verbose(pcap, *options):
     cmd = ["tshark", "-n", "-X", f"lua_script:{PLUGIN}", "-r", pcap, "-V", "-Y", "dapnet", *options]
-    return subprocess.run(cmd, capture_output=True, text=True, timeout=120).stdout
+    return subprocess.run(cmd, capture_output=True, text=True, timeout=120, env=ENV).stdout
 
 
 def write(pcap, name):
@@ -319,7 +320,7 @@ class Robustness(unittest.TestCase):
         for options in ([], ["-o", "tcp.desegment_tcp_streams:FALSE"]):
             with self.subTest(options=options):
                 cmd = ["tshark", "-n", "-X", f"lua_script:{PLUGIN}", "-r", path, "-V", *options]
-                run = subprocess.run(cmd, capture_output=True, text=True, timeout=300)
+                run = subprocess.run(cmd, capture_output=True, text=True, timeout=300, env=ENV)
                 self.assertEqual(run.returncode, 0, run.stderr)
                 errors = [l for l in run.stderr.splitlines() if "dangerous" not in l]
                 self.assertEqual(errors, [])
@@ -336,6 +337,15 @@ def main():
     args, rest = ap.parse_known_args()
     with tempfile.TemporaryDirectory() as work:
         WORK = work
+        # tshark reads no personal preferences or plugins of whoever runs the test.
+        ENV["HOME"] = work
+        ENV.pop("XDG_CONFIG_HOME", None)
+        installed = subprocess.run(["tshark", "-G", "protocols"], capture_output=True,
+                                   text=True, env=ENV).stdout
+        if any(line.split("\t")[2:3] == ["dapnet"] for line in installed.splitlines()):
+            print("tshark already loads an installed dapnet plugin; this test loads the one "
+                  "under test and cannot run beside it", file=sys.stderr)
+            return 1
         if args.plugin:
             PLUGIN = os.path.abspath(args.plugin)
         else:
