@@ -11,7 +11,7 @@ PACKAGES=(
   xvfb xauth xdotool python3
   dpkg-dev file
   fonts-dejavu-core fonts-noto-cjk
-  tshark
+  tshark tcpdump
 )
 # The sanitizer build and the fuzz targets need clang with its runtime libraries.
 if [ "${1:-}" = "--clang" ]; then
