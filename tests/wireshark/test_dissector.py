@@ -207,6 +207,8 @@ class Blocks(unittest.TestCase):
             ("filter reset", "pc", frame(3, 4, 5, 1, b"\x01")),
             ("leave security page", "pc", frame(2, 5, 1, 1, b"\x90\xa7")),
             ("gain request", "pc", frame(3, 9, 3, 0, b"\x07")),
+            ("preset size", "dev", frame(3, 32, 10, 0x80, struct.pack("<I", 2726))),
+            ("last preset bytes", "pc", frame(3, 32, 12, 1, struct.pack("<I", 678))),
         ]
         for _, side, data in cls.cases:
             s.send(side, data)
@@ -216,6 +218,8 @@ class Blocks(unittest.TestCase):
                  "dapnet.in_filter.band2.frequency", "dapnet.in_filter.band2.type",
                  "dapnet.in_filter.band1.frequency", "dapnet.generator.frequency",
                  "dapnet.presets.current", "dapnet.presets.used", "dapnet.presets.name",
+                 "dapnet.presets.transfer", "dapnet.presets.transfer.size",
+                 "dapnet.presets.transfer.count",
                  "_ws.expert.message"]
         path = write(cap, "blocks.pcap")
         cls.pkts = dict(zip([c[0] for c in cls.cases], tshark(path, names)))
@@ -243,6 +247,9 @@ class Blocks(unittest.TestCase):
             ("filter reset", "dapnet.channel", ["1"]),
             ("leave security page", "dapnet.password", None),
             ("gain request", "dapnet.channel", ["7"]),
+            ("preset size", "dapnet.presets.transfer.size", ["2726"]),
+            ("last preset bytes", "dapnet.presets.transfer", ["export one: next bytes"]),
+            ("last preset bytes", "dapnet.presets.transfer.count", ["678"]),
         ]
         for case, name, want in cases:
             with self.subTest(case=case, field=name):

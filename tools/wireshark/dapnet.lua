@@ -47,6 +47,41 @@ local function decode_firmware(tree, dir, payload, n)
     end
 end
 
+-- Preset transfers move opaque file bytes in steps; they are no block fields, so they are
+-- laid out here: what the PC sends (set, or request for code 7) and what the report holds.
+local PRESETS = 32
+local preset_transfers = {
+    [6] = { "export all: block", { { "xfer_block", 2 } }, { { "xfer_block", 2 }, { "xfer_data" } } },
+    [7] = { "import all: block", { { "xfer_block", 2 }, { "xfer_data" } }, { { "xfer_block", 2 } } },
+    [9] = { "recall", nil, { { "xfer_progress", 1 } } },
+    [10] = { "export one: start", { { "xfer_slot", 1 } }, { { "xfer_size", 4 } } },
+    [11] = { "export all: start", {}, { { "xfer_size", 4 } } },
+    [12] = { "export one: next bytes", { { "xfer_count", 4 } }, { { "xfer_data" } } },
+    [13] = { "import one: start", { { "xfer_slot", 1 } }, { { "xfer_size", 4 } } },
+    [14] = { "import all: start", {}, { { "xfer_size", 4 } } },
+    [15] = { "import one: chunk", { { "xfer_data" } }, { { "xfer_count", 4 } } },
+}
+
+-- False when the layout does not cover this direction (the description may then know it).
+local function decode_transfer(tree, t, dir, payload, n)
+    local layout = dir == 0x80 and t[3] or (dir ~= 0x80 and t[2])
+    if not layout then return false end
+    tree:add(f.xfer, t[1]):set_generated()
+    local off = 0
+    for _, l in ipairs(layout) do
+        local size = l[2] or (n - off)
+        if size > 0 and off + size <= n then
+            tree:add_le(f[l[1]], payload(off, size))
+        end
+        off = off + size
+    end
+    if off ~= n and not (layout[#layout] and not layout[#layout][2]) then
+        tree:add_proto_expert_info(e.bad_length,
+            string.format("Payload of %d bytes; this step carries %d", n, off))
+    end
+    return true
+end
+
 -- Returns the block's name and the channel text for the Info column.
 local function decode_payload(tree, class, ftype, code, dir, payload, n, typerange)
     local function block_item(name)
@@ -82,12 +117,18 @@ local function decode_payload(tree, class, ftype, code, dir, payload, n, typeran
         end
         return "login"
     end
+    if class == 3 and ftype == PRESETS and preset_transfers[code] and
+        decode_transfer(tree, preset_transfers[code], dir, payload, n) then
+        block_item("presets")
+        return "presets"
+    end
     local b = by_type[class] and by_type[class][ftype]
     if not b then
         local name = class == 2 and class2_names[ftype]
         if name then
             block_item(name)
-            tree:add_proto_expert_info(e.unknown_code, name .. " is not described in this build")
+            tree:add_proto_expert_info(e.unknown_code,
+                string.format("No description of %s messages of frame type %d", name, ftype))
             return name
         end
         tree:add_proto_expert_info(e.unknown_block,
