@@ -3,7 +3,8 @@
 the dissector's parts. The tables are the program's own description, so the
 dissector names and places every field as the program does.
 
-    gen_fields.py --dapctl PATH --body proto.lua --body blocks.lua --body dapnet.lua --out P
+    gen_fields.py --run dapctl describe --json --body proto.lua --body blocks.lua \
+                  --body dapnet.lua --out P
     gen_fields.py --describe describe.json --body ... --out P
 """
 import argparse
@@ -138,16 +139,19 @@ def lua(v, indent=""):
 def main():
     ap = argparse.ArgumentParser()
     src = ap.add_mutually_exclusive_group(required=True)
-    src.add_argument("--dapctl", help="dapctl to ask for `describe --json`")
+    src.add_argument("--run", nargs="+", metavar="ARG",
+                     help="a program that prints the description (dapctl describe --json)")
     src.add_argument("--describe", help="a file holding the output of `dapctl describe --json`")
     ap.add_argument("--body", required=True, action="append",
                     help="the dissector's parts, in order (proto.lua, blocks.lua, dapnet.lua)")
     ap.add_argument("--out", required=True)
     args = ap.parse_args()
+    if len(set(args.body)) != len(args.body):
+        print("gen_fields: a part of the dissector is given twice", file=sys.stderr)
+        return 1
     try:
-        if args.dapctl:
-            text = subprocess.run([args.dapctl, "describe", "--json"], check=True,
-                                  capture_output=True, text=True).stdout
+        if args.run:
+            text = subprocess.run(args.run, check=True, capture_output=True, text=True).stdout
         else:
             with open(args.describe, encoding="utf-8") as fh:
                 text = fh.read()
