@@ -90,14 +90,15 @@ def record(bindir, work):
 
 
 def decode(plugin, pcap, work):
-    fields = ["dapnet.block", "dapnet.dir", "dapnet.presets.transfer", "dapnet.channel", "dapnet.in_level.gain",
-              "dapnet.mixer.gain1", "dapnet.out_level.gain", "dapnet.password",
-              "dapnet.ann.machineid", "dapnet.ann.ip", "dapnet.ann.model",
+    fields = ["dapnet.block", "dapnet.dir", "dapnet.presets.transfer", "dapnet.channel",
+              "dapnet.in_level.gain", "dapnet.mixer.gain1", "dapnet.out_level.gain",
+              "dapnet.password", "dapnet.ann.machineid", "dapnet.ann.ip", "dapnet.ann.model",
               "dapnet.cmd.machineid", "dapnet.cmd.ip", "dapnet.cmd.mask",
               "_ws.expert.message", "_ws.expert.severity"]
     # TCP's own analysis stays out: only the dissector's expert info is judged.
     cmd = ["tshark", "-n", "-X", f"lua_script:{plugin}", "-r", pcap, "-Y", "dapnet",
-           "-o", "tcp.analyze_sequence_numbers:FALSE", "-T", "json"] + [a for f in fields for a in ("-e", f)]
+           "-o", "tcp.analyze_sequence_numbers:FALSE", "-T", "json"]
+    cmd += [a for f in fields for a in ("-e", f)]
     run = subprocess.run(cmd, capture_output=True, text=True, timeout=120,
                          env=dict(os.environ, HOME=work))
     errors = [l for l in run.stderr.splitlines() if "dangerous" not in l]

@@ -121,7 +121,9 @@ local function decode_as_report(tree, list, payload, n)
             tree:add(f.subindex, payload(1, 1))
         end
         for _, d in ipairs(list) do
-            if not d.sub_index or d.sub_index == sub then add_value(tree, d, payload, n, d.offset) end
+            if not d.sub_index or d.sub_index == sub then
+                add_value(tree, d, payload, n, d.offset)
+            end
         end
     elseif first.shape == "per-channel" then
         for _, d in ipairs(list) do

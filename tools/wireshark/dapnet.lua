@@ -51,8 +51,10 @@ end
 -- laid out here: what the PC sends (set, or request for code 7) and what the report holds.
 local PRESETS = 32
 local preset_transfers = {
-    [6] = { "export all: block", { { "xfer_block", 2 } }, { { "xfer_block", 2 }, { "xfer_data" } } },
-    [7] = { "import all: block", { { "xfer_block", 2 }, { "xfer_data" } }, { { "xfer_block", 2 } } },
+    [6] = { "export all: block", { { "xfer_block", 2 } },
+        { { "xfer_block", 2 }, { "xfer_data" } } },
+    [7] = { "import all: block", { { "xfer_block", 2 }, { "xfer_data" } },
+        { { "xfer_block", 2 } } },
     [9] = { "recall", nil, { { "xfer_progress", 1 } } },
     [10] = { "export one: start", { { "xfer_slot", 1 } }, { { "xfer_size", 4 } } },
     [11] = { "export all: start", {}, { { "xfer_size", 4 } } },
