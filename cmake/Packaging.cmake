@@ -2,6 +2,7 @@
 #   <prefix>/bin/dapcontrol, <prefix>/bin/dapsim, <prefix>/bin/dapctl
 #   <prefix>/share/dapcontrol/translations (language.dat, .qm), <prefix>/share/dapcontrol/image
 #   <prefix>/share/applications/dapcontrol.desktop, the icon in the hicolor theme
+#   <prefix>/lib/<arch>/wireshark/plugins/dapnet.lua (installed by tools/wireshark)
 include(GNUInstallDirs)
 
 set(DAP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/dapcontrol)
@@ -31,6 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, fonts-noto-cjk")
+# The dissector in <libdir>/wireshark/plugins (tools/wireshark) is read by either.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wireshark | tshark")
 include(CPack)
 
 if(DAP_BUILD_TESTS)

@@ -25,6 +25,24 @@ for f in usr/bin/dapcontrol usr/bin/dapsim usr/bin/dapctl \
 done
 "$root/usr/bin/dapctl" --help | grep -q "Exit codes" || { echo "dapctl does not run" >&2; exit 1; }
 
+# The Wireshark plugin, when this build made one: in the folder tshark loads Lua plugins from.
+if [ -f "$build/wireshark/dapnet.lua" ]; then
+  plugin=$(ls "$root"/usr/lib/*/wireshark/plugins/dapnet.lua 2>/dev/null | head -n 1)
+  [ -n "$plugin" ] || { echo "not installed: the Wireshark plugin dapnet.lua" >&2; exit 1; }
+  if command -v tshark >/dev/null 2>&1; then
+    lua_dir=$(tshark -G folders 2>/dev/null | sed -n 's/^Global Lua Plugins:[[:space:]]*//p')
+    [ "$plugin" = "$root$lua_dir/dapnet.lua" ] ||
+      { echo "dapnet.lua is not in Wireshark's Lua plugin folder $lua_dir" >&2; exit 1; }
+    # tshark -G ignores -X lua_script: load it from a user's plugin folder instead.
+    lhome="$work/lua-home"
+    mkdir -p "$lhome/.local/lib/wireshark/plugins"
+    cp "$plugin" "$lhome/.local/lib/wireshark/plugins/"
+    HOME="$lhome" tshark -G protocols 2>/dev/null | grep -q "	dapnet$" ||
+      { echo "tshark does not load the installed dapnet.lua" >&2; exit 1; }
+    echo "Wireshark plugin: ${plugin#"$root"}, loaded by tshark"
+  fi
+fi
+
 home="$work/home"
 data="$home/.local/share/dapcontrol"
 mkdir -p "$data"

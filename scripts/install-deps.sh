@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth xdotool python3
   dpkg-dev file
   fonts-dejavu-core fonts-noto-cjk
+  tshark tcpdump
 )
 # The sanitizer build and the fuzz targets need clang with its runtime libraries.
 if [ "${1:-}" = "--clang" ]; then
@@ -39,5 +40,10 @@ if [ "$(id -u)" -ne 0 ]; then
   fi
 fi
 export DEBIAN_FRONTEND=noninteractive
+# tshark's package asks whether non-root users may capture; the answer is no, without asking.
+if command -v debconf-set-selections >/dev/null 2>&1; then
+  echo "wireshark-common wireshark-common/install-setuid boolean false" |
+    $SUDO debconf-set-selections
+fi
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
