@@ -21,7 +21,7 @@ const char *const kCreateStatement =
 int g_connectionSerial = 0;
 
 // SQLite's result codes that the store tells apart.
-enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
+enum SqliteCode { Error = 1, Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
 
 int sqliteCode(const QSqlError &error)
 {
@@ -98,11 +98,17 @@ DeviceStore::Opened DeviceStore::openFile()
     query.exec(QStringLiteral("pragma synchronous=normal"));
     if (query.exec(QString::fromLatin1(kCreateStatement)))
         return Opened::Created;
+    const QSqlError createError = query.lastError();
     // The table exists, or the file cannot be read at all.
     if (query.exec(QStringLiteral("select count(*) from devicetable")))
         return Opened::Existing;
-    m_openError = query.lastError().text();
-    m_notADatabase = unreadable(query.lastError());
+    const QSqlError error = query.lastError();
+    // Another program's write holds it for a moment: the file itself is fine.
+    if (sqliteCode(error) == Busy || sqliteCode(error) == Locked)
+        return Opened::Existing;
+    m_notADatabase = unreadable(error);
+    // No table: the create statement's own error (a full disk) says why.
+    m_openError = sqliteCode(error) == Error ? createError.text() : error.text();
     return Opened::Failed;
 }
 

@@ -199,7 +199,7 @@ void TestFirmware::aProcessorUpgradedElsewhereIsLeftAlone()
 
     auto elsewhere = std::make_unique<proto::FirmwareLock>(4321, 0);
     QVERIFY(elsewhere->tryLock());
-    m_chosen = image(QByteArray(1500, 'l'));
+    m_chosen = image(QByteArray(1000, 'l')); // one block
     action("DSP")->trigger();
     QVERIFY(m_sent.isEmpty());
     QCOMPARE(m_notices.size(), 1);
