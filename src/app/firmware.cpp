@@ -2,12 +2,16 @@
 
 #include "app/logging.h"
 #include "app/session.h"
+#include "protocol/firmwarelock.h"
 #include "protocol/transferjobs.h"
 #include "protocol/transport.h"
 #include "widgets/prompts.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
+
+#include <memory>
 
 namespace {
 
@@ -37,9 +41,9 @@ QString problemText(const proto::FirmwareCheck &check, const QString &path)
     return {};
 }
 
-QString endText(proto::TransferError error)
+QString endText(const proto::TransferEnd &end)
 {
-    switch (error) {
+    switch (end.error) {
     case proto::TransferError::None:
         return FirmwareUpgrade::tr("The firmware image was sent completely.");
     case proto::TransferError::TimedOut:
@@ -48,6 +52,15 @@ QString endText(proto::TransferError error)
     case proto::TransferError::Cancelled:
         return FirmwareUpgrade::tr(
             "The firmware upgrade was cancelled; the image was not sent completely.");
+    case proto::TransferError::WrongBlock:
+        return FirmwareUpgrade::tr("The processor acknowledged block %1, expected %2; the "
+                                   "firmware upgrade was stopped.")
+            .arg(end.acknowledged)
+            .arg(end.expected);
+    case proto::TransferError::LinkLost:
+        return FirmwareUpgrade::tr("The connection to the processor was lost (%1); the firmware "
+                                   "upgrade did not complete.")
+            .arg(end.reason);
     default:
         return FirmwareUpgrade::tr("The firmware upgrade failed.");
     }
@@ -55,7 +68,7 @@ QString endText(proto::TransferError error)
 
 } // namespace
 
-QString startFirmwareUpgrade(QWidget *parent, quint8 target)
+QString startFirmwareUpgrade(QWidget *parent, quint8 target, quint32 machineId)
 {
     proto::Transfer &transfer = proto::Transfer::instance();
     if (!session::loggedIn() || !proto::Transport::instance().canSend() || transfer.busy())
@@ -91,12 +104,22 @@ QString startFirmwareUpgrade(QWidget *parent, quint8 target)
     // The connection may have gone while the user was answering.
     if (!proto::Transport::instance().canSend())
         return path;
+    // Held until the transfer ends: dapctl and another window leave this processor alone.
+    auto lock = std::make_shared<proto::FirmwareLock>(machineId, 0);
+    if (!lock->tryLock()) {
+        prompts::notify(parent, QMessageBox::Warning, FirmwareUpgrade::tr("Firmware upgrade"),
+                        FirmwareUpgrade::tr("Another firmware upgrade of this processor is "
+                                            "running (%1); try again once it has ended.")
+                            .arg(lock->holder()));
+        return path;
+    }
     transfer.start(
         std::make_unique<proto::FirmwareUpload>(target, image), FirmwareUpgrade::tr("updating..."),
-        [parent](proto::TransferError error, const QByteArray &) {
+        [parent = QPointer<QWidget>(parent), lock](proto::TransferError error, const QByteArray &) {
             const auto icon = error == proto::TransferError::None ? QMessageBox::Information
                                                                   : QMessageBox::Critical;
-            prompts::notify(parent, icon, FirmwareUpgrade::tr("Firmware upgrade"), endText(error));
+            prompts::notify(parent, icon, FirmwareUpgrade::tr("Firmware upgrade"),
+                            endText(proto::Transfer::instance().lastEnd()));
         });
     return path;
 }

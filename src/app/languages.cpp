@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTextCodec>
 
 namespace {
@@ -30,8 +31,8 @@ QString keyedValue(const QString &line, const QString &key)
 // The folder of the language list: the working folder's or the installed one.
 QString translationDir()
 {
-    return QFileInfo(appfolders::resourceFile(QLatin1String(kLanguageFile))).path()
-           + QLatin1Char('/');
+    return QFileInfo(appfolders::resourceFile(QLatin1String(kLanguageFile))).path() +
+           QLatin1Char('/');
 }
 
 QTextCodec *eightBitCodec()
@@ -72,8 +73,11 @@ int Languages::loadConfig()
 {
     int index = 0;
     QFile file{QLatin1String(kConfigFile)};
-    if (!file.open(QIODevice::ReadWrite)) {
-        qCDebug(lcApp) << "cannot open" << kConfigFile;
+    // Read-only: a file the user may not write is still the program's configuration, and a
+    // first start leaves no empty file behind.
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists())
+            qCWarning(lcApp) << "cannot read" << kConfigFile << file.errorString();
         return index;
     }
     const QString text = eightBitCodec()->toUnicode(file.readAll());
@@ -92,7 +96,11 @@ int Languages::loadConfig()
             const int end = line.indexOf(QLatin1Char(';'), 5);
             bool ok = false;
             const uint code = line.mid(5, end < 0 ? -1 : end - 5).toUInt(&ok);
-            proto::Transport::instance().setFrameCode(ok ? quint16(code) : 0);
+            // A code of 0 from a damaged line would cut the processor's answers off.
+            if (ok)
+                proto::Transport::instance().setFrameCode(quint16(code));
+            else
+                qCWarning(lcApp) << kConfigFile << "line ignored, not a Frame code:" << line;
         } else if (line.startsWith(QLatin1String("EN:"))) {
             m_englishTitle = line.mid(3);
         } else if (line.startsWith(QLatin1String("CN:"))) {
@@ -124,14 +132,8 @@ QString Languages::applyLanguage(int index)
     return QCoreApplication::translate("mainWindow", "Digital Audio Processor");
 }
 
-bool Languages::saveConfig() const
+bool Languages::saveConfig(QString *errorText) const
 {
-    QFile file{QLatin1String(kConfigFile)};
-    if (!file.open(QIODevice::ReadWrite)) {
-        qCDebug(lcApp) << "cannot write" << kConfigFile;
-        return false;
-    }
-    file.resize(0);
     QString text = QStringLiteral("current lang:%1\r\ncode:%2\r\n")
                        .arg(language::currentLanguage())
                        .arg(proto::Transport::instance().frameCode());
@@ -140,5 +142,12 @@ bool Languages::saveConfig() const
     if (!m_chineseTitle.isEmpty())
         text += QStringLiteral("CN:%1\r\n").arg(m_chineseTitle);
     const QByteArray bytes = eightBitCodec()->fromUnicode(text);
-    return file.write(bytes) == bytes.size();
+    // Written whole or not at all: a failed write leaves the old file as it was.
+    QSaveFile file{QLatin1String(kConfigFile)};
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    qCWarning(lcApp) << "cannot write" << kConfigFile << file.errorString();
+    if (errorText)
+        *errorText = file.errorString();
+    return false;
 }

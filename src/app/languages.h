@@ -17,16 +17,17 @@ public:
     int count() const { return m_count; }
     QString name(int index) const;
 
-    // Reads cfg.dat (creating it empty when missing): sets the Frame code and the titles
-    // and returns the stored language index (not yet checked against the list).
+    // Reads cfg.dat, read-only (a missing file is not created): sets the Frame code and the
+    // titles and returns the stored language index (not yet checked against the list). A
+    // "code:" line that is not a number leaves the Frame code as it was.
     int loadConfig();
 
     // Loads and installs the translation of language index (language 0 when the index is
     // out of range or its file does not load) and returns the window title to show.
     QString applyLanguage(int index);
 
-    // Rewrites cfg.dat; false when it cannot be written.
-    bool saveConfig() const;
+    // Rewrites cfg.dat as a whole; false, with the reason, when it cannot be written.
+    bool saveConfig(QString *errorText = nullptr) const;
 
     QString englishTitle() const { return m_englishTitle; }
     QString chineseTitle() const { return m_chineseTitle; }

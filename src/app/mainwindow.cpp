@@ -108,10 +108,11 @@ mainWindow::~mainWindow()
 {
     // The sockets go with the device table; the transport must not keep pointing at one,
     // and a socket must not report its closing to a table that is half destroyed.
+    // A transfer goes first, without a word: dropping the socket would report it as lost.
+    proto::Transfer::instance().abandon();
     proto::Transport::instance().setCurrentSocket(nullptr);
     ChangeRecorder::instance().setRowSink({});
     ChangeRecorder::instance().clearProcessor();
-    proto::Transfer::instance().abandon();
     setProgressDialog(nullptr);
     for (int i = 0; i < m_devTable->deviceCount(); ++i) {
         if (QTcpSocket *socket = m_devTable->existingSocket(i))
@@ -136,7 +137,12 @@ void mainWindow::applyLanguage(int index)
 
 void mainWindow::saveConfig()
 {
-    m_languages.saveConfig();
+    QString error;
+    if (!m_languages.saveConfig(&error))
+        prompts::notify(this, QMessageBox::Warning, tr("Language"),
+                        tr("cfg.dat cannot be written (%1): the language applies until the "
+                           "program ends.")
+                            .arg(error));
 }
 
 void mainWindow::buildMenu()
@@ -378,7 +384,7 @@ void mainWindow::devListClicked()
 
 void mainWindow::armUpdateClicked()
 {
-    const QString path = startFirmwareUpgrade(this, proto::kArmTarget);
+    const QString path = startFirmwareUpgrade(this, proto::kArmTarget, m_currentId);
     if (!path.isEmpty()) {
         m_armImagePath = path;
         ChangeRecorder::instance().notUndoable(tr("a firmware upgrade"));
@@ -387,7 +393,7 @@ void mainWindow::armUpdateClicked()
 
 void mainWindow::dspUpdateClicked()
 {
-    const QString path = startFirmwareUpgrade(this, proto::kDspTarget);
+    const QString path = startFirmwareUpgrade(this, proto::kDspTarget, m_currentId);
     if (!path.isEmpty()) {
         m_dspImagePath = path;
         ChangeRecorder::instance().notUndoable(tr("a firmware upgrade"));

@@ -2,6 +2,9 @@
 
 #include "logging.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,6 +19,21 @@ const char *const kCreateStatement =
     "DSPFirmware varchar(20),location varchar(20),description varchar(20),sn varchar(20))";
 
 int g_connectionSerial = 0;
+
+// SQLite's result codes that the store tells apart.
+enum SqliteCode { Error = 1, Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
+
+int sqliteCode(const QSqlError &error)
+{
+    // Extended codes carry the primary code in their low byte.
+    return error.nativeErrorCode().toInt() & 0xFF;
+}
+
+bool unreadable(const QSqlError &error)
+{
+    const int code = sqliteCode(error);
+    return code == NotADatabase || code == Corrupt;
+}
 
 } // namespace
 
@@ -45,8 +63,32 @@ DeviceStore::Opened DeviceStore::open()
     // A database locked by another program must not hold the caller for seconds on every
     // announcement; a statement that gives up leaves the memory copy current.
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
+    Opened opened = openFile();
+    if (opened == Opened::Failed && m_notADatabase && m_problemHandler) {
+        // Nothing can be read from it: kept aside for whoever wants to look, and a new list
+        // starts in its place.
+        const QString error = m_openError;
+        m_db.close();
+        QString movedTo;
+        if (moveAside(&movedTo)) {
+            opened = openFile();
+            if (opened != Opened::Failed)
+                report({Problem::Replaced, error, movedTo});
+        }
+    }
+    if (opened == Opened::Failed) {
+        qCWarning(lcDevices) << "cannot use" << m_path << m_openError;
+        m_db.close();
+        report({Problem::Unusable, m_openError, {}});
+    }
+    return opened;
+}
+
+DeviceStore::Opened DeviceStore::openFile()
+{
+    m_notADatabase = false;
     if (!m_db.open()) {
-        qCWarning(lcDevices) << "cannot open" << m_path << m_db.lastError();
+        m_openError = m_db.lastError().text();
         return Opened::Failed;
     }
     QSqlQuery query(m_db);
@@ -54,7 +96,66 @@ DeviceStore::Opened DeviceStore::open()
     // new processors never holds the caller on a flush; the file stays consistent.
     query.exec(QStringLiteral("pragma journal_mode=wal"));
     query.exec(QStringLiteral("pragma synchronous=normal"));
-    return query.exec(QString::fromLatin1(kCreateStatement)) ? Opened::Created : Opened::Existing;
+    if (query.exec(QString::fromLatin1(kCreateStatement)))
+        return Opened::Created;
+    const QSqlError createError = query.lastError();
+    // The table exists, or the file cannot be read at all.
+    if (query.exec(QStringLiteral("select count(*) from devicetable")))
+        return Opened::Existing;
+    const QSqlError error = query.lastError();
+    // Another program's write holds it for a moment: the file itself is fine.
+    if (sqliteCode(error) == Busy || sqliteCode(error) == Locked)
+        return Opened::Existing;
+    m_notADatabase = unreadable(error);
+    // No table: the create statement's own error (a full disk) says why.
+    m_openError = sqliteCode(error) == Error ? createError.text() : error.text();
+    return Opened::Failed;
+}
+
+bool DeviceStore::moveAside(QString *movedTo)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = m_path + QStringLiteral(".broken-") + stamp;
+    for (int n = 2; QFile::exists(target); ++n)
+        target = m_path + QStringLiteral(".broken-%1-%2").arg(stamp).arg(n);
+    if (!QFile::rename(m_path, target)) {
+        m_openError += QStringLiteral("; it cannot be moved aside");
+        return false;
+    }
+    // A log beside it belongs to the old file, not to the new one.
+    QFile::rename(m_path + QStringLiteral("-wal"), target + QStringLiteral("-wal"));
+    QFile::remove(m_path + QStringLiteral("-shm"));
+    qCWarning(lcDevices) << m_path << "is not a database; moved to" << target;
+    *movedTo = target;
+    return true;
+}
+
+void DeviceStore::report(const Problem &problem)
+{
+    if (problem.kind != Problem::Replaced) {
+        if (m_failureReported)
+            return;
+        m_failureReported = true;
+    }
+    if (m_problemHandler)
+        m_problemHandler(problem);
+}
+
+bool DeviceStore::written(bool ok, const QSqlError &error)
+{
+    if (ok)
+        return true;
+    const int code = sqliteCode(error);
+    qCDebug(lcDevices) << "write failed" << error;
+    if (code == Busy || code == Locked)
+        return false;
+    // SQLite does not always name the reason on the first refused write.
+    QString text = error.text().trimmed();
+    if (text.isEmpty())
+        text = QFileInfo(m_path).isWritable() ? QStringLiteral("the database refused the write")
+                                              : QStringLiteral("the file is read-only");
+    report({Problem::WriteFailed, text, {}});
+    return false;
 }
 
 QString DeviceStore::errorText() const
@@ -132,7 +233,7 @@ bool DeviceStore::insert(const broadcastMsg &msg)
     query->bindValue(5, fromDeviceText(fieldBytes(msg.location)));
     query->bindValue(6, fromDeviceText(fieldBytes(msg.description)));
     query->bindValue(7, fromDeviceText(fieldBytes(msg.sn)));
-    return query->exec();
+    return written(query->exec(), query->lastError());
 }
 
 void DeviceStore::updateColumn(const char *column, quint32 machineId, const QVariant &value)
@@ -144,7 +245,7 @@ void DeviceStore::updateColumn(const char *column, quint32 machineId, const QVar
     beforeWrite();
     query->bindValue(0, value);
     query->bindValue(1, qint64(machineId));
-    query->exec();
+    written(query->exec(), query->lastError());
 }
 
 void DeviceStore::remove(quint32 machineId)
@@ -154,7 +255,7 @@ void DeviceStore::remove(quint32 machineId)
         return;
     beforeWrite();
     query->bindValue(0, qint64(machineId));
-    query->exec();
+    written(query->exec(), query->lastError());
 }
 
 bool DeviceStore::begin()
@@ -171,7 +272,7 @@ void DeviceStore::commit()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    if (!m_db.commit())
+    if (!written(m_db.commit(), m_db.lastError()))
         m_db.rollback();
 }
 

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <map>
 #include <memory>
 
+class QSqlError;
 class QSqlQuery;
 
 namespace devices {
@@ -19,6 +21,22 @@ namespace devices {
 // both keep their list here.
 class DeviceStore {
 public:
+    // Why the database cannot keep the list. The list then lives in memory only; a file
+    // that is not a database (or is damaged beyond reading) is moved aside and replaced, but
+    // only by a store that has a handler to say so.
+    struct Problem {
+        enum Kind { Unusable, Replaced, WriteFailed };
+        Kind kind = Unusable;
+        QString error;   // the database's own words
+        QString movedTo; // Replaced: the file's new name
+    };
+    // Called with Replaced when it happens, and once with the first Unusable or WriteFailed;
+    // a write that waits on another program's lock is not a failure.
+    void setProblemHandler(std::function<void(const Problem &)> handler)
+    {
+        m_problemHandler = std::move(handler);
+    }
+
     explicit DeviceStore(QString path);
     ~DeviceStore();
     DeviceStore(const DeviceStore &) = delete;
@@ -49,6 +67,12 @@ private:
     // The statement for sql, prepared once per connection; null when it cannot be prepared.
     QSqlQuery *statement(const QString &sql);
     void beforeWrite();
+    // Opens the file and makes sure it holds the table; Failed with m_openError.
+    Opened openFile();
+    bool moveAside(QString *movedTo);
+    // Reports a failed statement (once), unless it only waited on a lock.
+    bool written(bool ok, const QSqlError &error);
+    void report(const Problem &problem);
 
     QString m_path;
     QString m_connectionName;
@@ -56,6 +80,10 @@ private:
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     bool m_batching = false;
     bool m_inTransaction = false;
+    std::function<void(const Problem &)> m_problemHandler;
+    bool m_failureReported = false;
+    QString m_openError;
+    bool m_notADatabase = false;
 };
 
 } // namespace devices

@@ -437,6 +437,10 @@ void QDevTable::ipClicked(int index)
     if (!d)
         return;
     const quint32 machineId = d->record.machineid;
+    QList<broadcastMsg> known;
+    for (const auto &other : m_devices)
+        known.append(other->record);
+    m_ipDialog->setKnownProcessors(machineId, known);
     if (m_ipDialog->exec() != QDialog::Accepted)
         return;
     uchar payload[12];

@@ -80,6 +80,8 @@ public:
     QString databaseConnectionName() const { return m_store.connectionName(); }
     // The note that the list is full, once it was shown.
     QMessageBox *limitMessage() const { return m_limitMessage; }
+    // The last note about device.db (it cannot be used or written, or was replaced).
+    QMessageBox *storeMessage() const { return m_storeMessage; }
 
     // One pass of announcement datagrams as read from the socket: each is decoded and applied,
     // and their database writes share one commit. The fuzz target feeds it without a socket.
@@ -136,6 +138,7 @@ private:
     void retranslateUi();
     void reportBindFailure();
     void reportLimit();
+    void reportStoreProblem(const devices::DeviceStore::Problem &problem);
 
     DevTableOptions m_options;
     QTableWidget *m_table = nullptr;
@@ -147,6 +150,7 @@ private:
     QHash<quint32, Device *> m_byId;
     devices::DeviceStore m_store;
     QMessageBox *m_limitMessage = nullptr;
+    QMessageBox *m_storeMessage = nullptr;
     bool m_bound = false;
     bool m_bindReported = false;
 };

@@ -1,6 +1,8 @@
 #include "ipsetting.h"
 
+#include "addressuse.h"
 #include "protocol/ipv4.h"
+#include "widgets/prompts.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -59,8 +61,27 @@ void QIpSetting::validate()
         refused = nullptr;
     for (QLineEdit *edit : edits)
         edit->setStyleSheet(edit == refused ? QString(kInvalidStyle) : QString());
-    m_problemLabel->setText(refused ? proto::ipv4::explain(verdict.problem) : QString());
+    const QString inUse = verdict.ok() ? addressInUse() : QString();
+    if (!inUse.isEmpty())
+        m_addressEdit->setStyleSheet(QString(kInvalidStyle));
+    m_problemLabel->setText(refused ? proto::ipv4::explain(verdict.problem) : inUse);
     m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(verdict.ok());
+}
+
+void QIpSetting::setKnownProcessors(quint32 machineId, QList<broadcastMsg> known)
+{
+    m_machineId = machineId;
+    m_known = std::move(known);
+    validate();
+}
+
+QString QIpSetting::addressInUse() const
+{
+    const std::optional<quint32> address = proto::ipv4::parse(m_addressEdit->text());
+    if (!address)
+        return {};
+    const std::optional<broadcastMsg> other = devices::processorAt(*address, m_machineId, m_known);
+    return other ? devices::addressInUseText(*other) : QString();
 }
 
 void QIpSetting::clearFields()
@@ -74,6 +95,13 @@ void QIpSetting::Accept()
 {
     // Enter on a field reaches here too; an incomplete entry never closes the dialog.
     if (!m_buttonBox->button(QDialogButtonBox::Ok)->isEnabled())
+        return;
+    // Two processors at one address answer neither reliably: only on the user's word.
+    if (const QString inUse = addressInUse();
+        !inUse.isEmpty() && !prompts::confirm(this, tr("warning"),
+                                              inUse.toHtmlEscaped() + QStringLiteral("<br>") +
+                                                  tr("Give this processor the address all "
+                                                     "the same?")))
         return;
     m_address = proto::ipv4::parse(m_addressEdit->text()).value_or(0);
     m_mask = proto::ipv4::parse(m_maskEdit->text()).value_or(0);

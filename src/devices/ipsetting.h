@@ -1,6 +1,9 @@
 #pragma once
 
+#include "broadcastmsg.h"
+
 #include <QDialog>
+#include <QList>
 
 class QDialogButtonBox;
 class QLabel;
@@ -8,7 +11,8 @@ class QLineEdit;
 
 // Modal dialog collecting a new address, subnet mask and gateway for one processor.
 // OK stays disabled until the three pass the network rule of proto::ipv4 (an empty gateway
-// means 0.0.0.0, none); the first refused field is marked and the reason shown below.
+// means 0.0.0.0, none); the first refused field is marked and the reason shown below. An
+// address another known processor has is shown as such, and OK then asks before it accepts.
 class QIpSetting : public QDialog {
     Q_OBJECT
 public:
@@ -27,6 +31,10 @@ public:
 
     QLabel *problemLabel() const { return m_problemLabel; }
 
+    // The processor the dialog is for and every processor known, for the address rule of
+    // devices::processorAt. Set before each opening.
+    void setKnownProcessors(quint32 machineId, QList<broadcastMsg> known);
+
 public slots:
     void Accept();
     void Reject();
@@ -39,11 +47,15 @@ protected:
 private:
     void retranslateUi();
     void validate();
+    // The warning for the typed address when another known processor has it; empty if none.
+    QString addressInUse() const;
     void clearFields();
 
     quint32 m_address = 0;
     quint32 m_mask = 0;
     quint32 m_gateway = 0;
+    quint32 m_machineId = 0;
+    QList<broadcastMsg> m_known;
     QDialogButtonBox *m_buttonBox = nullptr;
     QLabel *m_addressLabel = nullptr;
     QLabel *m_maskLabel = nullptr;

@@ -340,6 +340,11 @@ void QPreset::transferEnded(proto::TransferError error, const QByteArray &receiv
     case proto::TransferError::BadSize:
         problem = tr("The processor reported no preset, or an impossible size.");
         break;
+    case proto::TransferError::LinkLost:
+        problem = tr("The connection to the processor was lost (%1); the transfer did not "
+                     "complete.")
+                      .arg(proto::Transfer::instance().lastEnd().reason);
+        break;
     default:
         problem = tr("The processor's answer does not fit the transfer; it was stopped.");
         break;

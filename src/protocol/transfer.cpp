@@ -16,6 +16,8 @@ Transfer::Transfer()
     m_watchdog.setSingleShot(true);
     m_watchdog.setInterval(kTimeoutMs);
     connect(&m_watchdog, &QTimer::timeout, this, &Transfer::timeOut);
+    connect(&Transport::instance(), &Transport::connectionChanged, this,
+            &Transfer::connectionChanged);
 }
 
 bool Transfer::start(std::unique_ptr<TransferJob> job, const QString &label, Finished done)
@@ -23,6 +25,7 @@ bool Transfer::start(std::unique_ptr<TransferJob> job, const QString &label, Fin
     if (m_job || !job)
         return false;
     m_job = std::move(job);
+    m_socket = Transport::instance().currentSocket();
     m_label = label;
     m_done = std::move(done);
     emit busyChanged(true);
@@ -47,7 +50,7 @@ bool Transfer::receive(const Frame &frame)
 void Transfer::apply(const TransferStep &step)
 {
     if (step.kind == TransferStep::Fail) {
-        finish(step.error);
+        finish(TransferEnd{step.error, step.acknowledged, step.expected, {}});
         return;
     }
     for (const TransferMessage &m : step.send) {
@@ -83,8 +86,24 @@ void Transfer::abandon()
         finish(TransferError::Cancelled);
 }
 
-void Transfer::finish(TransferError error)
+void Transfer::connectionChanged()
 {
+    const Transport &transport = Transport::instance();
+    if (!m_job || (transport.currentSocket() == m_socket && transport.canSend()))
+        return;
+    // Nothing more can arrive, or it would come from another processor: said at once.
+    QString reason;
+    if (transport.currentSocket() != m_socket)
+        reason = QStringLiteral("another processor was selected");
+    else if (m_socket)
+        reason = m_socket->errorString();
+    finish(TransferEnd{TransferError::LinkLost, -1, -1, reason});
+}
+
+void Transfer::finish(const TransferEnd &end)
+{
+    const TransferError error = end.error;
+    m_lastEnd = end;
     m_watchdog.stop();
     // The job goes before the callback, so the callback may start the next transfer.
     const QByteArray received = m_job->received();

@@ -2,9 +2,11 @@
 
 #include "frame.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -32,6 +34,16 @@ enum class TransferError {
     ShortData,    // the data ended before the announced size
     TimedOut,     // no answer for Transfer::kTimeoutMs
     Cancelled,    // the user stopped it
+    WrongBlock,   // the processor acknowledged another block than the one sent
+    LinkLost,     // the connection went away, or another processor was selected
+};
+
+// How a transfer ended, with what the error alone does not tell.
+struct TransferEnd {
+    TransferError error = TransferError::None;
+    int acknowledged = -1; // WrongBlock: the block the processor acknowledged
+    int expected = -1;     // WrongBlock: the block that was sent
+    QString reason;        // LinkLost: why the connection went
 };
 
 // What a job makes of one answer.
@@ -42,6 +54,8 @@ struct TransferStep {
     int range = -1;    // the progress range, once it is known
     int progress = -1; // the new progress value, -1 for unchanged
     TransferError error = TransferError::None;
+    int acknowledged = -1; // WrongBlock
+    int expected = -1;     // WrongBlock
 
     // Goes on by sending message.
     static TransferStep sending(const TransferMessage &message)
@@ -56,6 +70,13 @@ struct TransferStep {
         TransferStep s;
         s.kind = Fail;
         s.error = e;
+        return s;
+    }
+    static TransferStep wrongBlock(int acknowledged, int expected)
+    {
+        TransferStep s = fail(TransferError::WrongBlock);
+        s.acknowledged = acknowledged;
+        s.expected = expected;
         return s;
     }
 };
@@ -77,7 +98,8 @@ public:
 
 // The program's one active transfer (firmware image or preset file): it sends what the job
 // asks for, hands the job only the answers that match it, ends it on the job's word, on
-// cancel or after kTimeoutMs without a matching answer, and reports the end once.
+// cancel, after kTimeoutMs without a matching answer, or at once when the connection it
+// started on goes, and reports the end once.
 class Transfer : public QObject {
     Q_OBJECT
 public:
@@ -91,6 +113,8 @@ public:
     bool busy() const { return m_job != nullptr; }
     bool cancellable() const { return m_job && m_job->cancellable(); }
     QString label() const { return m_label; }
+    // How the last transfer ended; complete while its done callback runs.
+    const TransferEnd &lastEnd() const { return m_lastEnd; }
 
     // Starts job unless another transfer runs (returns false, job dropped, nothing sent).
     // done is called once when the transfer ends, whichever way.
@@ -116,9 +140,14 @@ Q_SIGNALS:
 private:
     Transfer();
     void apply(const TransferStep &step);
-    void finish(TransferError error);
+    void finish(TransferError error) { finish(TransferEnd{error, -1, -1, {}}); }
+    void finish(const TransferEnd &end);
+    void connectionChanged();
 
     std::unique_ptr<TransferJob> m_job;
+    // The connection the transfer runs on (none when a test sink carries it).
+    QPointer<QAbstractSocket> m_socket;
+    TransferEnd m_lastEnd;
     QString m_label;
     Finished m_done;
     QTimer m_watchdog;

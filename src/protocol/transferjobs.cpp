@@ -125,8 +125,10 @@ TransferStep FirmwareUpload::answer(const Frame &frame)
 {
     if (frame.paramCode != 1 || frame.direction != DirReport || frame.payload.size() != 2)
         return {};
-    if (getU16(bytesOf(frame)) != m_sent)
-        return {}; // a duplicate or stray acknowledgement
+    // One block is out at a time: any other index means the processor is not where the
+    // upload is, and going on would write the image out of order.
+    if (const int acknowledged = getU16(bytesOf(frame)); acknowledged != m_sent)
+        return TransferStep::wrongBlock(acknowledged, m_sent);
     if (m_sent + 1 >= blockCount()) {
         TransferStep done;
         done.kind = TransferStep::Done;

@@ -49,7 +49,8 @@ FirmwareCheck loadFirmwareImage(quint8 target, const QString &path, QByteArray &
 int firmwareProgressRange(qint64 size);
 
 // Sends image block by block (class 1, frame type target); only the acknowledgement of the
-// block just sent moves it on, and the acknowledgement of the last block completes it.
+// block just sent moves it on, and the acknowledgement of the last block completes it. An
+// acknowledgement of any other block ends it (WrongBlock).
 class FirmwareUpload : public TransferJob {
 public:
     FirmwareUpload(quint8 target, QByteArray image);

@@ -1,12 +1,15 @@
 // The firmware commands of the main window, with the Frames captured instead of sent.
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "devices/devicelist.h"
+#include "protocol/firmwarelock.h"
 #include "protocol/transfer.h"
 #include "protocol/transport.h"
 #include "widgets/prompts.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -55,6 +58,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QDir::setCurrent(m_dir.path());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path())); // the firmware locks
         MainWindowOptions options;
         options.devices.announcePort = 0;
         options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
@@ -90,6 +94,8 @@ private Q_SLOTS:
     void nothingStartsWithoutLoginOrWithABadFile_data();
     void nothingStartsWithoutLoginOrWithABadFile();
     void confirmedUploadRunsToTheEndWithTheCommandsDisabled();
+    void aWrongAckOrALostLinkIsSaidAtOnce();
+    void aProcessorUpgradedElsewhereIsLeftAlone();
 };
 
 void TestFirmware::nothingStartsWithoutLoginOrWithABadFile_data()
@@ -159,6 +165,55 @@ void TestFirmware::confirmedUploadRunsToTheEndWithTheCommandsDisabled()
     QCOMPARE(m_notices.size(), 2);
     QVERIFY(m_notices[1].contains("stopped answering"));
     QVERIFY(action("DSP")->isEnabled());
+}
+
+void TestFirmware::aWrongAckOrALostLinkIsSaidAtOnce()
+{
+    m_chosen = image(QByteArray(3000, 'w'));
+    action("DSP")->trigger();
+    QCOMPARE(m_sent.size(), 1);
+    ack(5, 2);
+    QCOMPARE(m_notices, QStringList{"The processor acknowledged block 5, expected 0; the firmware "
+                                    "upgrade was stopped."});
+    QCOMPARE(m_sent.size(), 1);
+    QVERIFY(!proto::Transfer::instance().busy());
+
+    // Another processor becomes the current one: no answer can come, and none is waited for.
+    action("DSP")->trigger();
+    QTcpSocket other;
+    proto::Transport::instance().setCurrentSocket(&other);
+    QCOMPARE(m_notices.size(), 2);
+    QCOMPARE(m_notices[1], QString("The connection to the processor was lost (another processor "
+                                   "was selected); the firmware upgrade did not complete."));
+    QVERIFY(action("DSP")->isEnabled());
+    proto::Transport::instance().setCurrentSocket(nullptr);
+}
+
+void TestFirmware::aProcessorUpgradedElsewhereIsLeftAlone()
+{
+    broadcastMsg record;
+    record.machineid = 4321;
+    record.ipaddress = 0x7F0000FA; // 127.0.0.250: nobody answers, the sink carries the Frames
+    m_window->devTable()->addDevice(&record, false);
+    emit m_window->deviceList()->sig_devChanged(m_window->devTable()->deviceCount() - 1);
+
+    auto elsewhere = std::make_unique<proto::FirmwareLock>(4321, 0);
+    QVERIFY(elsewhere->tryLock());
+    m_chosen = image(QByteArray(1000, 'l')); // one block
+    action("DSP")->trigger();
+    QVERIFY(m_sent.isEmpty());
+    QCOMPARE(m_notices.size(), 1);
+    QVERIFY2(m_notices[0].startsWith("Another firmware upgrade of this processor is running"),
+             qPrintable(m_notices[0]));
+
+    // The window's own upgrade holds it until it ends.
+    elsewhere.reset();
+    action("DSP")->trigger();
+    QCOMPARE(m_sent.size(), 1);
+    QVERIFY(!proto::FirmwareLock(4321, 0).tryLock());
+    ack(0, 2);
+    QCOMPARE(m_notices.last(), QString("The firmware image was sent completely."));
+    QVERIFY(proto::FirmwareLock(4321, 0).tryLock());
 }
 
 QTEST_MAIN(TestFirmware)

@@ -1,9 +1,11 @@
 #include "app/languages.h"
 #include "protocol/transport.h"
+#include "support/unwritablefile.h"
 #include "widgets/language.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -51,8 +53,7 @@ private Q_SLOTS:
         languages.loadLanguageList();
         QCOMPARE(languages.count(), 0);
         QCOMPARE(languages.loadConfig(), 0);
-        QVERIFY(QFile::exists("cfg.dat"));
-        QCOMPARE(readFile("cfg.dat"), QByteArray());
+        QVERIFY(!QFile::exists("cfg.dat")); // a first start leaves no empty file
         QCOMPARE(languages.applyLanguage(0), QString("Digital Audio Processor"));
         QCOMPARE(language::currentLanguage(), quint8(0));
         QCOMPARE(proto::Transport::instance().frameCode(), quint16(1));
@@ -71,8 +72,8 @@ private Q_SLOTS:
                                    << "";
         QTest::newRow("code over 16 bits") << QByteArray("code:70000\r\n") << 0 << 4464 << ""
                                            << "";
-        QTest::newRow("code not a number") << QByteArray("code:abc\r\n") << 0 << 0 << ""
-                                           << "";
+        QTest::newRow("code not a number") << QByteArray("code:abc\r\n") << 0 << 1 << ""
+                                           << ""; // kept as it was, the line logged
         QTest::newRow("any order, EN twice")
             << QByteArray("EN:First\r\ncode:7\r\nCN:\xca\xfd\xd7\xd6\r\nEN:Second\r\n"
                           "current lang:1\r\n")
@@ -90,6 +91,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         writeFile("cfg.dat", content);
+        if (content.startsWith("code:abc"))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a Frame code.*code:abc"));
         Languages languages;
         QTEST(languages.loadConfig(), "index");
         QTEST(int(proto::Transport::instance().frameCode()), "code");
@@ -166,6 +169,27 @@ private Q_SLOTS:
         other.loadConfig();
         QVERIFY(other.saveConfig());
         QCOMPARE(readFile("cfg.dat"), QByteArray("current lang:1\r\ncode:2048\r\nEN:Hall\r\n"));
+    }
+
+    // A file the user may not write is still read; writing it fails whole and says why.
+    void readOnlyConfig()
+    {
+        const QByteArray content("current lang:1\r\ncode:300\r\nEN:Booth\r\n");
+        writeFile("cfg.dat", content);
+        testsupport::UnwritableFile locked("cfg.dat");
+        if (!locked.ok())
+            QSKIP("cannot make a file unwritable here");
+        Languages languages;
+        QCOMPARE(languages.loadConfig(), 1);
+        QCOMPARE(proto::Transport::instance().frameCode(), quint16(300));
+        QCOMPARE(languages.englishTitle(), QString("Booth"));
+
+        language::setCurrentLanguage(0);
+        QString error;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write.*cfg.dat"));
+        QVERIFY(!languages.saveConfig(&error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readFile("cfg.dat"), content);
     }
 };
 

@@ -4,7 +4,9 @@
 #include "modules/moduleclock.h"
 #include "pages/funcwidget.h"
 #include "protocol/transport.h"
+#include "support/unwritablefile.h"
 #include "widgets/language.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +18,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -106,8 +109,7 @@ private Q_SLOTS:
     void startsInEmptyFolder()
     {
         mainWindow window(testOptions());
-        QVERIFY(QFile::exists("cfg.dat"));
-        QCOMPARE(readFile("cfg.dat"), QByteArray());
+        QVERIFY(!QFile::exists("cfg.dat")); // written once a language is chosen
         QVERIFY(QFile::exists("device.db"));
         QCOMPARE(language::currentLanguage(), quint8(0));
         QCOMPARE(proto::Transport::instance().frameCode(), quint16(1));
@@ -203,6 +205,20 @@ private Q_SLOTS:
         QCOMPARE(window.menu()->title(), QString("Menu"));
         QCOMPARE(window.funcWidget()->tabButton(FuncWidget::TabInLevel)->text(),
                  QString("In Level"));
+
+        // A cfg.dat that cannot be written: the choice applies and the user is told.
+        QStringList notices;
+        prompts::setNotifyHook([&](QMessageBox::Icon, const QString &t) { notices << t; });
+        testsupport::UnwritableFile locked("cfg.dat");
+        if (locked.ok()) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write.*cfg.dat"));
+            window.languageAction(1)->trigger();
+            QCOMPARE(language::currentLanguage(), quint8(1));
+            QCOMPARE(notices.size(), 1);
+            QVERIFY2(notices[0].contains("cfg.dat"), qPrintable(notices[0]));
+            QCOMPARE(readFile("cfg.dat"), QByteArray("current lang:0\r\ncode:1\r\n"));
+        }
+        prompts::setNotifyHook({});
     }
 
     void menuCommandsNeedALogin()

@@ -1,6 +1,7 @@
 // dapctl against three simulated processors on loopback.
 #include "dapctlrun.h"
 
+#include "protocol/firmwarelock.h"
 #include "support/frameclient.h"
 #include "support/simprocess.h"
 
@@ -76,6 +77,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        // The firmware locks of this run, for the test and every dapctl it starts.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
         QVERIFY(QFile::exists(QStringLiteral(DAP_BIN_DIR "/dapctl")));
     }
 
@@ -241,6 +244,96 @@ private slots:
         QVERIFY(again.out.contains("1 done, 2 skipped, 0 failed"));
     }
 
+    // The machine id is a number in every result, and null when nothing gave it.
+    void firmwareSaysTheMachineIdAsANumber()
+    {
+        const QString image = writeArmImage(m_dir.path());
+        const QString log = m_dir.filePath(QStringLiteral("fw-ids.log"));
+        // 127.0.0.161 announces itself to nobody dapctl hears, and no row has it.
+        SimProcess heard({"--address", "127.0.0.160", "--password", "1234", "--announce",
+                          QStringLiteral("127.0.0.1:%1").arg(m_announcePort)});
+        SimProcess silent({"--address", "127.0.0.161", "--password", "1234"});
+        QVERIFY2(heard.start() && silent.start(),
+                 qPrintable(heard.errorText() + silent.errorText()));
+        const Run r = dapctl({"firmware", "--arm", image, "127.0.0.160", "127.0.0.161", "--json",
+                              "--wait", "2.5", "--log", log});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const QJsonArray results =
+            QJsonDocument::fromJson(r.out.toUtf8()).object().value("results").toArray();
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].toObject().value("machineId"), QJsonValue(1160));
+        QCOMPARE(results[1].toObject().value("machineId"), QJsonValue(QJsonValue::Null));
+        QVERIFY2(r.err.contains("127.0.0.161 (machine id unknown)"), qPrintable(r.err));
+        QCOMPARE(countLines(QString::fromUtf8(readAll(log)), "\tunknown\t127.0.0.161\t"), 1);
+
+        // A rerun skips both, the unknown one by its address.
+        const Run again = dapctl({"firmware", "--arm", image, "127.0.0.160", "127.0.0.161",
+                                  "--wait", "2.5", "--log", log});
+        QVERIFY2(again.exitCode == 0, qPrintable(again.err));
+        QCOMPARE(countLines(again.out, "skipped, already done"), 2);
+    }
+
+    // A processor that is being upgraded elsewhere is left alone: the lock the window takes
+    // too makes this run refuse it, and the next processor goes on.
+    void firmwareOfAProcessorBeingUpgradedIsRefused()
+    {
+        const QString image = writeArmImage(m_dir.path());
+        SimProcess sim(simArguments("127.0.0.162", m_announcePort, {"--verbose"}));
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        proto::FirmwareLock held(1163, 0);
+        QVERIFY(held.tryLock());
+        const Run r = dapctl({"firmware", "--arm", image, "127.0.0.162", "127.0.0.163", "--wait",
+                              "2.5", "--log", m_dir.filePath("fw-lock.log")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.out.contains("127.0.0.163 (1163) ARM firmware: FAILED: another firmware "
+                                "upgrade of this processor is running"),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains("1 done, 0 skipped, 1 failed"));
+        QVERIFY(!sim.waitForLine("127.0.0.162 ARM image received").isEmpty());
+        QVERIFY(sim.lines().filter("127.0.0.163 ARM image").isEmpty());
+    }
+
+    // Checked whole before the processor is touched: it never sees a connection.
+    void restoreRefusesABadBackupFirst_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<qint64>("presetSize");
+        QTest::addColumn<QString>("message");
+        const QByteArray ok("{\"location\": \"Hall\"}");
+        QTest::newRow("5000-character location")
+            << "{\"location\": \"" + QByteArray(5000, 'L') + "\"}" << qint64(2048)
+            << "location \"LLLL";
+        QTest::newRow("label not a text") << QByteArray("{\"outputLabels\": [\"Main\", 7]}")
+                                          << qint64(2048) << "outputLabels 2 must be a text";
+        QTest::newRow("panel lock not a flag")
+            << QByteArray("{\"panelLock\": \"yes\"}") << qint64(2048) << "panelLock";
+        QTest::newRow("preset file beyond any valid one")
+            << ok << qint64(4 * 1024 * 1024 + 1) << "larger than 4194304 bytes";
+    }
+    void restoreRefusesABadBackupFirst()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(qint64, presetSize);
+        QFETCH(QString, message);
+        SimProcess sim({"--address", "127.0.0.165", "--password", "1234", "--verbose", "--announce",
+                        QStringLiteral("127.0.0.1:%1").arg(m_announcePort)});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        const QString dir = m_dir.filePath(QStringLiteral("bad-%1").arg(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(dir + "/1165"));
+        QFile presets(dir + "/1165/presets.pst");
+        QVERIFY(presets.open(QIODevice::WriteOnly) && presets.resize(presetSize));
+        presets.close();
+        QFile json(dir + "/1165/settings.json");
+        QVERIFY(json.open(QIODevice::WriteOnly) && json.write(settings) == settings.size());
+        json.close();
+        const Run r = dapctl({"restore", "127.0.0.165", dir, "--wait", "2.5"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY2(r.err.size() < 1000, qPrintable(r.err)); // the long text is not echoed whole
+        QTest::qWait(100);
+        QVERIFY2(!sim.errorText().contains("recv"), qPrintable(sim.errorText()));
+    }
+
     // Refused before anything reaches a processor: the simulator logs no Frame.
     void badInput_data()
     {
@@ -321,6 +414,30 @@ private slots:
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(o.value("machineId").toInteger(), 1155);
         QCOMPARE(o.value("confirmed").toBool(), true);
+    }
+
+    // The address of another known processor: refused with exit 2 and nothing sent, unless
+    // --force.
+    void setIpRefusesAnAddressInUse()
+    {
+        const QString commandPort = QString::number(freeUdpPort());
+        SimProcess sim(simArguments("127.0.0.157", m_announcePort,
+                                    {"--command-port", commandPort, "--verbose"}));
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        const QStringList args{"set-ip", "127.0.0.157", "127.0.0.158",  "255.0.0.0",
+                               "--wait", "1.5",         "--command-to", "127.0.0.1:" + commandPort};
+        const Run r = dapctl(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("127.0.0.158 is the address of another processor (machine id "
+                                "1158, DAP408)"),
+                 qPrintable(r.err));
+        QTest::qWait(200);
+        QVERIFY(sim.lines().filter("cannot listen").isEmpty()); // the command never came
+
+        // Sent: the simulator cannot take the address its neighbour holds, and says so.
+        const Run forced = dapctl(args + QStringList{"--force"});
+        QVERIFY(!forced.err.contains("another processor"));
+        QVERIFY(!sim.waitForLine("cannot listen on 127.0.0.158").isEmpty());
     }
 };
 

@@ -2,9 +2,12 @@
 #include "announce.h"
 #include "devices/devtable.h"
 #include "devices/ipsetting.h"
+#include "support/unwritablefile.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkDatagram>
@@ -658,23 +661,70 @@ private slots:
         QCOMPARE(sent[0][0].toInt(), 0);
     }
 
-    void unavailableDatabaseLeavesMemoryOnly()
+    // A device.db that cannot keep the list: said once, without a modal box, and the
+    // processors heard are listed all the same.
+    void failingDatabaseIsSaidOnce_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder missing") << "missing"
+                                        << "cannot be opened";
+        QTest::newRow("not a database") << "garbage"
+                                        << "is not a device list";
+        QTest::newRow("damaged") << "damaged"
+                                 << "is not a device list";
+        QTest::newRow("read-only") << "read-only"
+                                   << "cannot be written";
+    }
+    void failingDatabaseIsSaidOnce()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
         DevTableOptions options;
-        options.databasePath = m_dir->filePath("missing/folder/device.db");
-        QString boxText;
-        QTimer::singleShot(0, this, [&boxText] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box) {
-                boxText = box->windowTitle();
-                box->button(QMessageBox::Cancel)->click();
-            }
-        });
+        options.databasePath = fault == "missing" ? m_dir->filePath("missing/device.db") : dbPath();
+        const QByteArray garbage =
+            fault == "garbage" ? QByteArray(3000, 'x')
+                               : QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\xff');
+        if (fault == "garbage" || fault == "damaged") {
+            QFile file(dbPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(garbage);
+        }
+        std::unique_ptr<testsupport::UnwritableFile> locked;
+        if (fault == "read-only") {
+            Announce stored;
+            stored.machineid = 7;
+            makeTable();
+            announce(stored);
+            m_table.reset();
+            locked = std::make_unique<testsupport::UnwritableFile>(dbPath());
+            if (!locked->ok())
+                QSKIP("cannot make a file unwritable here");
+        }
         makeTable(options);
-        QCOMPARE(boxText, QStringLiteral("Cannot open database"));
-        QTest::ignoreMessage(QtDebugMsg, "550,sqlAdd");
-        announce(Announce());
-        QCOMPARE(m_table->deviceCount(), 1);
+        Announce a;
+        announce(a);
+        a.machineid = 2;
+        announce(a);
+        QCOMPARE(m_table->deviceCount(), fault == "read-only" ? 3 : 2);
+
+        const QList<QMessageBox *> boxes = m_table->findChildren<QMessageBox *>();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(!boxes[0]->isModal());
+        QVERIFY2(boxes[0]->text().contains(message), qPrintable(boxes[0]->text()));
+        QVERIFY(boxes[0]->text().contains(options.databasePath));
+        QVERIFY(!boxes[0]->text().contains("()")); // a reason is always given
+        if (fault == "garbage" || fault == "damaged") {
+            // The old file is kept under a name the message gives; the new list works.
+            const QStringList aside =
+                QDir(m_dir->path()).entryList({"device.db.broken-*"}, QDir::Files);
+            QCOMPARE(aside.size(), 1);
+            QVERIFY(boxes[0]->text().contains(aside[0]));
+            QFile moved(m_dir->filePath(aside[0]));
+            QVERIFY(moved.open(QIODevice::ReadOnly));
+            QCOMPARE(moved.readAll(), garbage);
+            QCOMPARE(dbRows(dbPath()).size(), 2);
+        }
     }
 
     void busyPortIsReportedOnce()

@@ -1,5 +1,6 @@
 // The IP settings dialog: which entries may be sent, and what a closed dialog leaves.
 #include "devices/ipsetting.h"
+#include "widgets/prompts.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -119,6 +120,45 @@ private slots:
         QCOMPARE(dialog.gateway(), 0u);
         QVERIFY(dialog.addressEdit()->text().isEmpty());
         QVERIFY(dialog.maskEdit()->text().isEmpty());
+    }
+
+    // An address another known processor has: named under the fields, and OK asks first.
+    void addressOfAnotherProcessorIsWarned()
+    {
+        broadcastMsg self;
+        self.machineid = 11;
+        self.ipaddress = 0xC0A80014; // 192.168.0.20: its own address is no conflict
+        broadcastMsg other;
+        other.machineid = 12;
+        other.ipaddress = 0xC0A80015; // 192.168.0.21
+        devices::setField(other.model, "DAP408");
+        QIpSetting dialog;
+        dialog.setKnownProcessors(11, {self, other});
+        dialog.maskEdit()->setText("255.255.255.0");
+        dialog.addressEdit()->setText("192.168.0.20");
+        QCOMPARE(dialog.problemLabel()->text(), QString());
+        dialog.addressEdit()->setText("192.168.0.21");
+        QCOMPARE(dialog.problemLabel()->text(),
+                 QString("192.168.0.21 is the address of another processor (machine id 12, "
+                         "DAP408)."));
+        QVERIFY(dialog.buttonBox()->button(QDialogButtonBox::Ok)->isEnabled());
+
+        QStringList asked;
+        bool answer = false;
+        prompts::setConfirmHook([&](const QString &text) {
+            asked << text;
+            return answer;
+        });
+        dialog.Accept();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].contains("machine id 12"));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected)); // still open, nothing accepted
+        QCOMPARE(dialog.addressEdit()->text(), QString("192.168.0.21"));
+        answer = true;
+        dialog.Accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.address(), 0xC0A80015u);
+        prompts::setConfirmHook({});
     }
 
     void everyWayOutClearsTheFields_data()

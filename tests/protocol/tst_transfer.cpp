@@ -3,6 +3,8 @@
 #include "protocol/transferjobs.h"
 #include "protocol/transport.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -83,6 +85,9 @@ private Q_SLOTS:
     void cleanup() { Transfer::instance().abandon(); }
 
     void firmwareGoesBlockByBlockOnTheAckOfTheBlockJustSent();
+    void firmwareAckOfAnotherBlockStopsAndSaysWhich_data();
+    void firmwareAckOfAnotherBlockStopsAndSaysWhich();
+    void aDroppedConnectionEndsTheTransferAtOnce();
     void firmwareImageChecks_data();
     void firmwareImageChecks();
     void silenceEndsTheTransferAndFreesTheNext();
@@ -113,8 +118,6 @@ void TestTransfer::firmwareGoesBlockByBlockOnTheAckOfTheBlockJustSent()
     Transfer::instance().receive(ack(0));
     QCOMPARE(m_sent.size(), 2);
     QCOMPARE(m_sent[1].payload.left(3), QByteArray("\x01\x00\x11", 3));
-    Transfer::instance().receive(ack(0)); // a duplicate: nothing out of order
-    QCOMPARE(m_sent.size(), 2);
     Transfer::instance().receive(ack(1));
     QCOMPARE(sentPayloadSizes(), (QList<int>{1026, 1026, 454}));
     QVERIFY(!m_end);
@@ -122,6 +125,64 @@ void TestTransfer::firmwareGoesBlockByBlockOnTheAckOfTheBlockJustSent()
     QCOMPARE(m_end, TransferError::None);
     QCOMPARE(m_sent.size(), 3);
     QVERIFY(!Transfer::instance().busy());
+}
+
+void TestTransfer::firmwareAckOfAnotherBlockStopsAndSaysWhich_data()
+{
+    QTest::addColumn<int>("acknowledged");
+    QTest::newRow("the block before, again") << 0;
+    QTest::newRow("a block not sent yet") << 2;
+    QTest::newRow("far out") << 0x1234;
+}
+
+void TestTransfer::firmwareAckOfAnotherBlockStopsAndSaysWhich()
+{
+    QFETCH(int, acknowledged);
+    start(new proto::FirmwareUpload(1, QByteArray(5000, 'f')));
+    Transfer::instance().receive(ack(0));
+    QCOMPARE(m_sent.size(), 2); // block 1 is out
+    Transfer::instance().receive(
+        answer(1, 1, 1, QByteArray(1, char(acknowledged & 0xff)) + char(acknowledged >> 8)));
+    QCOMPARE(m_end, TransferError::WrongBlock);
+    QCOMPARE(Transfer::instance().lastEnd().acknowledged, acknowledged);
+    QCOMPARE(Transfer::instance().lastEnd().expected, 1);
+    QCOMPARE(m_sent.size(), 2); // nothing more goes out
+    QVERIFY(!Transfer::instance().busy());
+}
+
+// The connection a transfer runs on goes: it ends now, with the socket's reason, not after
+// the time-out.
+void TestTransfer::aDroppedConnectionEndsTheTransferAtOnce()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket socket;
+    proto::Transport &transport = proto::Transport::instance();
+    transport.setSink({});
+    transport.setCurrentSocket(&socket);
+    socket.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(socket.waitForConnected(5000));
+    QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket *peer = server.nextPendingConnection();
+
+    start(new proto::FirmwareUpload(2, QByteArray(3000, 'd')));
+    peer->close();
+    QTRY_VERIFY_WITH_TIMEOUT(m_end.has_value(), 5000);
+    QCOMPARE(*m_end, TransferError::LinkLost);
+    QVERIFY2(Transfer::instance().lastEnd().reason.contains("closed"),
+             qPrintable(Transfer::instance().lastEnd().reason));
+
+    // Another processor selected mid-transfer: its answers are not this transfer's.
+    init();
+    QTcpSocket other;
+    start(new proto::FirmwareUpload(2, QByteArray(3000, 'd')));
+    transport.setCurrentSocket(&other);
+    QCOMPARE(m_end, TransferError::LinkLost);
+    QCOMPARE(Transfer::instance().lastEnd().reason, QString("another processor was selected"));
+
+    transport.setCurrentSocket(nullptr);
+    transport.setSink(
+        [this](const QByteArray &bytes) { m_sent.append(*proto::decodeFrame(bytes)); });
 }
 
 void TestTransfer::firmwareImageChecks_data()

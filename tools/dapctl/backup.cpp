@@ -25,6 +25,8 @@ namespace {
 
 const QString kPresetFile = QStringLiteral("presets.pst");
 const QString kSettingsFile = QStringLiteral("settings.json");
+// Far above what a backup writes (a few KiB), far below what would strain the memory.
+constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
 
 // Runs work(i) for i in [0, count) on at most jobs threads.
 void forEachConcurrently(int jobs, int count, const std::function<void(int)> &work)
@@ -50,7 +52,8 @@ struct Outcome {
 
 QString who(const Target &t)
 {
-    return QStringLiteral("%1 (%2)").arg(t.address.toString()).arg(t.machineId);
+    return t.machineId ? QStringLiteral("%1 (%2)").arg(t.address.toString()).arg(t.machineId)
+                       : QStringLiteral("%1 (machine id unknown)").arg(t.address.toString());
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
@@ -71,8 +74,10 @@ int summarise(CtlContext &ctx, const char *verb, const QList<Target> &targets,
     QJsonArray done, failed;
     bool allUnreachable = !targets.isEmpty();
     for (int i = 0; i < targets.size(); ++i) {
+        // A machine id is a number; one not known is null, never 0.
+        const quint32 id = targets[i].machineId;
         QJsonObject o{{QStringLiteral("address"), targets[i].address.toString()},
-                      {QStringLiteral("machineId"), qint64(targets[i].machineId)}};
+                      {QStringLiteral("machineId"), id ? QJsonValue(qint64(id)) : QJsonValue()}};
         if (outcomes[size_t(i)].ok) {
             o.insert(QStringLiteral("folder"),
                      QDir(dir).filePath(QString::number(targets[i].machineId)));
@@ -198,26 +203,37 @@ int runRestore(CtlContext &ctx, const QStringList &args)
         QFile presetFile(QDir(folder).filePath(kPresetFile));
         QFile settingsFile(QDir(folder).filePath(kSettingsFile));
         QByteArray presets;
-        QJsonObject settings;
-        // Everything is read and checked before the processor is touched.
+        SettingsWrites settings;
+        // Everything is read and checked before the processor is touched; a file larger than
+        // any valid one is refused before it is read.
         if (t.machineId == 0) {
             out.text = QStringLiteral("machine id unknown: not heard within %1 s")
                            .arg(ctx.options().waitMs / 1000.0);
         } else if (!presetFile.open(QIODevice::ReadOnly)) {
             out.text = QStringLiteral("no backup in %1").arg(folder);
-        } else {
-            presets = presetFile.readAll();
-            if (presets.isEmpty() || quint32(presets.size()) > proto::kMaxPresetBankSize)
-                out.text = QStringLiteral("%1 is empty or too large").arg(presetFile.fileName());
-            if (settingsFile.open(QIODevice::ReadOnly)) {
-                QJsonParseError parseError;
-                const QJsonDocument doc =
-                    QJsonDocument::fromJson(settingsFile.readAll(), &parseError);
-                if (!doc.isObject())
-                    out.text = QStringLiteral("%1: %2").arg(settingsFile.fileName(),
-                                                            parseError.errorString());
-                settings = doc.object();
-            }
+        } else if (presetFile.size() == 0 ||
+                   presetFile.size() > qint64(proto::kMaxPresetBankSize)) {
+            out.text = QStringLiteral("%1 is empty or larger than %2 bytes")
+                           .arg(presetFile.fileName())
+                           .arg(proto::kMaxPresetBankSize);
+        } else if (presets = presetFile.readAll(); presets.size() != presetFile.size()) {
+            out.text = QStringLiteral("%1 cannot be read (%2)")
+                           .arg(presetFile.fileName(), presetFile.errorString());
+        } else if (settingsFile.open(QIODevice::ReadOnly)) {
+            QJsonParseError parseError{};
+            QJsonDocument doc;
+            if (settingsFile.size() > kMaxSettingsFileSize)
+                parseError.error = QJsonParseError::DocumentTooLarge;
+            else
+                doc = QJsonDocument::fromJson(settingsFile.readAll(), &parseError);
+            QString problem;
+            if (!doc.isObject())
+                out.text =
+                    QStringLiteral("%1: %2").arg(settingsFile.fileName(), parseError.errorString());
+            else if (const auto checked = checkSettings(doc.object(), &problem))
+                settings = *checked;
+            else
+                out.text = QStringLiteral("%1: %2").arg(settingsFile.fileName(), problem);
         }
         if (!out.text.isEmpty()) {
             ctx.warn(QStringLiteral("%1: %2").arg(who(t), out.text));

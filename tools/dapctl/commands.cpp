@@ -5,6 +5,7 @@
 #include "ctlcontext.h"
 #include "deviceinfo.h"
 
+#include "devices/addressuse.h"
 #include "devices/broadcastmsg.h"
 #include "protocol/ipv4.h"
 #include "protocol/payload.h"
@@ -276,7 +277,8 @@ int runSetIp(CtlContext &ctx, const QStringList &args)
         return usage(ctx, QStringLiteral("%1: %2").arg(QLatin1String(field),
                                                        proto::ipv4::explain(verdict.problem)));
     }
-    const auto targets = ctx.targets({args.first()}, true);
+    // The whole wait: every processor that announces itself counts for the address rule.
+    const auto targets = ctx.targets({args.first()}, true, true);
     if (!targets)
         return ExitUsage;
     const Target &t = targets->first();
@@ -288,6 +290,13 @@ int runSetIp(CtlContext &ctx, const QStringList &args)
         return ExitUnreachable;
     }
     const quint32 address = *proto::ipv4::parse(args.at(1));
+    QList<broadcastMsg> known;
+    for (const KnownProcessor &k : ctx.known())
+        known.append(k.record);
+    if (const auto other = devices::processorAt(address, t.machineId, known);
+        other && !ctx.options().force)
+        return usage(ctx, devices::addressInUseText(*other) +
+                              QStringLiteral(" Nothing was sent; --force sends it all the same."));
     const quint32 mask = *proto::ipv4::parse(args.at(2));
     const quint32 gateway = gatewayText.trimmed().isEmpty() ? 0 : *proto::ipv4::parse(gatewayText);
     proto::PayloadWriter payload(12);

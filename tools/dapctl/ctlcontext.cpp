@@ -38,7 +38,8 @@ void CtlContext::printJson(const QJsonValue &value)
     std::fflush(stdout);
 }
 
-std::optional<QList<Target>> CtlContext::targets(const QStringList &addresses, bool needIds)
+std::optional<QList<Target>> CtlContext::targets(const QStringList &addresses, bool needIds,
+                                                 bool wholeWait)
 {
     QList<Target> wanted;
     for (const QString &text : addresses) {
@@ -58,7 +59,7 @@ std::optional<QList<Target>> CtlContext::targets(const QStringList &addresses, b
         return wanted;
 
     const auto allHeard = [&](const QList<KnownProcessor> &found) {
-        if (m_options.all)
+        if (m_options.all || wholeWait)
             return false;
         return std::all_of(wanted.begin(), wanted.end(), [&](const Target &t) {
             return std::any_of(found.begin(), found.end(), [&](const KnownProcessor &k) {
@@ -71,6 +72,7 @@ std::optional<QList<Target>> CtlContext::targets(const QStringList &addresses, b
                                                  m_options.dbPath, &listenError, allHeard);
     if (!listenError.isEmpty())
         warn(listenError);
+    m_known = known;
     const auto modelOf = [](const broadcastMsg &r) { return devices::fieldText(r.model); };
     if (m_options.all) {
         QList<Target> heard;

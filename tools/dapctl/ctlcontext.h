@@ -35,7 +35,7 @@ struct CtlOptions {
     quint16 commandPort = 6001;
     QString dbPath; // empty: no database
     QString logPath = QStringLiteral("dapctl-firmware.log");
-    bool force = false; // firmware: ignore the log
+    bool force = false; // firmware: ignore the log; set-ip: an address already in use
     std::optional<QByteArray> password;
     std::optional<QByteArray> lockPassword; // the security page's, for lock states
 };
@@ -60,8 +60,12 @@ public:
     void printJson(const QJsonValue &value);
 
     // The processors named (dotted addresses), or every one heard with --all. Machine ids
-    // come from the announcements and the database. Nothing on bad input (said already).
-    std::optional<QList<Target>> targets(const QStringList &addresses, bool needIds);
+    // come from the announcements and the database; listening stops once every one named was
+    // heard, unless wholeWait. Nothing on bad input (said already).
+    std::optional<QList<Target>> targets(const QStringList &addresses, bool needIds,
+                                         bool wholeWait = false);
+    // Every processor heard or stored, as the last targets() found them.
+    const QList<KnownProcessor> &known() const { return m_known; }
 
     // Connects and logs in. Nothing, with the reason said, when the processor cannot be
     // reached or refuses the login; refused tells which.
@@ -72,6 +76,7 @@ private:
     QByteArray password();
 
     CtlOptions m_options;
+    QList<KnownProcessor> m_known;
     QMutex m_outputLock;
     QMutex m_passwordLock;
     bool m_prompted = false;

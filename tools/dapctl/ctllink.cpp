@@ -147,7 +147,11 @@ proto::TransferError CtlLink::run(proto::TransferJob &job,
     proto::TransferStep step = job.start();
     for (;;) {
         if (step.kind == proto::TransferStep::Fail) {
-            m_error = transferErrorText(step.error);
+            m_error = step.error == proto::TransferError::WrongBlock
+                          ? QStringLiteral("the processor acknowledged block %1, expected %2")
+                                .arg(step.acknowledged)
+                                .arg(step.expected)
+                          : transferErrorText(step.error);
             return step.error;
         }
         for (const proto::TransferMessage &m : step.send)
@@ -166,10 +170,13 @@ proto::TransferError CtlLink::run(proto::TransferJob &job,
                 waitFor([&job](const proto::Frame &f) { return job.matches(f); },
                         int(qMax<qint64>(1, deadline.remainingTime())));
             if (!answer) {
-                const bool closed = !isConnected();
-                m_error = closed ? QStringLiteral("the processor closed the connection")
-                                 : transferErrorText(proto::TransferError::TimedOut);
-                return proto::TransferError::TimedOut;
+                if (isConnected()) {
+                    m_error = transferErrorText(proto::TransferError::TimedOut);
+                    return proto::TransferError::TimedOut;
+                }
+                m_error = QStringLiteral("%1 (%2)").arg(
+                    transferErrorText(proto::TransferError::LinkLost), m_socket.errorString());
+                return proto::TransferError::LinkLost;
             }
             step = job.answer(*answer);
         }
@@ -195,6 +202,10 @@ QString transferErrorText(proto::TransferError error)
         return QStringLiteral("the processor stopped answering");
     case proto::TransferError::Cancelled:
         return QStringLiteral("cancelled");
+    case proto::TransferError::WrongBlock:
+        return QStringLiteral("the processor acknowledged another block than the one sent");
+    case proto::TransferError::LinkLost:
+        return QStringLiteral("the connection to the processor was lost");
     }
     return {};
 }

@@ -37,13 +37,30 @@ QString versionText(const QByteArray &p)
     return QStringLiteral("V%1.%2.%3").arg(quint8(p[0])).arg(quint8(p[1])).arg(quint8(p[2]));
 }
 
-QByteArray deviceBytes(const QString &text, int maxBytes, QString *errorText, const char *what)
+// A text for a field of maxBytes (GB2312, no NUL); nothing, with the reason, when it does
+// not fit.
+std::optional<QByteArray> deviceBytes(const QJsonValue &value, int maxBytes, const QString &what,
+                                      QString *errorText)
 {
-    const QByteArray b = devices::toDeviceText(text);
-    if (b.size() > maxBytes || b.contains('\0'))
-        *errorText = QStringLiteral("%1 \"%2\" is longer than %3 bytes")
-                         .arg(QLatin1String(what), text)
+    if (!value.isString()) {
+        *errorText = QStringLiteral("%1 must be a text").arg(what);
+        return std::nullopt;
+    }
+    const QByteArray b = devices::toDeviceText(value.toString());
+    if (b.contains('\0')) {
+        *errorText = QStringLiteral("%1 holds a NUL character").arg(what);
+        return std::nullopt;
+    }
+    if (b.size() > maxBytes) {
+        QString shown = value.toString();
+        if (shown.size() > 24)
+            shown = shown.left(24) + QStringLiteral("...");
+        *errorText = QStringLiteral("%1 \"%2\" is %3 bytes long, at most %4 fit")
+                         .arg(what, shown)
+                         .arg(b.size())
                          .arg(maxBytes);
+        return std::nullopt;
+    }
     return b;
 }
 
@@ -151,32 +168,54 @@ int armMajor(const QJsonObject &settings)
     return settings.value(QStringLiteral("armMajor")).toInt();
 }
 
-bool restoreSettings(CtlLink &link, const QJsonObject &settings, QString *errorText)
+std::optional<SettingsWrites> checkSettings(const QJsonObject &settings, QString *errorText)
 {
-    QString problem;
-    QList<std::tuple<quint8, quint8, QByteArray>> sets;
+    SettingsWrites sets;
     for (const auto &[code, key] :
          {std::pair{quint8(10), "location"}, std::pair{quint8(11), "description"}}) {
-        const QJsonValue v = settings.value(QLatin1String(key));
-        if (v.isString())
-            sets.append({kInfo, code, deviceBytes(v.toString(), kTextBytes, &problem, key)});
+        if (!settings.contains(QLatin1String(key)))
+            continue;
+        const auto bytes = deviceBytes(settings.value(QLatin1String(key)), kTextBytes,
+                                       QLatin1String(key), errorText);
+        if (!bytes)
+            return std::nullopt;
+        sets.append({kInfo, code, *bytes});
     }
-    if (const QJsonValue v = settings.value(QStringLiteral("panelLock")); v.isBool())
+    if (settings.contains(QStringLiteral("panelLock"))) {
+        const QJsonValue v = settings.value(QStringLiteral("panelLock"));
+        if (!v.isBool()) {
+            *errorText = QStringLiteral("panelLock must be true or false");
+            return std::nullopt;
+        }
         sets.append({kInfo, quint8(20), QByteArray(1, v.toBool() ? 1 : 0)});
+    }
     for (const auto &[code, key, n] :
          {std::tuple{quint8(1), "inputLabels", 4}, std::tuple{quint8(2), "outputLabels", 8}}) {
-        const QJsonArray labels = settings.value(QLatin1String(key)).toArray();
-        for (int i = 0; i < qMin(n, int(labels.size())); ++i) {
-            QByteArray payload(1, char(i));
-            payload += deviceBytes(labels.at(i).toString(), kLabelWidth, &problem, key);
-            sets.append({kLabels, code, payload});
+        if (!settings.contains(QLatin1String(key)))
+            continue;
+        const QJsonValue v = settings.value(QLatin1String(key));
+        if (!v.isArray() || v.toArray().size() > n) {
+            *errorText = QStringLiteral("%1 must be a list of at most %2 texts")
+                             .arg(QLatin1String(key))
+                             .arg(n);
+            return std::nullopt;
+        }
+        const QJsonArray labels = v.toArray();
+        for (int i = 0; i < labels.size(); ++i) {
+            const auto bytes =
+                deviceBytes(labels.at(i), kLabelWidth,
+                            QStringLiteral("%1 %2").arg(QLatin1String(key)).arg(i + 1), errorText);
+            if (!bytes)
+                return std::nullopt;
+            sets.append({kLabels, code, QByteArray(1, char(i)) + *bytes});
         }
     }
-    if (!problem.isEmpty()) {
-        *errorText = problem;
-        return false;
-    }
-    for (const auto &[type, code, payload] : std::as_const(sets))
+    return sets;
+}
+
+bool restoreSettings(CtlLink &link, const SettingsWrites &writes, QString *errorText)
+{
+    for (const auto &[type, code, payload] : writes)
         link.send(proto::ClassSystem, type, code, proto::DirSet, payload);
     // A request behind the sets shows they were taken in order before the link goes.
     if (!link.request(proto::ClassSystem, kInfo, 20)) {

@@ -3,6 +3,7 @@
 
 #include "ctlcontext.h"
 
+#include "protocol/firmwarelock.h"
 #include "protocol/transferjobs.h"
 
 #include <QCryptographicHash>
@@ -20,11 +21,28 @@ namespace {
 // One line per finished upgrade:
 //   time <TAB> machine id <TAB> address <TAB> ARM|DSP <TAB> sha256 of the image <TAB> done|failed
 //   <TAB> note
+// A processor never heard has "unknown" for its machine id.
 struct LogKey {
-    QString machineId;
     QString target;
     QString digest;
 };
+
+const QString kUnknownId = QStringLiteral("unknown");
+
+// What identifies a processor in the log: its machine id, or its address when the machine
+// id is not known (older logs wrote the address in the machine id's place).
+QString logIdentity(const QString &machineId, const QString &address)
+{
+    bool number = false;
+    machineId.toUInt(&number);
+    return number ? machineId : QStringLiteral("address ") + address;
+}
+
+QString logIdentity(const Target &t)
+{
+    return t.machineId ? QString::number(t.machineId)
+                       : logIdentity(kUnknownId, t.address.toString());
+}
 
 QStringList doneEntries(const QString &path, const LogKey &key)
 {
@@ -35,10 +53,11 @@ QStringList doneEntries(const QString &path, const LogKey &key)
     while (!file.atEnd()) {
         const QStringList f = QString::fromUtf8(file.readLine()).trimmed().split(QLatin1Char('\t'));
         if (f.size() >= 6 && f[3] == key.target && f[4] == key.digest) {
+            const QString who = logIdentity(f[1], f[2]);
             if (f[5] == QLatin1String("done"))
-                done.append(f[1]);
+                done.append(who);
             else
-                done.removeAll(f[1]); // a later failure (of a forced rerun) counts
+                done.removeAll(who); // a later failure (of a forced rerun) counts
         }
     }
     return done;
@@ -99,7 +118,6 @@ int runFirmware(CtlContext &ctx, const QStringList &args, quint8 target, const Q
         return ExitUnreachable;
 
     const LogKey key{
-        {},
         target == proto::kArmTarget ? QStringLiteral("ARM") : QStringLiteral("DSP"),
         QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex())};
     const QStringList done =
@@ -110,19 +128,37 @@ int runFirmware(CtlContext &ctx, const QStringList &args, quint8 target, const Q
     const int n = int(targets->size());
     for (int i = 0; i < n; ++i) {
         const Target &t = targets->at(i);
-        // Processors are known by machine id; one never heard is logged by its address.
-        const QString id = t.machineId ? QString::number(t.machineId) : t.address.toString();
-        const QString head = QStringLiteral("[%1/%2] %3 (%4) %5 firmware:")
-                                 .arg(i + 1)
-                                 .arg(n)
-                                 .arg(t.address.toString(), id, key.target);
+        // Processors are known by machine id; one never heard says so.
+        const QString id = t.machineId ? QString::number(t.machineId) : kUnknownId;
+        const QString head =
+            QStringLiteral("[%1/%2] %3 (%4) %5 firmware:")
+                .arg(i + 1)
+                .arg(n)
+                .arg(t.address.toString(), t.machineId ? id : QStringLiteral("machine id unknown"),
+                     key.target);
         QJsonObject r{{QStringLiteral("address"), t.address.toString()},
-                      {QStringLiteral("machineId"), id}};
-        if (done.contains(id)) {
+                      {QStringLiteral("machineId"),
+                       t.machineId ? QJsonValue(qint64(t.machineId)) : QJsonValue()}};
+        if (done.contains(logIdentity(t))) {
             ++skipped;
             ctx.say(QStringLiteral("%1 skipped, already done (see %2)")
                         .arg(head, ctx.options().logPath));
             r.insert(QStringLiteral("result"), QStringLiteral("skipped"));
+            results.append(r);
+            continue;
+        }
+        // Held to the end of this processor's turn: a second upgrade of it, by another run
+        // or by the window, is refused and nothing is logged for it.
+        proto::FirmwareLock lock(t.machineId ? std::optional<quint32>(t.machineId) : std::nullopt,
+                                 t.address.toIPv4Address());
+        if (!lock.tryLock()) {
+            ++failed;
+            const QString error =
+                QStringLiteral("another firmware upgrade of this processor is running (%1)")
+                    .arg(lock.holder());
+            r.insert(QStringLiteral("result"), QStringLiteral("failed"));
+            r.insert(QStringLiteral("error"), error);
+            ctx.say(QStringLiteral("%1 FAILED: %2").arg(head, error));
             results.append(r);
             continue;
         }

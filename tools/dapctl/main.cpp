@@ -30,6 +30,7 @@ Commands:
                                      upgrades one processor after the other; a log lets a rerun
                                      skip the processors already done with the same image
   set-ip ADDR NEWADDR MASK [GATEWAY] new network settings, checked as the IP dialog checks them
+                                     (an address another known processor has is refused)
 
 Blocks and fields (BLOCK CHANNEL FIELD: channels count from 1, "-" for a block-wide
 field, marked (-); * only reported; dapctl describe gives units, ranges and values):
@@ -53,7 +54,8 @@ Options:
   --db FILE          the device list (default: device.db here if there is one, else the
                      program's ~/.local/share/dapcontrol/device.db)
   --log FILE         firmware log (default dapctl-firmware.log in the current folder)
-  --force            firmware: upgrade also the processors the log has as done
+  --force            firmware: upgrade also the processors the log has as done;
+                     set-ip: give an address that another known processor has
   --announce-port N  UDP port of the announcements (default 6696)
   --command-to HOST:PORT  where UDP commands go (default 255.255.255.255:6001)
   --port N           TCP port of the processors (default 2699)
