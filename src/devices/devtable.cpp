@@ -75,8 +75,10 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     connect(m_drainLater, &QTimer::timeout, this, &QDevTable::udpRecvData);
 
     m_udpSocket = new QUdpSocket(this);
-    // IPv4 only: an any-address IPv6 bind would hand back mapped addresses.
-    m_bound = m_udpSocket->bind(QHostAddress::AnyIPv4, m_options.announcePort);
+    // IPv4 only: an any-address IPv6 bind would hand back mapped addresses. Shared, so dapctl
+    // and another copy of the program hear the processors' broadcasts too.
+    m_bound = m_udpSocket->bind(QHostAddress::AnyIPv4, m_options.announcePort,
+                                QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
     if (!m_bound)
         qCWarning(lcDevices) << "cannot listen for announcements on port" << m_options.announcePort
                              << m_udpSocket->errorString();
@@ -336,7 +338,10 @@ void QDevTable::sendUdpCommand(quint32 machineId, quint8 command, const void *pa
 {
     const QByteArray data = udpCommand(
         machineId, command, QByteArray(static_cast<const char *>(payload), qsizetype(length)));
-    m_udpSocket->writeDatagram(data, m_options.commandAddress, m_options.commandPort);
+    const Device *d = m_byId.value(machineId);
+    m_udpSocket->writeDatagram(
+        data, commandDestination(m_options.commandAddress, d ? d->record.ipaddress : 0),
+        m_options.commandPort);
 }
 
 void QDevTable::udpRecvTimeout()
@@ -543,7 +548,7 @@ void QDevTable::reportBindFailure()
     m_bindReported = true;
     auto *box = new QMessageBox(
         QMessageBox::Warning, tr("Processors cannot be found"),
-        tr("UDP port %1 is already in use, probably by another copy of this program.\n"
+        tr("UDP port %1 is already in use by a program that does not share it.\n"
            "Processors on the network cannot be found until that program is closed and this "
            "one is started again.")
             .arg(m_options.announcePort),
