@@ -245,7 +245,8 @@ void QDevTable::handleAnnouncement(const broadcastMsg &msg)
     }
     if (deviceCount() >= m_options.maxDevices) {
         reportLimit();
-        return;
+        if (!makeRoom())
+            return;
     }
     broadcastMsg record = msg;
     insertIntoDatabase(record);
@@ -260,6 +261,7 @@ void QDevTable::handleAnnouncement(const broadcastMsg &msg)
 void QDevTable::heard(Device &device)
 {
     device.lastHeard = now();
+    device.heardThisRun = true;
     if (!device.timed) {
         device.timed = true;
         if (!m_silenceClock->isActive())
@@ -280,10 +282,12 @@ void QDevTable::updateKnownDevice(Device &device, const broadcastMsg &msg)
     heard(device);
 
     if (rec.ipaddress != msg.ipaddress) {
+        const quint32 previous = rec.ipaddress;
         rec.ipaddress = msg.ipaddress;
         setCell(i, 0, ipText(rec.ipaddress));
         emit sigIpaddr(uint(i), rec.ipaddress);
         updateColumn("ipaddress", id, qint64(rec.ipaddress));
+        addressMoved(device, previous);
     }
     if (fieldBytes(rec.model) != fieldBytes(msg.model)) {
         setField(rec.model, fieldBytes(msg.model));
@@ -450,8 +454,10 @@ void QDevTable::ipClicked(int index)
     proto::putU32(payload + 8, m_ipDialog->gateway());
     sendUdpCommand(machineId, 2, payload, sizeof payload);
     // The dialog ran its own event loop: the list may have changed under it.
-    if (const int now = deviceIndex(machineId); now >= 0)
-        emit sigNetworkSettingsSent(now);
+    if (Device *sent = m_byId.value(machineId)) {
+        sent->commandedAddress = m_ipDialog->address();
+        emit sigNetworkSettingsSent(sent->index);
+    }
 }
 
 // ---- sockets ----------------------------------------------------------------------------
@@ -556,19 +562,4 @@ void QDevTable::reportBindFailure()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
-}
-
-void QDevTable::reportLimit()
-{
-    if (m_limitMessage)
-        return;
-    qCWarning(lcDevices) << "device list full at" << m_options.maxDevices << "processors";
-    m_limitMessage = new QMessageBox(
-        QMessageBox::Warning, tr("Device list full"),
-        tr("The device list holds %1 processors, the most it can keep. Processors heard for "
-           "the first time are not added; remove processors you no longer use to make room.")
-            .arg(m_options.maxDevices),
-        QMessageBox::Ok, parentWidget() ? parentWidget() : this);
-    m_limitMessage->setModal(false);
-    m_limitMessage->show();
 }
