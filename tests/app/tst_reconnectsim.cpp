@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "devices/deviceitem.h"
 #include "devices/devicelist.h"
+#include "devices/ipsetting.h"
 #include "protocol/transport.h"
 #include "support/simprocess.h"
 
@@ -19,6 +20,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 #include <QtEndian>
 
@@ -274,6 +276,50 @@ private Q_SLOTS:
         login->buttonBox()->button(QDialogButtonBox::Ok)->click();
         QTRY_VERIFY(session::loggedIn());
         QVERIFY(window.deviceList()->row(0).addressNote.isEmpty());
+    }
+
+    // The program's own IP setting takes the password along: after the move the processor is
+    // logged in again by itself, and its tile has no note.
+    void ownIpSettingKeepsTheLogin()
+    {
+        QUdpSocket probe; // a free port for the simulator's commands
+        QVERIFY(probe.bind(QHostAddress(QStringLiteral("127.0.91.40")), 0));
+        const quint16 commandPort = probe.localPort();
+        probe.close();
+        MainWindowOptions options = loopbackOptions();
+        options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.91.40"));
+        options.devices.commandPort = commandPort;
+        mainWindow window(options);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SimProcess sim({"--address", "127.0.91.40", "--password", "q7Zx", "--verbose",
+                        "--disconnect-after", "3", "--command-port", QString::number(commandPort),
+                        "--announce",
+                        QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QLogin *login = window.loginDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
+        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
+        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(session::loggedIn());
+
+        QTimer::singleShot(0, this, [&window] {
+            QIpSetting *d = window.devTable()->ipDialog();
+            d->addressEdit()->setText(QStringLiteral("127.0.91.41"));
+            d->maskEdit()->setText(QStringLiteral("255.0.0.0"));
+            d->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.devTable()->ipClicked(0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.devTable()->deviceAddress(0), 0x7F005B29u, 5000);
+        QVERIFY(window.deviceList()->row(0).addressNote.isEmpty());
+        // The processor closes the link; the program comes back at the new address.
+        QTRY_VERIFY_WITH_TIMEOUT(!session::loggedIn(), 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(session::loggedIn(), 10000);
+        QVERIFY(!login->isVisible());
+        QCOMPARE(window.devTable()->existingSocket(0)->peerAddress(),
+                 QHostAddress(QStringLiteral("127.0.91.41")));
     }
 };
 
