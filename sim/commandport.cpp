@@ -11,24 +11,71 @@ namespace sim {
 namespace {
 constexpr int kCommandHeader = 12;
 constexpr quint8 kSetNetwork = 2;
+
+// Where the processor answers: its listening address, or before it listens the address it is
+// about to take.
+QHostAddress ownAddress(Processor *p)
+{
+    const QHostAddress bound = p->boundAddress();
+    return bound.isNull() ? QHostAddress(p->device()->system().address) : bound;
+}
 } // namespace
 
 CommandPort::CommandPort(const QList<Processor *> &processors, QObject *parent)
     : QObject(parent), m_processors(processors)
 {
-    connect(&m_socket, &QUdpSocket::readyRead, this, &CommandPort::readPending);
 }
 
-bool CommandPort::bind(quint16 port)
+CommandPort::~CommandPort() = default;
+
+QUdpSocket *CommandPort::listenOn(const QHostAddress &address)
 {
-    return m_socket.bind(QHostAddress::AnyIPv4, port,
-                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    auto socket = std::make_unique<QUdpSocket>();
+    if (!socket->bind(address, m_port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+        return nullptr;
+    if (m_port == 0)
+        m_port = socket->localPort(); // the rest share the port the first one was given
+    QUdpSocket *raw = socket.get();
+    connect(raw, &QUdpSocket::readyRead, this, [this, raw] { readPending(raw); });
+    m_sockets.push_back(std::move(socket));
+    return raw;
 }
 
-void CommandPort::readPending()
+bool CommandPort::bind(quint16 port, bool allInterfaces)
 {
-    while (m_socket.hasPendingDatagrams())
-        handleDatagram(m_socket.receiveDatagram().data());
+    m_sockets.clear();
+    m_port = port;
+    m_allInterfaces = allInterfaces;
+    if (allInterfaces)
+        return listenOn(QHostAddress::AnyIPv4) != nullptr;
+    bool all = true;
+    for (Processor *p : std::as_const(m_processors)) {
+        all = listenOn(ownAddress(p)) && all;
+        // A command may move the processor; its socket follows once the command is done.
+        connect(p->device(), &Device::networkChanged, this, &CommandPort::followProcessors,
+                Qt::QueuedConnection);
+    }
+    return all;
+}
+
+void CommandPort::followProcessors()
+{
+    for (size_t i = 0; i < m_sockets.size() && i < size_t(m_processors.size()); ++i) {
+        const QHostAddress now = ownAddress(m_processors.at(qsizetype(i)));
+        QUdpSocket &socket = *m_sockets[i];
+        if (socket.localAddress() == now)
+            continue;
+        socket.close();
+        if (!socket.bind(now, m_port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+            qWarning("dapsim: cannot hear commands on %s: %s", qPrintable(now.toString()),
+                     qPrintable(socket.errorString()));
+    }
+}
+
+void CommandPort::readPending(QUdpSocket *socket)
+{
+    while (socket->hasPendingDatagrams())
+        handleDatagram(socket->receiveDatagram().data());
 }
 
 bool CommandPort::handleDatagram(const QByteArray &datagram)

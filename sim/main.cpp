@@ -56,8 +56,9 @@ int main(int argc, char *argv[])
         processors.append(new sim::Processor(c, &random, &app));
     }
 
+    // Listening before the processors announce, so a command right after is heard.
     sim::CommandPort commands(processors);
-    if (!commands.bind(o.commandPort))
+    if (!commands.bind(o.commandPort, o.commandsOnAllAddresses))
         std::fprintf(stderr, "dapsim: UDP command port %u not available; commands are off\n",
                      unsigned(o.commandPort));
     for (sim::Processor *p : std::as_const(processors)) {

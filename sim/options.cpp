@@ -74,13 +74,18 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("TEXT"));
     const QCommandLineOption announce(
         QStringLiteral("announce"),
-        QStringLiteral("Where announcements go (default 127.0.0.1:6696)."),
+        QStringLiteral("Where announcements go (default 127.255.255.255:6696, the loopback "
+                       "broadcast every listener on this host hears)."),
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption commandPort(
         QStringLiteral("command-port"),
-        QStringLiteral("UDP port for commands on any local address; 0 picks a free one "
-                       "(default 6001)."),
+        QStringLiteral("UDP port for commands on each processor's own address; 0 picks a "
+                       "free one (default 6001)."),
         QStringLiteral("PORT"));
+    const QCommandLineOption commandAll(
+        QStringLiteral("command-all-addresses"),
+        QStringLiteral("Take UDP commands on every local address (reachable from the network), "
+                       "not only on each processor's own address."));
     const QCommandLineOption generation(
         QStringLiteral("generation"),
         QStringLiteral("ARM major version: 1, or 2 for the reduced delay generation (default 1)."),
@@ -139,6 +144,7 @@ ParseResult parseOptions(const QStringList &arguments)
                        "import chunk, as a processor with a smaller buffer."),
         QStringLiteral("BYTES"));
     p.addOption(importAck);
+    p.addOption(commandAll);
 
     ParseResult result;
     const auto fail = [&result](const QString &message) {
@@ -228,6 +234,7 @@ ParseResult parseOptions(const QStringList &arguments)
         o.fault = quint8(*v);
     }
     o.verbose = p.isSet(verbose);
+    o.commandsOnAllAddresses = p.isSet(commandAll);
     o.split = p.isSet(split);
     for (auto [opt, out] : {std::pair{&garbageRate, &o.garbageRate}, {&dropRate, &o.dropRate}}) {
         if (!p.isSet(*opt))

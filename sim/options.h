@@ -16,9 +16,13 @@ struct SimOptions {
     QString model = QStringLiteral("DAP408");
     QByteArray password;     // empty: no login password
     QByteArray lockPassword; // empty: any security password is accepted
-    QHostAddress announceHost{QStringLiteral("127.0.0.1")};
+    // The loopback broadcast: every program of this host listening on the port hears it, as
+    // every listener on a network hears a processor's broadcast.
+    QHostAddress announceHost{QStringLiteral("127.255.255.255")};
     quint16 announcePort = 6696;
     quint16 commandPort = 6001;
+    // Commands on every local address instead of each processor's own.
+    bool commandsOnAllAddresses = false;
     int generation = 1;
     int variant = 0; // 48 or 96; 0: follows the generation
     int count = 1;

@@ -582,18 +582,38 @@ Click Cancel to exit.</source>
         <translation>无法发现处理器</translation>
     </message>
     <message>
-        <source>UDP port %1 is already in use, probably by another copy of this program.
-Processors on the network cannot be found until that program is closed and this one is started again.</source>
-        <translation>UDP端口 %1 已被占用，可能是本程序的另一个副本。
-关闭该程序并重新启动本程序之前，无法发现网络上的处理器。</translation>
-    </message>
-    <message>
         <source>Device list full</source>
         <translation>设备列表已满</translation>
     </message>
     <message>
-        <source>The device list holds %1 processors, the most it can keep. Processors heard for the first time are not added; remove processors you no longer use to make room.</source>
-        <translation>设备列表已有 %1 台处理器，已达上限。新发现的处理器不再加入；请删除不再使用的处理器以腾出空间。</translation>
+        <source>UDP port %1 is already in use by a program that does not share it.
+Processors on the network cannot be found until that program is closed and this one is started again.</source>
+        <translation>UDP 端口 %1 已被一个不共享它的程序占用。
+在关闭该程序并重新启动本程序之前，无法找到网络上的处理器。</translation>
+    </message>
+    <message>
+        <source>Address changed (was %1)</source>
+        <translation>地址已改变（原为 %1）</translation>
+    </message>
+    <message>
+        <source>Remove processors</source>
+        <translation>移除处理器</translation>
+    </message>
+    <message>
+        <source>Every processor in the list was heard since the start.</source>
+        <translation>列表中的每台处理器自启动以来都已收到通告。</translation>
+    </message>
+    <message>
+        <source>Remove the %1 processors not heard since the program started from the list and from device.db?</source>
+        <translation>是否从列表和 device.db 中移除自程序启动以来未收到通告的 %1 台处理器？</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>The device list holds %1 processors, the most it can keep. From now on a processor heard for the first time takes the place of the one silent longest that was never selected. &quot;Remove processors not heard since start&quot; (right-click a processor) clears the ones that stay silent.</source>
+        <translation>设备列表最多容纳 %1 台处理器，现已满。此后新收到的处理器将取代从未选择过且静默最久的处理器。“移除自启动以来未收到的处理器”（右键单击处理器）可清除一直静默的处理器。</translation>
     </message>
 </context>
 <context>
@@ -621,6 +641,10 @@ Processors on the network cannot be found until that program is closed and this 
     <message>
         <source>Offline</source>
         <translation>离线</translation>
+    </message>
+    <message>
+        <source>Remove processors not heard since start</source>
+        <translation>移除自启动以来未收到的处理器</translation>
     </message>
 </context>
 <context>

@@ -578,16 +578,36 @@ Click Cancel to exit.</source>
         <translation></translation>
     </message>
     <message>
-        <source>UDP port %1 is already in use, probably by another copy of this program.
-Processors on the network cannot be found until that program is closed and this one is started again.</source>
-        <translation></translation>
-    </message>
-    <message>
         <source>Device list full</source>
         <translation></translation>
     </message>
     <message>
-        <source>The device list holds %1 processors, the most it can keep. Processors heard for the first time are not added; remove processors you no longer use to make room.</source>
+        <source>UDP port %1 is already in use by a program that does not share it.
+Processors on the network cannot be found until that program is closed and this one is started again.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Address changed (was %1)</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Remove processors</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Every processor in the list was heard since the start.</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Remove the %1 processors not heard since the program started from the list and from device.db?</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>The device list holds %1 processors, the most it can keep. From now on a processor heard for the first time takes the place of the one silent longest that was never selected. &quot;Remove processors not heard since start&quot; (right-click a processor) clears the ones that stay silent.</source>
         <translation></translation>
     </message>
 </context>
@@ -615,6 +635,10 @@ Processors on the network cannot be found until that program is closed and this 
     </message>
     <message>
         <source>Offline</source>
+        <translation></translation>
+    </message>
+    <message>
+        <source>Remove processors not heard since start</source>
         <translation></translation>
     </message>
 </context>

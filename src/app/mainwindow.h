@@ -66,6 +66,8 @@ public:
 
     static constexpr int kFirstRetryMs = 500;
     static constexpr int kLastRetryMs = 8000;
+    // A link that stayed up this long and logged in starts the back-off over when it drops.
+    static constexpr int kSteadyLinkMs = 10000;
 
 public Q_SLOTS:
     // Another attempt to reach the selected processor: now, and after a lost link by the
@@ -107,6 +109,9 @@ private:
     void loginReport(quint8 code, quint8 direction, const QByteArray &payload);
     int currentIndex() const;
     void connectCurrent(QTcpSocket *socket, int index);
+    // The address at the other end of the current connection; 0 when not connected.
+    quint32 currentPeerAddress() const;
+    void addressChanged(uint index, uint previous, bool commanded);
     void planReconnect();
     // The texts and states of "Undo" and "Redo" from the history of the current processor.
     void updateUndoActions();
@@ -146,8 +151,15 @@ private:
     bool m_hasCurrent = false;
     QTimer *m_reconnectTimer = nullptr;
     int m_retryMs = kFirstRetryMs;
-    // Passwords accepted in this run, per processor; kept in memory only.
-    QHash<quint32, QString> m_passwords;
+    qint64 m_linkUpAt = 0;
+    bool m_linkLoggedIn = false; // the current link has logged in
+    // The password accepted in this run per processor, with the address it was accepted at;
+    // kept in memory only.
+    struct RememberedLogin {
+        quint32 address = 0;
+        QString password;
+    };
+    QHash<quint32, RememberedLogin> m_passwords;
     QString m_typedPassword;
     bool m_autoLoginSent = false;
     bool m_restarting = false;

@@ -65,9 +65,11 @@ bool SimLauncher::start()
     m_process->setProgram(program);
     QStringList arguments{QStringLiteral("--address"), m_address.toString(),
                           QStringLiteral("--password"), QLatin1String(kPassword)};
-    // A simulator already running here holds the command port; a second one takes any.
+    // It hears commands on its own address only (nothing from the network reaches it).
+    // Another program holding the command port alone leaves it a free one.
     QUdpSocket commandProbe;
-    if (!commandProbe.bind(QHostAddress::AnyIPv4, kCommandPort))
+    if (!commandProbe.bind(m_address, kCommandPort,
+                           QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
         arguments << QStringLiteral("--command-port") << QStringLiteral("0");
     commandProbe.close();
     m_process->setArguments(arguments);

@@ -8,8 +8,8 @@ class QProcess;
 
 // Starts one simulated processor (the dapsim program installed beside dapcontrol) on a free
 // loopback address, so every page can be explored without hardware. The simulator announces
-// itself to 127.0.0.1, where the device table hears it like a real processor. It stops with
-// the program.
+// itself on the loopback broadcast, where the device table hears it like a real processor, and
+// hears commands on its own address only. It stops with the program.
 class SimLauncher : public QObject {
     Q_OBJECT
 public:

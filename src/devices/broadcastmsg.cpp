@@ -112,4 +112,12 @@ QByteArray udpCommand(quint32 machineId, quint8 command, const QByteArray &paylo
     return out.data();
 }
 
+QHostAddress commandDestination(const QHostAddress &configured, quint32 processorAddress)
+{
+    const QHostAddress processor(processorAddress);
+    if (configured == QHostAddress(QHostAddress::Broadcast) && processor.isLoopback())
+        return processor;
+    return configured;
+}
+
 } // namespace devices

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QMetaType>
 #include <QString>
 
@@ -86,5 +87,11 @@ QString timeText(quint32 seconds);
 
 // A command datagram: machine id, command, three zero bytes, payload length, payload.
 QByteArray udpCommand(quint32 machineId, quint8 command, const QByteArray &payload);
+
+// Where a command for the processor at processorAddress goes: the configured destination,
+// except that a processor on this host's loopback (a simulator, which hears commands on its
+// own address only) is sent to directly in place of the limited broadcast, which never
+// reaches it.
+QHostAddress commandDestination(const QHostAddress &configured, quint32 processorAddress);
 
 } // namespace devices

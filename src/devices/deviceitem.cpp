@@ -62,8 +62,10 @@ QDeviceItem::QDeviceItem(QWidget *parent) : QWidget(parent)
     m_menu = new QMenu(this);
     m_ipAction = m_menu->addAction(QString());
     m_removeAction = m_menu->addAction(QString());
-    connect(m_ipAction, &QAction::triggered, this, [this] { actionTriggered(m_ipAction); });
-    connect(m_removeAction, &QAction::triggered, this, [this] { actionTriggered(m_removeAction); });
+    m_menu->addSeparator();
+    m_removeUnheardAction = m_menu->addAction(QString());
+    for (QAction *action : {m_ipAction, m_removeAction, m_removeUnheardAction})
+        connect(action, &QAction::triggered, this, [this, action] { actionTriggered(action); });
 
     setAutoFillBackground(true);
     setSelected(false);
@@ -110,8 +112,7 @@ void QDeviceItem::showText(int line)
     QLabel *label = line == 0 ? m_modelLabel : line == 1 ? m_addressLabel : m_presetLabel;
     const int room = label->contentsRect().width();
     const QString &text = m_texts[line];
-    label->setText(room > 0 ? label->fontMetrics().elidedText(text, Qt::ElideRight, room)
-                            : text);
+    label->setText(room > 0 ? label->fontMetrics().elidedText(text, Qt::ElideRight, room) : text);
 }
 
 void QDeviceItem::resizeEvent(QResizeEvent *event)
@@ -201,6 +202,8 @@ void QDeviceItem::emitChoice(QAction *action)
         emit ipClicked();
     else if (action == m_removeAction)
         emit Remove();
+    else if (action == m_removeUnheardAction)
+        emit RemoveUnheard();
 }
 
 bool QDeviceItem::event(QEvent *event)
@@ -236,6 +239,7 @@ void QDeviceItem::retranslateUi()
 {
     m_removeAction->setText(tr("Remove Device"));
     m_ipAction->setText(tr("IP Setting"));
+    m_removeUnheardAction->setText(tr("Remove processors not heard since start"));
     updateBadgeTips();
 }
 

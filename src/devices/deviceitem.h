@@ -36,6 +36,7 @@ public:
     QMenu *contextMenu() const { return m_menu; }
     QAction *ipAction() const { return m_ipAction; }
     QAction *removeAction() const { return m_removeAction; }
+    QAction *removeUnheardAction() const { return m_removeUnheardAction; }
 
     static const char *const kBadgeOff;
     static const char *const kBadgeFound;
@@ -47,6 +48,7 @@ signals:
     void Reselected();
     void ipClicked();
     void Remove();
+    void RemoveUnheard();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -76,6 +78,7 @@ private:
     QMenu *m_menu = nullptr;
     QAction *m_ipAction = nullptr;
     QAction *m_removeAction = nullptr;
+    QAction *m_removeUnheardAction = nullptr;
     bool m_menuOpen = false;
     QPointer<QAction> m_chosen;
 };

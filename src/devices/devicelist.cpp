@@ -83,6 +83,14 @@ void QDeviceList::setDevicePreset(uint row, QString string)
     refreshRow(int(row));
 }
 
+void QDeviceList::setAddressNote(uint row, QString note)
+{
+    if (!validRow(int(row)))
+        return;
+    m_rows[row].addressNote = note;
+    refreshRow(int(row));
+}
+
 void QDeviceList::setFaultState(uint row, uchar fault)
 {
     if (!validRow(int(row)))
@@ -180,7 +188,7 @@ void QDeviceList::bind(QDeviceItem *tile, int row)
     const Row &r = m_rows[size_t(row)];
     tile->setModelText(r.model);
     tile->setAddressText(r.address);
-    tile->setPresetText(r.preset);
+    tile->setPresetText(r.addressNote.isEmpty() ? r.preset : r.addressNote);
     tile->setFault(r.fault);
     tile->setNetworkActive(r.networkActive);
     tile->setSelected(row == m_currentRow);
@@ -204,5 +212,6 @@ QDeviceItem *QDeviceList::makeTile(size_t slot)
     });
     connect(tile, &QDeviceItem::Remove, this, [this, slot] { removeClicked(rowOfTile(slot)); });
     connect(tile, &QDeviceItem::ipClicked, this, [this, slot] { ipClicked(rowOfTile(slot)); });
+    connect(tile, &QDeviceItem::RemoveUnheard, this, &QDeviceList::sig_removeUnheard);
     return tile;
 }

@@ -24,6 +24,8 @@ public:
         QString model;
         QString address;
         QString preset;
+        // Shown in the preset's place while there is one (the address was changed).
+        QString addressNote;
         bool fault = false;
         bool networkActive = false;
     };
@@ -45,6 +47,8 @@ signals:
     void sig_devRetry(int row);
     void sig_ipClicked(int row);
     void sig_removeRow(int row);
+    // "Remove processors not heard since start" from any tile's menu.
+    void sig_removeUnheard();
 
 public slots:
     void addItem(broadcastMsg *msg);
@@ -52,6 +56,7 @@ public slots:
     void setIpaddr(uint row, uint dwIpaddr);
     void setDeviceModel(uint row, QString string);
     void setDevicePreset(uint row, QString string);
+    void setAddressNote(uint row, QString note);
     void setFaultState(uint row, uchar fault);
     void setNetState(int row, QAbstractSocket::SocketState state);
     void setNetBrowsingState(int row, bool isFound);

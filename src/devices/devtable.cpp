@@ -75,8 +75,10 @@ QDevTable::QDevTable(QWidget *parent, const DevTableOptions &options)
     connect(m_drainLater, &QTimer::timeout, this, &QDevTable::udpRecvData);
 
     m_udpSocket = new QUdpSocket(this);
-    // IPv4 only: an any-address IPv6 bind would hand back mapped addresses.
-    m_bound = m_udpSocket->bind(QHostAddress::AnyIPv4, m_options.announcePort);
+    // IPv4 only: an any-address IPv6 bind would hand back mapped addresses. Shared, so dapctl
+    // and another copy of the program hear the processors' broadcasts too.
+    m_bound = m_udpSocket->bind(QHostAddress::AnyIPv4, m_options.announcePort,
+                                QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
     if (!m_bound)
         qCWarning(lcDevices) << "cannot listen for announcements on port" << m_options.announcePort
                              << m_udpSocket->errorString();
@@ -243,7 +245,8 @@ void QDevTable::handleAnnouncement(const broadcastMsg &msg)
     }
     if (deviceCount() >= m_options.maxDevices) {
         reportLimit();
-        return;
+        if (!makeRoom())
+            return;
     }
     broadcastMsg record = msg;
     insertIntoDatabase(record);
@@ -258,6 +261,7 @@ void QDevTable::handleAnnouncement(const broadcastMsg &msg)
 void QDevTable::heard(Device &device)
 {
     device.lastHeard = now();
+    device.heardThisRun = true;
     if (!device.timed) {
         device.timed = true;
         if (!m_silenceClock->isActive())
@@ -278,10 +282,12 @@ void QDevTable::updateKnownDevice(Device &device, const broadcastMsg &msg)
     heard(device);
 
     if (rec.ipaddress != msg.ipaddress) {
+        const quint32 previous = rec.ipaddress;
         rec.ipaddress = msg.ipaddress;
         setCell(i, 0, ipText(rec.ipaddress));
         emit sigIpaddr(uint(i), rec.ipaddress);
         updateColumn("ipaddress", id, qint64(rec.ipaddress));
+        addressMoved(device, previous);
     }
     if (fieldBytes(rec.model) != fieldBytes(msg.model)) {
         setField(rec.model, fieldBytes(msg.model));
@@ -336,7 +342,10 @@ void QDevTable::sendUdpCommand(quint32 machineId, quint8 command, const void *pa
 {
     const QByteArray data = udpCommand(
         machineId, command, QByteArray(static_cast<const char *>(payload), qsizetype(length)));
-    m_udpSocket->writeDatagram(data, m_options.commandAddress, m_options.commandPort);
+    const Device *d = m_byId.value(machineId);
+    m_udpSocket->writeDatagram(
+        data, commandDestination(m_options.commandAddress, d ? d->record.ipaddress : 0),
+        m_options.commandPort);
 }
 
 void QDevTable::udpRecvTimeout()
@@ -449,8 +458,10 @@ void QDevTable::ipClicked(int index)
     proto::putU32(payload + 8, m_ipDialog->gateway());
     sendUdpCommand(machineId, 2, payload, sizeof payload);
     // The dialog ran its own event loop: the list may have changed under it.
-    if (const int now = deviceIndex(machineId); now >= 0)
-        emit sigNetworkSettingsSent(now);
+    if (Device *sent = m_byId.value(machineId)) {
+        sent->commandedAddress = m_ipDialog->address();
+        emit sigNetworkSettingsSent(sent->index);
+    }
 }
 
 // ---- sockets ----------------------------------------------------------------------------
@@ -547,7 +558,7 @@ void QDevTable::reportBindFailure()
     m_bindReported = true;
     auto *box = new QMessageBox(
         QMessageBox::Warning, tr("Processors cannot be found"),
-        tr("UDP port %1 is already in use, probably by another copy of this program.\n"
+        tr("UDP port %1 is already in use by a program that does not share it.\n"
            "Processors on the network cannot be found until that program is closed and this "
            "one is started again.")
             .arg(m_options.announcePort),
@@ -555,19 +566,4 @@ void QDevTable::reportBindFailure()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
-}
-
-void QDevTable::reportLimit()
-{
-    if (m_limitMessage)
-        return;
-    qCWarning(lcDevices) << "device list full at" << m_options.maxDevices << "processors";
-    m_limitMessage = new QMessageBox(
-        QMessageBox::Warning, tr("Device list full"),
-        tr("The device list holds %1 processors, the most it can keep. Processors heard for "
-           "the first time are not added; remove processors you no longer use to make room.")
-            .arg(m_options.maxDevices),
-        QMessageBox::Ok, parentWidget() ? parentWidget() : this);
-    m_limitMessage->setModal(false);
-    m_limitMessage->show();
 }

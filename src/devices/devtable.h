@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QIpSetting;
@@ -27,7 +28,8 @@ struct DevTableOptions {
     QHostAddress commandAddress{QHostAddress::Broadcast};
     quint16 commandPort = 6001;
     QString databasePath = QStringLiteral("device.db");
-    // Processors heard for the first time beyond this many known ones are not added.
+    // The most processors the list keeps; beyond it a newly heard one takes the place of the
+    // one silent longest that was never selected.
     int maxDevices = 1024;
     // Milliseconds on a monotonic clock; empty means the system's steady clock.
     std::function<qint64()> clock;
@@ -69,6 +71,13 @@ public:
     bool silenceTimed(int index) const;
     // When the silence clock next looks at the devices; -1 when it is stopped.
     int silenceClockRemaining() const;
+    // The table's clock, in milliseconds.
+    qint64 now() const;
+    // What the device's tile says about its address: that an announcement moved it away from
+    // the address it had (not this program's IP setting); empty otherwise.
+    QString addressNote(int index) const;
+    // The user logged in at the device's present address: the note goes.
+    void confirmAddress(int index);
 
     void sendUdpCommand(quint32 machineId, quint8 command, const void *payload, quint32 length);
 
@@ -82,6 +91,11 @@ public:
     QMessageBox *limitMessage() const { return m_limitMessage; }
     // The last note about device.db (it cannot be used or written, or was replaced).
     QMessageBox *storeMessage() const { return m_storeMessage; }
+    // Processors known from the database that have not announced themselves (nor answered
+    // over TCP) since the program started.
+    int notHeardSinceStart() const;
+    // Removes them, in one database transaction; returns how many.
+    int removeNotHeardSinceStart();
 
     // One pass of announcement datagrams as read from the socket: each is decoded and applied,
     // and their database writes share one commit. The fuzz target feeds it without a socket.
@@ -98,6 +112,11 @@ signals:
     void sigNetBrowsingState(int index, bool isFound);
     // New network settings went to the processor at index (the "IP Setting" dialog).
     void sigNetworkSettingsSent(int index);
+    // An announcement changed the processor's address from previous; commanded when it is the
+    // address this program's IP setting sent it to.
+    void sigAddressChanged(uint index, uint previous, bool commanded);
+    // The note about the device's address changed (see addressNote()).
+    void sigAddressNote(uint index, QString note);
 
 public slots:
     // Drains the announcement socket, with the database writes of one pass in one transaction.
@@ -110,6 +129,8 @@ public slots:
     void addDevice(broadcastMsg *pMsg, bool online);
     void removeDev(int index);
     void ipClicked(int index);
+    // "Remove processors not heard since start": asks once, then removes them.
+    void removeUnheardClicked();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -119,13 +140,19 @@ private:
         broadcastMsg record;
         QTcpSocket *socket = nullptr;
         qint64 lastHeard = 0;
+        bool heardThisRun = false;
+        // The address this program's IP setting sent the processor to, until it is heard there.
+        std::optional<quint32> commandedAddress;
+        // The address an announcement moved the processor away from, until it is confirmed.
+        std::optional<quint32> movedFrom;
         int index = 0;
         bool timed = false;
         quint8 found = 0;
     };
 
-    qint64 now() const;
     Device *device(int index) const;
+    void addressMoved(Device &device, quint32 previous);
+    void setMovedFrom(Device &device, std::optional<quint32> from);
     void heard(Device &device);
     void armSilenceClock(qint64 delayMs);
     void handleDatagram(const char *data, qint64 size);
@@ -139,6 +166,8 @@ private:
     void reportBindFailure();
     void reportLimit();
     void reportStoreProblem(const devices::DeviceStore::Problem &problem);
+    // Removes the device silent longest that was never selected; false when there is none.
+    bool makeRoom();
 
     DevTableOptions m_options;
     QTableWidget *m_table = nullptr;

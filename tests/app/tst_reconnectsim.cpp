@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "devices/deviceitem.h"
 #include "devices/devicelist.h"
+#include "devices/ipsetting.h"
 #include "protocol/transport.h"
 #include "support/frameclient.h"
 #include "support/simprocess.h"
@@ -16,9 +17,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 #include <QtEndian>
 
@@ -49,6 +52,14 @@ bool overviewShows(QOverView *overview, const QString &text)
 int countOf(const QString &log, const QString &line)
 {
     return int(log.count(line));
+}
+
+QByteArray announcementOf(quint32 machineId, quint32 address)
+{
+    QByteArray announcement(140, '\0');
+    qToLittleEndian(machineId, announcement.data());
+    qToLittleEndian(address, announcement.data() + 4);
+    return announcement;
 }
 
 } // namespace
@@ -97,8 +108,8 @@ private Q_SLOTS:
         QCOMPARE(window.overView()->netState(), int(QAbstractSocket::ConnectedState));
         const QString passwordLine = "recv class 2 type 1 code 1 dir 01 len 4: 71 37 5a 78";
         // What the pages show is asked for again after the new login.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            countOf(sim.errorText(), "recv class 2 type 3 code 1 dir 00") >= 2, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(countOf(sim.errorText(), "recv class 2 type 3 code 1 dir 00") >= 2,
+                                 5000);
         QCOMPARE(countOf(sim.errorText(), passwordLine), 2);
 
         // Clicking the tile while a retry waits tries at once.
@@ -225,6 +236,142 @@ private Q_SLOTS:
         QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
         QVERIFY(!overviewShows(window.overView(), second));
         QTRY_VERIFY_WITH_TIMEOUT(overviewShows(window.overView(), first), 5000);
+    }
+
+    // The wait before the next attempt starts over only after a link that lasted and logged
+    // in; a peer that accepts and closes at once is called less and less often.
+    void backOffStartsOverOnlyAfterASteadyLogin_data()
+    {
+        QTest::addColumn<bool>("loginOk");
+        QTest::addColumn<int>("lastsMs");
+        QTest::addColumn<QList<int>>("delays");
+        const int steady = mainWindow::kSteadyLinkMs;
+        QTest::newRow("closes at once") << false << 0 << QList<int>{500, 1000, 2000};
+        QTest::newRow("logs in, closes at once") << true << 0 << QList<int>{500, 1000, 2000};
+        QTest::newRow("lasts, no login") << false << steady << QList<int>{500, 1000, 2000};
+        QTest::newRow("lasts and logs in") << true << steady << QList<int>{500, 500, 500};
+    }
+    void backOffStartsOverOnlyAfterASteadyLogin()
+    {
+        QFETCH(bool, loginOk);
+        QFETCH(int, lastsMs);
+        QFETCH(QList<int>, delays);
+        MainWindowOptions options = loopbackOptions();
+        qint64 now = 0;
+        options.devices.clock = [&now] { return now; };
+        mainWindow window(options);
+        const QHostAddress address(QStringLiteral("127.0.91.50"));
+        QTcpServer peer;
+        QVERIFY(peer.listen(address, 2699));
+        QTcpSocket *accepted = nullptr;
+        connect(&peer, &QTcpServer::newConnection, this, [&] {
+            accepted = peer.nextPendingConnection();
+            if (loginOk) // class 2, type 1, code 1, report: logged in
+                accepted->write(QByteArray::fromHex("827d0100020101800100017d82"));
+        });
+        const QByteArray announcement = announcementOf(0x5A5A0050, address.toIPv4Address());
+        window.devTable()->receiveDatagrams({announcement});
+        window.deviceList()->sig_devChanged(0);
+
+        for (int round = 0; round < delays.size(); ++round) {
+            if (round > 0)
+                window.reconnectNow();
+            QTRY_VERIFY(accepted);
+            if (loginOk)
+                QTRY_VERIFY(session::loggedIn());
+            now += lastsMs;
+            window.devTable()->receiveDatagrams({announcement}); // still heard
+            accepted->disconnectFromHost();
+            accepted = nullptr;
+            QTRY_COMPARE(window.reconnectDelay(), delays.at(round));
+        }
+    }
+
+    // A password is sent by itself only to the address it was typed for: the same machine
+    // id announced elsewhere (a forged announcement) is connected to, but the user is asked,
+    // and the tile says that the address changed.
+    void passwordStaysWithItsAddress()
+    {
+        mainWindow window(loopbackOptions());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString announce =
+            QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort());
+        auto real = std::make_unique<SimProcess>(QStringList{"--address", "127.0.91.20",
+                                                             "--machine-id", "1002", "--password",
+                                                             "q7Zx", "--announce", announce});
+        QVERIFY2(real->start(), qPrintable(real->errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QLogin *login = window.loginDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
+        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
+        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(session::loggedIn());
+
+        // The link drops; the same machine id is now announced from another address.
+        real.reset();
+        SimProcess forged({"--address", "127.0.91.29", "--machine-id", "1002", "--password", "q7Zx",
+                           "--verbose", "--announce", announce});
+        QVERIFY2(forged.start(), qPrintable(forged.errorText()));
+        QTRY_COMPARE_WITH_TIMEOUT(window.devTable()->deviceAddress(0), 0x7F005B1Du, 5000);
+        QVERIFY(!window.deviceList()->row(0).addressNote.isEmpty());
+        QVERIFY(window.deviceList()->item(0)->presetText().contains("127.0.91.20"));
+        window.reconnectNow();
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 8000);
+        QVERIFY(!session::loggedIn());
+        QVERIFY2(!forged.errorText().contains("recv class 2 type 1 code 1 dir 01"),
+                 qPrintable(forged.errorText()));
+
+        // Typed for this address, it logs in and the note goes.
+        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
+        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(session::loggedIn());
+        QVERIFY(window.deviceList()->row(0).addressNote.isEmpty());
+    }
+
+    // The program's own IP setting takes the password along: after the move the processor is
+    // logged in again by itself, and its tile has no note.
+    void ownIpSettingKeepsTheLogin()
+    {
+        QUdpSocket probe; // a free port for the simulator's commands
+        QVERIFY(probe.bind(QHostAddress(QStringLiteral("127.0.91.40")), 0));
+        const quint16 commandPort = probe.localPort();
+        probe.close();
+        MainWindowOptions options = loopbackOptions();
+        options.devices.commandAddress = QHostAddress(QStringLiteral("127.0.91.40"));
+        options.devices.commandPort = commandPort;
+        mainWindow window(options);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SimProcess sim({"--address", "127.0.91.40", "--password", "q7Zx", "--verbose",
+                        "--disconnect-after", "3", "--command-port", QString::number(commandPort),
+                        "--announce",
+                        QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QLogin *login = window.loginDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
+        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
+        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(session::loggedIn());
+
+        QTimer::singleShot(0, this, [&window] {
+            QIpSetting *d = window.devTable()->ipDialog();
+            d->addressEdit()->setText(QStringLiteral("127.0.91.41"));
+            d->maskEdit()->setText(QStringLiteral("255.0.0.0"));
+            d->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.devTable()->ipClicked(0);
+        QTRY_COMPARE_WITH_TIMEOUT(window.devTable()->deviceAddress(0), 0x7F005B29u, 5000);
+        QVERIFY(window.deviceList()->row(0).addressNote.isEmpty());
+        // The processor closes the link; the program comes back at the new address.
+        QTRY_VERIFY_WITH_TIMEOUT(!session::loggedIn(), 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(session::loggedIn(), 10000);
+        QVERIFY(!login->isVisible());
+        QCOMPARE(window.devTable()->existingSocket(0)->peerAddress(),
+                 QHostAddress(QStringLiteral("127.0.91.41")));
     }
 };
 

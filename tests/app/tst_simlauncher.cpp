@@ -4,6 +4,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUdpSocket>
 
 // The menu's simulated processor: a real dapsim on a free loopback address, gone when stopped.
 class TestSimLauncher : public QObject {
@@ -34,6 +35,11 @@ private Q_SLOTS:
                 QTest::qWait(100);
         }
         QVERIFY(connected);
+        // It hears commands on its own address only: another loopback address keeps the
+        // command port free (a simulator on every address would hold it there too).
+        QUdpSocket elsewhere;
+        QVERIFY(elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.1")), 6001,
+                               QUdpSocket::DontShareAddress));
 
         QSignalSpy stopped(&launcher, &SimLauncher::stopped);
         launcher.stop();

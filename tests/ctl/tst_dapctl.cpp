@@ -109,6 +109,36 @@ private slots:
         QCOMPARE(rows2.at(1).toObject().value("state").toString(), QStringLiteral("stored"));
     }
 
+    // The window listens on the announcement port too: list shares it. A port another
+    // program holds alone is an error, not an empty list.
+    void listBesideAnotherListener()
+    {
+        QUdpSocket window;
+        QVERIFY(window.bind(QHostAddress::AnyIPv4, m_announcePort,
+                            QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        // Announced as processors do, to every listener (the loopback broadcast here).
+        SimProcess sim({"--address", "127.0.0.160", "--announce",
+                        QStringLiteral("127.255.255.255:%1").arg(m_announcePort)});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        const Run shared = dapctl({"list", "--json", "--wait", "1.5"});
+        QVERIFY2(shared.exitCode == 0, qPrintable(shared.err));
+        QStringList online; // the database may know processors of earlier cases
+        for (const QJsonValue &row : QJsonDocument::fromJson(shared.out.toUtf8()).array())
+            if (row.toObject().value("state").toString() == QLatin1String("online"))
+                online << row.toObject().value("address").toString();
+        QCOMPARE(online, QStringList{"127.0.0.160"});
+        QVERIFY(window.hasPendingDatagrams());
+
+        window.close();
+        QVERIFY(window.bind(QHostAddress::AnyIPv4, m_announcePort, QUdpSocket::DontShareAddress));
+        const Run alone = dapctl({"list", "--wait", "0.2"});
+        QCOMPARE(alone.exitCode, 3);
+        QVERIFY2(alone.err.contains(QStringLiteral("cannot listen for announcements on UDP port %1")
+                                        .arg(m_announcePort)),
+                 qPrintable(alone.err));
+        QVERIFY2(!alone.out.contains("MODEL"), qPrintable(alone.out));
+    }
+
     // What set sends is what get then reads: each block's own encoding, against the peer.
     void setThenGet_data()
     {
@@ -409,7 +439,7 @@ private slots:
                         commandPort});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         const Run r = dapctl({"set-ip", "127.0.0.155", "127.0.0.156", "255.0.0.0", "127.0.0.1",
-                              "--json", "--command-to", "127.0.0.1:" + commandPort});
+                              "--json", "--command-to", "127.0.0.155:" + commandPort});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(o.value("machineId").toInteger(), 1155);

@@ -42,13 +42,13 @@ class TestDevDiscovery : public QObject {
     qint64 m_now = 0; // the table's clock
 
     // Wired the way the main window wires them.
-    void makeViews()
+    void makeViews(const QHostAddress &commandAddress = QHostAddress(QStringLiteral("127.0.0.1")))
     {
         m_list.reset();
         m_table.reset();
         DevTableOptions options;
         options.announcePort = 0;
-        options.commandAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+        options.commandAddress = commandAddress;
         options.commandPort = m_commandPort;
         options.databasePath = m_dir.filePath(QStringLiteral("device.db"));
         options.clock = [this] { return m_now; };
@@ -142,7 +142,8 @@ private slots:
 
     void newAddressByCommandTwo()
     {
-        makeViews();
+        // The simulator hears commands on each processor's own address.
+        makeViews(QHostAddress(QStringLiteral("127.0.0.21")));
         std::unique_ptr<SimProcess> sim = startSim();
         QTRY_VERIFY_WITH_TIMEOUT(allFound(), 5000);
         int row = -1;
@@ -164,6 +165,21 @@ private slots:
         QCOMPARE(m_table->deviceAddress(row), 0x7F00001Du);
         QCOMPARE(m_list->item(row)->addressText(), QStringLiteral("127.0.0.29"));
         QCOMPARE(m_table->table()->item(row, 0)->text(), QStringLiteral("127.0.0.29"));
+    }
+
+    // Processors broadcast their announcements; dapctl or another copy of the program hears
+    // them beside the window.
+    void theAnnouncementPortIsShared()
+    {
+        makeViews();
+        QUdpSocket other;
+        QVERIFY(other.bind(QHostAddress::AnyIPv4, m_table->announcePort(),
+                           QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+        SimProcess sim({"--address", "127.0.0.25", "--announce",
+                        QStringLiteral("127.255.255.255:%1").arg(m_table->announcePort())});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_table->deviceIndex(1025) >= 0, 5000); // 127.0.0.25
+        QTRY_VERIFY_WITH_TIMEOUT(other.hasPendingDatagrams(), 5000);
     }
 };
 

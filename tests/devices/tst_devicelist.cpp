@@ -227,6 +227,25 @@ private slots:
         QCOMPARE(m_list->item(1)->addressText(), QStringLiteral("192.168.1.3"));
         QVERIFY(m_list->item(1)->isSelected());
         QVERIFY(!m_list->item(2));
+
+        // The removal of silent processors is the table's to decide; the list only asks.
+        QSignalSpy unheard(m_list.get(), &QDeviceList::sig_removeUnheard);
+        chooseFromMenu(3); // after the separator
+        requestMenu(m_list->item(0));
+        QCOMPARE(unheard.count(), 1);
+        QCOMPARE(m_list->rowCount(), 2);
+    }
+
+    // A note about a changed address takes the preset's line until it goes.
+    void addressNote()
+    {
+        fill(2);
+        m_list->setDevicePreset(1, QStringLiteral("Show"));
+        m_list->setAddressNote(1, QStringLiteral("Address changed (was 10.0.0.2)"));
+        QCOMPARE(m_list->item(1)->presetText(), QStringLiteral("Address changed (was 10.0.0.2)"));
+        QCOMPARE(m_list->item(0)->presetText(), m_list->row(0).preset);
+        m_list->setAddressNote(1, QString());
+        QCOMPARE(m_list->item(1)->presetText(), QStringLiteral("Show"));
     }
 
     void longModelNameIsElidedNotClipped()

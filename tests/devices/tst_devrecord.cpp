@@ -63,6 +63,29 @@ private slots:
                  hex("05 00 00 00 02 00 00 00 0C 00 00 00 32 01 A8 C0 00 FF FF FF 01 01 A8 C0"));
     }
 
+    // The broadcast reaches processors on the network; a simulator on this host's loopback
+    // hears commands on its own address only. A destination chosen on purpose stays.
+    void commandDestinations_data()
+    {
+        QTest::addColumn<QHostAddress>("configured");
+        QTest::addColumn<quint32>("processor");
+        QTest::addColumn<QHostAddress>("destination");
+        const QHostAddress broadcast(QHostAddress::Broadcast);
+        const QHostAddress chosen(QStringLiteral("127.0.0.1"));
+        QTest::newRow("network") << broadcast << 0xC0A80132u << broadcast;
+        QTest::newRow("loopback") << broadcast << 0x7F000203u
+                                  << QHostAddress(QStringLiteral("127.0.2.3"));
+        QTest::newRow("chosen, loopback") << chosen << 0x7F000203u << chosen;
+        QTest::newRow("chosen, network") << chosen << 0xC0A80132u << chosen;
+    }
+    void commandDestinations()
+    {
+        QFETCH(QHostAddress, configured);
+        QFETCH(quint32, processor);
+        QFETCH(QHostAddress, destination);
+        QCOMPARE(commandDestination(configured, processor), destination);
+    }
+
     void texts_data()
     {
         QTest::addColumn<QByteArray>("bytes");

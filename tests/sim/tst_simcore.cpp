@@ -314,7 +314,7 @@ private slots:
         const ParseResult r = parseOptions({"dapsim"});
         QVERIFY(r.options);
         QCOMPARE(r.options->address.toString(), QStringLiteral("127.0.0.2"));
-        QCOMPARE(r.options->announceHost.toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(r.options->announceHost.toString(), QStringLiteral("127.255.255.255"));
         QCOMPARE(r.options->announcePort, quint16(6696));
         QCOMPARE(r.options->commandPort, quint16(6001));
         QCOMPARE(r.options->effectiveVariant(), 96);

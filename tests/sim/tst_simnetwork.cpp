@@ -189,15 +189,34 @@ private slots:
                         listener.target(), "--command-port", QString::number(port)});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QUdpSocket sender;
+        QHostAddress to(QStringLiteral("127.0.0.13"));
         const auto command = [&](quint32 machine, quint32 address) {
             proto::PayloadWriter w;
             w.u32(machine).u8(2).u8(0).u16(0).u32(12).u32(address).u32(0xFF000000).u32(0x7F000001);
-            sender.writeDatagram(w.data(), QHostAddress::LocalHost, port);
+            sender.writeDatagram(w.data(), to, port);
         };
         command(89, 0x7F00000E); // another machine: ignored
         command(88, 0x7F00000E); // 127.0.0.14
         QVERIFY(!sim.waitForLine(QStringLiteral("dapsim: 127.0.0.14 listening")).isEmpty());
-        QCOMPARE(sim.lines().filter(QStringLiteral("listening")).size(), 2);
+        // Commands follow the processor to its new address (sent again until the socket
+        // has moved, which happens once the command that moved it is done).
+        const auto moveTo = [&](quint32 address, qsizetype lines) {
+            return QTest::qWaitFor(
+                [&] {
+                    command(88, address);
+                    return QTest::qWaitFor(
+                        [&] {
+                            return sim.lines().filter(QStringLiteral("listening")).size() == lines;
+                        },
+                        100);
+                },
+                5000);
+        };
+        to = QHostAddress(QStringLiteral("127.0.0.14"));
+        QVERIFY(moveTo(0x7F00000D, 3)); // back to 127.0.0.13
+        to = QHostAddress(QStringLiteral("127.0.0.13"));
+        QVERIFY(moveTo(0x7F00000E, 4));
+        to = QHostAddress(QStringLiteral("127.0.0.14"));
         FrameClient c;
         QVERIFY(c.connectTo(QHostAddress(QStringLiteral("127.0.0.14"))));
         QCOMPARE(payloadOf(c.request(2, 2, 12)).toHex(), hex("0e00007f"
@@ -213,6 +232,33 @@ private slots:
         listener.drain();
         QCOMPARE(listener.next(88).mid(4, 4).toHex(), hex("3201a8c0").toHex());
         QVERIFY(c.request(2, 2, 1)); // the open connection stays
+    }
+
+    // A command to another address of this host reaches a processor only when it was told to
+    // listen on every address.
+    void commandsAreHeardOnTheOwnAddressOnly_data()
+    {
+        QTest::addColumn<bool>("allAddresses");
+        QTest::newRow("own address") << false;
+        QTest::newRow("all addresses") << true;
+    }
+    void commandsAreHeardOnTheOwnAddressOnly()
+    {
+        QFETCH(bool, allAddresses);
+        const quint16 port = freeUdpPort();
+        QStringList arguments{"--address", "127.0.0.16",     "--machine-id",
+                              "77",        "--command-port", QString::number(port)};
+        if (allAddresses)
+            arguments << "--command-all-addresses";
+        SimProcess sim(arguments);
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        proto::PayloadWriter w;
+        w.u32(77).u8(2).u8(0).u16(0).u32(12).u32(0x7F000011).u32(0xFF000000).u32(0x7F000001);
+        QUdpSocket sender;
+        sender.writeDatagram(w.data(), QHostAddress::LocalHost, port);
+        const QString moved = sim.waitForLine(QStringLiteral("dapsim: 127.0.0.17 listening"),
+                                              allAddresses ? 5000 : 500);
+        QCOMPARE(!moved.isEmpty(), allAddresses);
     }
 
     void severalProcessors()
@@ -289,8 +335,8 @@ private slots:
                 !sim.lines().filter(QStringLiteral(" silent")).isEmpty())
                 continue;
             QVERIFY(answered);
-            QVERIFY(!sim.waitForLine(QStringLiteral(" silent"), silentAfter * 1000 + 10000)
-                         .isEmpty());
+            QVERIFY(
+                !sim.waitForLine(QStringLiteral(" silent"), silentAfter * 1000 + 10000).isEmpty());
             listener.drain();
             QVERIFY(!c.request(2, 2, 1, {}, 300));
             QVERIFY(listener.next(0, 1500).isEmpty());
@@ -298,8 +344,7 @@ private slots:
             QVERIFY(late.connectTo(QHostAddress(QStringLiteral("127.0.0.18"))));
             QVERIFY(late.expectNothing(2, 1, 1));
             QVERIFY(QTest::qWaitFor(
-                [&] { return c.socket().state() == QAbstractSocket::UnconnectedState; },
-                10000));
+                [&] { return c.socket().state() == QAbstractSocket::UnconnectedState; }, 10000));
             break;
         }
     }
@@ -337,7 +382,7 @@ private slots:
         for (const char *option :
              {"--address", "--machine-id", "--model", "--password", "--lock-password", "--announce",
               "--command-port", "--generation", "--variant", "--count", "--verbose", "--split",
-              "--garbage-rate", "--drop-rate", "--silent-after"})
+              "--garbage-rate", "--drop-rate", "--silent-after", "--command-all-addresses"})
             QVERIFY2(help.contains(option), option);
     }
 };

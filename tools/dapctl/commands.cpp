@@ -95,8 +95,11 @@ int runList(CtlContext &ctx, const QStringList &args)
     QString listenError;
     const QList<KnownProcessor> known = discover(ctx.options().announcePort, ctx.options().waitMs,
                                                  ctx.options().dbPath, &listenError);
-    if (!listenError.isEmpty())
+    if (!listenError.isEmpty()) {
+        // An empty list would look like a network without processors.
         ctx.warn(listenError);
+        return ExitUnreachable;
+    }
     QJsonArray rows;
     if (!ctx.options().json)
         ctx.say(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
@@ -303,8 +306,9 @@ int runSetIp(CtlContext &ctx, const QStringList &args)
     payload.u32(address).u32(mask).u32(gateway);
     QUdpSocket socket;
     const QByteArray datagram = devices::udpCommand(t.machineId, 2, payload.data());
-    if (socket.writeDatagram(datagram, ctx.options().commandAddress, ctx.options().commandPort) !=
-        datagram.size()) {
+    const QHostAddress to =
+        devices::commandDestination(ctx.options().commandAddress, t.address.toIPv4Address());
+    if (socket.writeDatagram(datagram, to, ctx.options().commandPort) != datagram.size()) {
         ctx.warn(QStringLiteral("the command could not be sent (%1)").arg(socket.errorString()));
         return ExitFailed;
     }
