@@ -98,7 +98,14 @@ constexpr Message msg(quint8 code, ReportShape shape, quint16 length, SetShape s
                       std::span<const Field> fields, const char *meaning)
 {
     const quint8 address = shape == ReportShape::ChannelFirst ? 1 : 0;
-    return Message{code, 0, shape, address, 0, nullptr, 0, length, false, set, fields, meaning};
+    Message m{code, 0, shape, address, 0, nullptr, 0, length, false, set, fields, meaning, 0, 0};
+    for (const Field &f : fields) {
+        if (f.encoding == Encoding::F32)
+            m.floatMask |= 1u << f.offset;
+        if (f.type == Type::Enum && !f.hiddenBeyond)
+            m.enumMask |= 1u << f.offset;
+    }
+    return m;
 }
 constexpr Message perChannel(quint8 code, quint8 stride, quint16 length, SetShape set,
                              std::span<const Field> fields, const char *meaning)
@@ -146,6 +153,21 @@ constexpr Message kFeedbackMessages[] = {
 
 // ---- filters -------------------------------------------------------------------------------
 
+constexpr Field bandFrequency(quint8 channels)
+{
+    Field f = wholeF32("frequency", 4, {20, 20000, 1}, "Hz", channels);
+    f.subFactory = kBandFrequencies;
+    return f;
+}
+constexpr Message bandMessage(std::span<const Field> fields)
+{
+    Message m = msg(3, ReportShape::ChannelFirst, 13, SetShape::Whole, fields,
+                    "one parametric band, one set");
+    m.addressBytes = 2;
+    m.subCount = 16;
+    m.subName = "band";
+    return m;
+}
 template <quint8 N> struct Filter {
     static constexpr Field highPass[] = {
         flag("high-pass.enable", 1, N),
@@ -160,22 +182,15 @@ template <quint8 N> struct Filter {
         wholeF32("low-pass.frequency", 4, {20, 20000, 1}, "Hz", N, 20000),
     };
     static constexpr Field band[] = {
-        flag("enable", 2, N, 1),
-        choice("type", 3, kBandTypes, N),
-        [] {
-            Field f = wholeF32("frequency", 4, {20, 20000, 1}, "Hz", N);
-            f.subFactory = kBandFrequencies;
-            return f;
-        }(),
-        real("gain", 8, {-20, 20, 0.1}, "dB", N),
+        flag("enable", 2, N, 1),    choice("type", 3, kBandTypes, N),
+        bandFrequency(N),           real("gain", 8, {-20, 20, 0.1}, "dB", N),
         choice("q", 12, kQ, N, 43),
     };
     static constexpr Message messages[] = {
         msg(1, ReportShape::ChannelFirst, 8, SetShape::Whole, highPass,
             "high-pass filter, one set"),
         msg(2, ReportShape::ChannelFirst, 8, SetShape::Whole, lowPass, "low-pass filter, one set"),
-        Message{3, 0, ReportShape::ChannelFirst, 2, 16, "band", 0, 13, false, SetShape::Whole, band,
-                "one parametric band, one set"},
+        bandMessage(band),
     };
 };
 constexpr Action kFilterActions[] = {
