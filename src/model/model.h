@@ -187,6 +187,8 @@ std::optional<FieldRef> parseName(const QString &block, const QString &channel,
                                   const QString &field, QString *error);
 std::optional<FieldRef> parseName(const QString &name, QString *error);
 QString formatName(const FieldRef &ref);
+// A field's name within its block: "gain", or "band3.gain" for the band of sub 2.
+QString fieldName(const Message &message, const Field &field, int sub);
 
 // The limits of a field on a processor of that generation (a channel matters for the
 // reduced output delays: outputs 1-4 218 ms, 5-8 148 ms).
