@@ -123,12 +123,15 @@ template <quint8 N, quint8 Groups> struct Level {
     static constexpr Field gain[] = {real("gain", 1, {-70, 12, 0.1}, "dB", N)};
     static constexpr Field invert[] = {flag("invert", 1, N)};
     static constexpr Field group[] = {byteInt("group", Encoding::U8, 1, {0, Groups, 1}, "", N)};
+    static constexpr Field calibration[] = {real("calibration", 1, {-70, 12, 0.1}, "dB", N)};
     static constexpr Message messages[] = {
         perChannel(1, 1, N, SetShape::ReadOnly, meter, "meter levels, one signed byte each"),
         msg(2, ReportShape::ChannelFirst, 2, SetShape::Whole, mute, "mute"),
         msg(3, ReportShape::ChannelFirst, 5, SetShape::Whole, gain, "gain"),
         msg(4, ReportShape::ChannelFirst, 2, SetShape::Whole, invert, "polarity invert"),
         msg(5, ReportShape::ChannelFirst, 2, SetShape::Whole, group, "link group, 0 none"),
+        msg(32, ReportShape::ChannelFirst, 5, SetShape::Whole, calibration,
+            "calibration gain (the calibration dialog's)"),
     };
 };
 

@@ -53,6 +53,8 @@ private slots:
         };
         row("in-level gain, channel 2 on the wire 01", "in-level 2 gain", "01 00 00 d0 c0", -6.5f,
             -6.5, -10, "01 00 00 20 c1");
+        row("calibration, the dialog's fader of input 2 at -6.5", "in-level 2 calibration",
+            "01 00 00 00 00", 0, 0, -6.5, "01 00 00 d0 c0");
         row("in-level meter -70 shows -60", "in-level 3 meter", "00 f6 ba 0c", -70, -60, 0, "");
         row("out-level group", "out-level 8 group", "07 04", 4, 4, 0, "07 00");
         // The gate keeps what the processor reported: enabling sends 10.0 and 5 back as they
