@@ -90,16 +90,6 @@ int setOffset(const Message &m, const Field &f)
     return -1;
 }
 
-QString fieldName(const Message &m, const Field &f, int sub)
-{
-    if (!m.subCount)
-        return QLatin1String(f.name);
-    return QStringLiteral("%1%2.%3")
-        .arg(QLatin1String(m.subName))
-        .arg(sub + 1)
-        .arg(QLatin1String(f.name));
-}
-
 QJsonObject fieldJson(const Block &b, const Message &m, const Field &f, int sub)
 {
     const FieldRef ref{&b, &m, &f, 0, sub};

@@ -27,6 +27,8 @@
 // All tables are static and constexpr; nothing here allocates except the QString/QByteArray
 // conveniences named as such.
 
+#include "protocol/payload.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -110,8 +112,19 @@ struct Message {
     SetShape set;
     std::span<const Field> fields;
     const char *meaning;
+    // What Report::check looks at, worked out with the table: bit n set when a float32 or a
+    // checked enumeration starts at byte n; perChannel messages take the general loop.
+    quint32 floatMask = 0;
+    quint32 enumMask = 0;
 
-    // The frame type this message travels with, given its block.
+    // Where field's value of channel lies in a report of this message.
+    qsizetype offsetOf(const Field &f, int channel) const
+    {
+        if (shape == ReportShape::PerChannel && !f.isBlockWide())
+            return f.offset + qsizetype(channel) * stride;
+        return f.offset;
+    }
+    // One set carries every field: the stored report goes back with one field replaced.
     bool blockSet() const { return set == SetShape::Whole && fields.size() > 1; }
 };
 
@@ -174,6 +187,8 @@ std::optional<FieldRef> parseName(const QString &block, const QString &channel,
                                   const QString &field, QString *error);
 std::optional<FieldRef> parseName(const QString &name, QString *error);
 QString formatName(const FieldRef &ref);
+// A field's name within its block: "gain", or "band3.gain" for the band of sub 2.
+QString fieldName(const Message &message, const Field &field, int sub);
 
 // The limits of a field on a processor of that generation (a channel matters for the
 // reduced output delays: outputs 1-4 218 ms, 5-8 148 ms).
@@ -200,6 +215,25 @@ double decimalNumber(const Field &field, double raw);
 // value name of an enumeration, "on"/"off".
 QString valueText(const Field &field, double raw);
 
+// A raw number of a field at payload + at (the field's encoding); no checks.
+inline double readNumber(const Field &field, const uchar *at)
+{
+    switch (field.encoding) {
+    case Encoding::F32:
+        return double(proto::bitsFloat(proto::getU32(at)));
+    case Encoding::U8:
+        return at[0];
+    case Encoding::I8:
+        return qint8(at[0]);
+    case Encoding::U16:
+        return proto::getU16(at);
+    case Encoding::U32:
+        return proto::getU32(at);
+    case Encoding::Text:
+        break;
+    }
+    return 0.0;
+}
 // A checked report payload. Check once, then read fields; the view borrows the bytes.
 class Report {
 public:
@@ -210,7 +244,14 @@ public:
     const Message &message() const { return *m_message; }
     // The field's value as reported: floats exactly, integers and flags as their byte.
     // channel: PerChannel fields only (ignored otherwise; -1 reads as 0).
-    double number(const Field &field, int channel = 0) const;
+    double number(const Field &field, int channel = 0) const
+    {
+        // Fixed-offset fields lie within the length check() took (the tables are tested for it).
+        if (m_message->shape != ReportShape::PerChannel || field.isBlockWide())
+            return readNumber(field, m_payload + field.offset);
+        const qsizetype at = m_message->offsetOf(field, channel < 0 ? 0 : channel);
+        return at + field.width > m_length ? 0.0 : readNumber(field, m_payload + at);
+    }
     // A text field up to its NUL (or its width, or the end of the payload).
     QByteArrayView text(const Field &field, int channel = 0) const;
     QByteArrayView bytes() const { return {m_payload, m_length}; }
@@ -226,8 +267,6 @@ private:
     int m_sub = 0;
 };
 
-// A raw number of a field at payload + at (the field's encoding); no checks.
-double readNumber(const Field &field, const uchar *at);
 // Writes value (already checked) in the field's encoding at out.
 void writeNumber(const Field &field, double value, uchar *out);
 

@@ -164,17 +164,23 @@ std::optional<FieldRef> parseName(const QString &name, QString *error)
     return parseName(parts.at(0), parts.at(1), parts.at(2), error);
 }
 
+QString fieldName(const Message &m, const Field &f, int sub)
+{
+    if (!m.subCount)
+        return QLatin1String(f.name);
+    return QStringLiteral("%1%2.%3")
+        .arg(QLatin1String(m.subName))
+        .arg(sub + 1)
+        .arg(QLatin1String(f.name));
+}
+
 QString formatName(const FieldRef &ref)
 {
     if (!ref.isValid())
         return {};
     const QString channel =
         ref.channel < 0 ? QStringLiteral("-") : QString::number(ref.channel + 1);
-    const QString field = ref.message->subCount ? QStringLiteral("%1%2.%3")
-                                                      .arg(QLatin1String(ref.message->subName))
-                                                      .arg(ref.sub + 1)
-                                                      .arg(QLatin1String(ref.field->name))
-                                                : QString(QLatin1String(ref.field->name));
+    const QString field = fieldName(*ref.message, *ref.field, ref.sub);
     return QStringLiteral("%1 %2 %3").arg(QLatin1String(ref.block->name), channel, field);
 }
 

@@ -98,7 +98,14 @@ constexpr Message msg(quint8 code, ReportShape shape, quint16 length, SetShape s
                       std::span<const Field> fields, const char *meaning)
 {
     const quint8 address = shape == ReportShape::ChannelFirst ? 1 : 0;
-    return Message{code, 0, shape, address, 0, nullptr, 0, length, false, set, fields, meaning};
+    Message m{code, 0, shape, address, 0, nullptr, 0, length, false, set, fields, meaning, 0, 0};
+    for (const Field &f : fields) {
+        if (f.encoding == Encoding::F32)
+            m.floatMask |= 1u << f.offset;
+        if (f.type == Type::Enum && !f.hiddenBeyond)
+            m.enumMask |= 1u << f.offset;
+    }
+    return m;
 }
 constexpr Message perChannel(quint8 code, quint8 stride, quint16 length, SetShape set,
                              std::span<const Field> fields, const char *meaning)
@@ -116,12 +123,15 @@ template <quint8 N, quint8 Groups> struct Level {
     static constexpr Field gain[] = {real("gain", 1, {-70, 12, 0.1}, "dB", N)};
     static constexpr Field invert[] = {flag("invert", 1, N)};
     static constexpr Field group[] = {byteInt("group", Encoding::U8, 1, {0, Groups, 1}, "", N)};
+    static constexpr Field calibration[] = {real("calibration", 1, {-70, 12, 0.1}, "dB", N)};
     static constexpr Message messages[] = {
         perChannel(1, 1, N, SetShape::ReadOnly, meter, "meter levels, one signed byte each"),
         msg(2, ReportShape::ChannelFirst, 2, SetShape::Whole, mute, "mute"),
         msg(3, ReportShape::ChannelFirst, 5, SetShape::Whole, gain, "gain"),
         msg(4, ReportShape::ChannelFirst, 2, SetShape::Whole, invert, "polarity invert"),
         msg(5, ReportShape::ChannelFirst, 2, SetShape::Whole, group, "link group, 0 none"),
+        msg(32, ReportShape::ChannelFirst, 5, SetShape::Whole, calibration,
+            "calibration gain (the calibration dialog's)"),
     };
 };
 
@@ -146,6 +156,21 @@ constexpr Message kFeedbackMessages[] = {
 
 // ---- filters -------------------------------------------------------------------------------
 
+constexpr Field bandFrequency(quint8 channels)
+{
+    Field f = wholeF32("frequency", 4, {20, 20000, 1}, "Hz", channels);
+    f.subFactory = kBandFrequencies;
+    return f;
+}
+constexpr Message bandMessage(std::span<const Field> fields)
+{
+    Message m = msg(3, ReportShape::ChannelFirst, 13, SetShape::Whole, fields,
+                    "one parametric band, one set");
+    m.addressBytes = 2;
+    m.subCount = 16;
+    m.subName = "band";
+    return m;
+}
 template <quint8 N> struct Filter {
     static constexpr Field highPass[] = {
         flag("high-pass.enable", 1, N),
@@ -160,22 +185,15 @@ template <quint8 N> struct Filter {
         wholeF32("low-pass.frequency", 4, {20, 20000, 1}, "Hz", N, 20000),
     };
     static constexpr Field band[] = {
-        flag("enable", 2, N, 1),
-        choice("type", 3, kBandTypes, N),
-        [] {
-            Field f = wholeF32("frequency", 4, {20, 20000, 1}, "Hz", N);
-            f.subFactory = kBandFrequencies;
-            return f;
-        }(),
-        real("gain", 8, {-20, 20, 0.1}, "dB", N),
+        flag("enable", 2, N, 1),    choice("type", 3, kBandTypes, N),
+        bandFrequency(N),           real("gain", 8, {-20, 20, 0.1}, "dB", N),
         choice("q", 12, kQ, N, 43),
     };
     static constexpr Message messages[] = {
         msg(1, ReportShape::ChannelFirst, 8, SetShape::Whole, highPass,
             "high-pass filter, one set"),
         msg(2, ReportShape::ChannelFirst, 8, SetShape::Whole, lowPass, "low-pass filter, one set"),
-        Message{3, 0, ReportShape::ChannelFirst, 2, 16, "band", 0, 13, false, SetShape::Whole, band,
-                "one parametric band, one set"},
+        bandMessage(band),
     };
 };
 constexpr Action kFilterActions[] = {
@@ -388,48 +406,31 @@ constexpr Action kPresetActions[] = {
 };
 
 constexpr quint8 kGen1 = 0b01;
+constexpr std::span<const Action> kNoActions{};
 
 constexpr Block kBlocks[] = {
-    {"in-level", 3, 1, kIn, 3, kBothGenerations, Level<kIn, 2>::messages, {}, "input level"},
-    {"gate", 3, 2, kIn, 4, kBothGenerations, kGateMessages, {}, "noise gate"},
-    {"feedback", 3, 3, kIn, 5, kBothGenerations, kFeedbackMessages, {}, "feedback suppressor"},
+    {"in-level", 3, 1, kIn, 3, kBothGenerations, Level<kIn, 2>::messages, kNoActions,
+     "input level"},
+    {"gate", 3, 2, kIn, 4, kBothGenerations, kGateMessages, kNoActions, "noise gate"},
+    {"feedback", 3, 3, kIn, 5, kBothGenerations, kFeedbackMessages, kNoActions,
+     "feedback suppressor"},
     {"in-filter", 3, 4, kIn, 6, kBothGenerations, Filter<kIn>::messages, kFilterActions,
      "input filters: high-pass, low-pass and 16 bands"},
     {"in-limiter", 3, 5, kIn, 7, kBothGenerations, Limiter<kIn>::messages, kLimiterActions,
      "input compressor/limiter"},
-    {"in-delay", 3, 6, kIn, 8, kGen1, kInDelayMessages, {}, "input delay"},
-    {"mixer",
-     3,
-     7,
-     kOut,
-     9,
-     kBothGenerations,
-     kMixerMessages,
-     {},
+    {"in-delay", 3, 6, kIn, 8, kGen1, kInDelayMessages, kNoActions, "input delay"},
+    {"mixer", 3, 7, kOut, 9, kBothGenerations, kMixerMessages, kNoActions,
      "mixer matrix; the channel is the output"},
-    {"generator",
-     3,
-     8,
-     kOut,
-     10,
-     kBothGenerations,
-     kGeneratorMessages,
-     {},
+    {"generator", 3, 8, kOut, 10, kBothGenerations, kGeneratorMessages, kNoActions,
      "signal generator; the channel is the output it feeds"},
-    {"out-level", 3, 9, kOut, 11, kBothGenerations, Level<kOut, 4>::messages, {}, "output level"},
+    {"out-level", 3, 9, kOut, 11, kBothGenerations, Level<kOut, 4>::messages, kNoActions,
+     "output level"},
     {"out-filter", 3, 10, kOut, 12, kBothGenerations, Filter<kOut>::messages, kFilterActions,
      "output filters: high-pass, low-pass and 16 bands"},
     {"out-limiter", 3, 11, kOut, 13, kBothGenerations, Limiter<kOut>::messages, kLimiterActions,
      "output compressor/limiter"},
-    {"out-delay", 3, 12, kOut, 14, kBothGenerations, kOutDelayMessages, {}, "output delay"},
-    {"settings",
-     2,
-     2,
-     kOut,
-     0,
-     kBothGenerations,
-     kSettingsMessages,
-     {},
+    {"out-delay", 3, 12, kOut, 14, kBothGenerations, kOutDelayMessages, kNoActions, "output delay"},
+    {"settings", 2, 2, kOut, 0, kBothGenerations, kSettingsMessages, kNoActions,
      "device settings; labels travel in system group 3"},
     {"security", 2, 5, kOut, 0, kBothGenerations, kSecurityMessages, kSecurityActions,
      "lock states per block and channel: free, read-only, hidden"},

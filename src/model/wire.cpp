@@ -4,20 +4,13 @@
 #include "protocol/payload.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
 namespace model {
 
 namespace {
-
-// Where a field's value of channel lies in a report of its message.
-qsizetype offsetOf(const Message &m, const Field &f, int channel)
-{
-    if (m.shape == ReportShape::PerChannel && !f.isBlockWide())
-        return f.offset + qsizetype(channel) * m.stride;
-    return f.offset;
-}
 
 template <typename T> T saturated(double v)
 {
@@ -28,25 +21,6 @@ template <typename T> T saturated(double v)
 }
 
 } // namespace
-
-double readNumber(const Field &field, const uchar *at)
-{
-    switch (field.encoding) {
-    case Encoding::F32:
-        return double(proto::bitsFloat(proto::getU32(at)));
-    case Encoding::U8:
-        return at[0];
-    case Encoding::I8:
-        return qint8(at[0]);
-    case Encoding::U16:
-        return proto::getU16(at);
-    case Encoding::U32:
-        return proto::getU32(at);
-    case Encoding::Text:
-        break;
-    }
-    return 0.0;
-}
 
 void writeNumber(const Field &field, double value, uchar *out)
 {
@@ -88,6 +62,22 @@ std::optional<Report> Report::check(const Message &m, const uchar *payload, qsiz
             r.m_sub = payload[1];
         }
     }
+    if (m.shape != ReportShape::PerChannel) {
+        // The fields lie at fixed offsets within the exact length: only the marked bytes.
+        for (quint32 mask = m.floatMask; mask; mask &= mask - 1) {
+            const int at = std::countr_zero(mask);
+            if (at + 4 > length || (proto::getU32(payload + at) & 0x7f800000u) == 0x7f800000u)
+                return std::nullopt; // a report carrying a non-number is dropped whole
+        }
+        if (m.enumMask) {
+            for (const Field &f : m.fields) {
+                if ((m.enumMask >> f.offset & 1u) &&
+                    (f.offset >= length || payload[f.offset] >= f.values.size()))
+                    return std::nullopt;
+            }
+        }
+        return r;
+    }
     for (const Field &f : m.fields) {
         const bool isFloat = f.encoding == Encoding::F32;
         const bool isIndex = f.type == Type::Enum && !f.hiddenBeyond;
@@ -95,11 +85,12 @@ std::optional<Report> Report::check(const Message &m, const uchar *payload, qsiz
             continue;
         const int n = m.shape == ReportShape::PerChannel && !f.isBlockWide() ? f.channels : 1;
         for (int c = 0; c < n; ++c) {
-            const qsizetype at = offsetOf(m, f, c);
+            const qsizetype at = m.offsetOf(f, c);
             if (at + f.width > length)
                 return std::nullopt;
-            if (isFloat && !std::isfinite(readNumber(f, payload + at)))
-                return std::nullopt; // a report carrying a non-number is dropped whole
+            // A report carrying a non-number (all exponent bits set) is dropped whole.
+            if (isFloat && (proto::getU32(payload + at) & 0x7f800000u) == 0x7f800000u)
+                return std::nullopt;
             if (isIndex && payload[at] >= f.values.size())
                 return std::nullopt;
         }
@@ -107,17 +98,9 @@ std::optional<Report> Report::check(const Message &m, const uchar *payload, qsiz
     return r;
 }
 
-double Report::number(const Field &field, int channel) const
-{
-    const qsizetype at = offsetOf(*m_message, field, std::max(channel, 0));
-    if (at + field.width > m_length || field.encoding == Encoding::Text)
-        return 0.0;
-    return readNumber(field, m_payload + at);
-}
-
 QByteArrayView Report::text(const Field &field, int channel) const
 {
-    const qsizetype at = offsetOf(*m_message, field, std::max(channel, 0));
+    const qsizetype at = m_message->offsetOf(field, std::max(channel, 0));
     if (at >= m_length)
         return {};
     const auto *begin = reinterpret_cast<const char *>(m_payload + at);

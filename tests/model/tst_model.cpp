@@ -53,6 +53,8 @@ private slots:
         };
         row("in-level gain, channel 2 on the wire 01", "in-level 2 gain", "01 00 00 d0 c0", -6.5f,
             -6.5, -10, "01 00 00 20 c1");
+        row("calibration, the dialog's fader of input 2 at -6.5", "in-level 2 calibration",
+            "01 00 00 00 00", 0, 0, -6.5, "01 00 00 d0 c0");
         row("in-level meter -70 shows -60", "in-level 3 meter", "00 f6 ba 0c", -70, -60, 0, "");
         row("out-level group", "out-level 8 group", "07 04", 4, 4, 0, "07 00");
         // The gate keeps what the processor reported: enabling sends 10.0 and 5 back as they
@@ -333,6 +335,35 @@ private slots:
             }
         }
         QVERIFY(fields > 40);
+    }
+
+    // The tables agree with themselves: every field lies within its report, and the bytes
+    // the check looks at are the floats and enumerations of the message.
+    void tablesAreConsistent()
+    {
+        for (const model::Block &b : model::blocks()) {
+            for (const model::Message &m : b.messages) {
+                quint32 floats = 0;
+                quint32 enums = 0;
+                for (const model::Field &f : m.fields) {
+                    const model::FieldRef r{&b, &m, &f, 0, 0};
+                    const int last = m.shape == model::ReportShape::PerChannel && !f.isBlockWide()
+                                         ? f.offset + (f.channels - 1) * m.stride + f.width
+                                         : f.offset + f.width;
+                    const bool open = m.atLeast && f.type == model::Type::Text;
+                    QVERIFY2(open || last <= m.reportLength, qPrintable(model::formatName(r)));
+                    QVERIFY2(f.offset >= m.addressBytes, qPrintable(model::formatName(r)));
+                    if (f.encoding == model::Encoding::F32)
+                        floats |= 1u << f.offset;
+                    if (f.type == model::Type::Enum && !f.hiddenBeyond)
+                        enums |= 1u << f.offset;
+                }
+                if (m.shape != model::ReportShape::PerChannel) {
+                    QCOMPARE(m.floatMask, floats);
+                    QCOMPARE(m.enumMask, enums);
+                }
+            }
+        }
     }
 
     void names_data()

@@ -32,16 +32,6 @@ bool fieldOf(const model::Field &f, int channel)
     return channel < 0 ? f.isBlockWide() : !f.isBlockWide() && channel < f.channels;
 }
 
-QString keyOf(const model::Message &m, const model::Field &f, int sub)
-{
-    if (!m.subCount)
-        return QLatin1String(f.name);
-    return QStringLiteral("%1%2.%3")
-        .arg(QLatin1String(m.subName))
-        .arg(sub + 1)
-        .arg(QLatin1String(f.name));
-}
-
 QJsonValue jsonValue(const model::Block &block, const model::Field &f, const model::Report &r,
                      int channel)
 {
@@ -82,7 +72,7 @@ QStringList fieldKeys(const model::Block &block, int channel)
         for (int sub = 0; sub < std::max<int>(1, m.subCount); ++sub) {
             for (const model::Field &f : m.fields) {
                 if (fieldOf(f, channel))
-                    keys << keyOf(m, f, sub);
+                    keys << model::fieldName(m, f, sub);
             }
         }
     }
@@ -240,7 +230,7 @@ std::optional<QJsonObject> BlockReader::channel(const model::Block &block, int c
                 m, reinterpret_cast<const uchar *>(bytes->constData()), bytes->size());
             for (const model::Field &f : m.fields) {
                 if (fieldOf(f, channel))
-                    o.insert(keyOf(m, f, sub), jsonValue(block, f, *r, channel));
+                    o.insert(model::fieldName(m, f, sub), jsonValue(block, f, *r, channel));
             }
         }
     }

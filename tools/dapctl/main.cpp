@@ -66,7 +66,7 @@ Exit codes:
   1  the command ran and failed for at least one processor (details on stderr)
   2  bad usage or input (unknown block, channel out of range, not a number, bad file,
      bad address); nothing was sent
-  3  no processor reached, or the login was refused
+  3  no processor reached, or the login (or the security lock password) was refused
 
 Examples:
   dapctl list --wait 5
