@@ -148,9 +148,10 @@ private Q_SLOTS:
         QCOMPARE(window.changeLog()->rowCount(kMachine), 3); // the set, its undo, the reset
     }
 
-    // Ctrl+Z in a focused text field is the field's own; elsewhere in the window it undoes.
+    // Ctrl+Z in a focused text field is the field's own while its text is being edited;
+    // once the value is sent with Return, or elsewhere in the window, it undoes the edit.
     // Ctrl+Y and Ctrl+Shift+Z redo.
-    void shortcutsLeaveTextFieldsAlone()
+    void shortcutsLeaveTypingAlone()
     {
         mainWindow window(testOptions());
         ChangeRecorder &recorder = ChangeRecorder::instance();
@@ -167,6 +168,22 @@ private Q_SLOTS:
 
         edit->setFocus();
         QTRY_VERIFY(edit->hasFocus());
+        const QString shown = edit->text();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier); // the typing goes
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(recorder.undoCount(), 1);
+
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("-3"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        recorder.closeTurn();
+        QCOMPARE(recorder.undoCount(), 2);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier); // the value sent goes
+        QCOMPARE(recorder.undoCount(), 1);
+        QCOMPARE(edit->text(), shown);
+        QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(recorder.undoCount(), 2);
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(recorder.undoCount(), 1);
 
