@@ -4,6 +4,7 @@
 #include "app/changelogwindow.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "app/undokeys.h"
 #include "modules/changerecorder.h"
 #include "modules/levelpanel.h"
 #include "pages/funcwidget.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -196,6 +198,38 @@ private Q_SLOTS:
         QTest::keyClick(level->strip(1).mute, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(level->strip(1).mute, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(recorder.undoCount(), 1);
+    }
+
+    // A spin box takes Return itself: after it, the window's undo has the keys again.
+    void spinBoxGivesUpUndoAfterReturn()
+    {
+        QWidget window;
+        UndoKeys keys;
+        qApp->installEventFilter(&keys);
+        int undone = 0;
+        QAction undo(&window);
+        undo.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        window.addAction(&undo);
+        connect(&undo, &QAction::triggered, this, [&undone] { ++undone; });
+        auto *spin = new QDoubleSpinBox(&window);
+        spin->setKeyboardTracking(false);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        spin->setFocus();
+        QTRY_VERIFY(spin->hasFocus());
+
+        QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier); // nothing typed yet
+        QCOMPARE(undone, 1);
+        spin->selectAll();
+        QTest::keyClicks(spin, QStringLiteral("5"));
+        QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier); // the typing goes
+        QCOMPARE(undone, 1);
+        QTest::keyClicks(spin, QStringLiteral("7"));
+        QTest::keyClick(spin, Qt::Key_Return);
+        QCOMPARE(spin->value(), 7.0);
+        QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undone, 2);
     }
 
     // Rows wait for one batch; the table keeps the newest rows and outlives the program.
