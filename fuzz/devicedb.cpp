@@ -39,6 +39,8 @@ const char *const kLayouts[] = {
     "description,sn)",
 };
 constexpr int kColumns[] = {9, 3, 11, 9};
+// Every stored processor becomes a tile; more rows add time, not new paths.
+constexpr int kMaxRows = 40;
 
 struct Reader {
     const uint8_t *data;
@@ -88,6 +90,8 @@ void buildDatabase(const QString &path, uint8_t layout, Reader in)
         db.setDatabaseName(path);
         if (db.open()) {
             QSqlQuery query(db);
+            // Nothing needs to survive a crash of the machine: no waiting for the disk.
+            query.exec(QStringLiteral("pragma synchronous=off"));
             query.exec(QString::fromLatin1(kLayouts[layout]));
             const int columns = kColumns[layout];
             QStringList marks;
@@ -96,7 +100,7 @@ void buildDatabase(const QString &path, uint8_t layout, Reader in)
             query.prepare(QStringLiteral("insert into devicetable values (%1)")
                               .arg(marks.join(QLatin1Char(','))));
             db.transaction();
-            for (int row = 0; row < 256 && !in.done(); ++row) {
+            for (int row = 0; row < kMaxRows && !in.done(); ++row) {
                 for (int c = 0; c < columns; ++c)
                     query.bindValue(c, value(in));
                 query.exec();
