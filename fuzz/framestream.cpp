@@ -34,6 +34,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -71,6 +72,8 @@ struct Harness {
 
     Harness()
     {
+        // The window keeps cfg.dat in the working folder.
+        QDir::setCurrent(dir.path());
         MainWindowOptions options;
         options.devices.announcePort = 0;
         options.devices.commandAddress = kLoopback;
