@@ -41,15 +41,7 @@ struct Harness {
 
     Harness()
     {
-        QObject::connect(&table, &QDevTable::sigAddDev, &list, &QDeviceList::addItem);
-        QObject::connect(&table, &QDevTable::sigRemoveDev, &list, &QDeviceList::removeRow);
-        QObject::connect(&table, &QDevTable::sigIpaddr, &list, &QDeviceList::setIpaddr);
-        QObject::connect(&table, &QDevTable::sigNetBrowsingState, &list,
-                         &QDeviceList::setNetBrowsingState);
-        QObject::connect(&table, &QDevTable::sigModel, &list, &QDeviceList::setDeviceModel);
-        QObject::connect(&table, &QDevTable::sigPreset, &list, &QDeviceList::setDevicePreset);
-        QObject::connect(&table, &QDevTable::sigFault, &list, &QDeviceList::setFaultState);
-        QObject::connect(&list, &QDeviceList::sig_removeRow, &table, &QDevTable::removeDev);
+        wireDeviceList(table, list);
         table.loadDevices();
     }
 

@@ -1,5 +1,8 @@
 #include "fuzzapp.h"
 
+#include "devices/devicelist.h"
+#include "devices/devtable.h"
+
 #include <QApplication>
 #include <QLoggingCategory>
 
@@ -14,4 +17,17 @@ void ensureFuzzApp()
     static char name[] = "fuzz";
     static char *argv[] = {name, nullptr};
     new QApplication(argc, argv);
+}
+
+void wireDeviceList(QDevTable &table, QDeviceList &list)
+{
+    QObject::connect(&table, &QDevTable::sigAddDev, &list, &QDeviceList::addItem);
+    QObject::connect(&table, &QDevTable::sigRemoveDev, &list, &QDeviceList::removeRow);
+    QObject::connect(&table, &QDevTable::sigIpaddr, &list, &QDeviceList::setIpaddr);
+    QObject::connect(&table, &QDevTable::sigNetBrowsingState, &list,
+                     &QDeviceList::setNetBrowsingState);
+    QObject::connect(&table, &QDevTable::sigModel, &list, &QDeviceList::setDeviceModel);
+    QObject::connect(&table, &QDevTable::sigPreset, &list, &QDeviceList::setDevicePreset);
+    QObject::connect(&table, &QDevTable::sigFault, &list, &QDeviceList::setFaultState);
+    QObject::connect(&list, &QDeviceList::sig_removeRow, &table, &QDevTable::removeDev);
 }

@@ -11,7 +11,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(framestream announcements configfiles transfers)
+[ ${#targets[@]} -eq 0 ] && targets=(framestream announcements configfiles transfers backupfolder devicedb)
 
 scripts/configure-asan.sh
 build=$root/build-asan

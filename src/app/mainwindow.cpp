@@ -7,6 +7,7 @@
 #include "app/overview.h"
 #include "app/session.h"
 #include "app/simlauncher.h"
+#include "app/undokeys.h"
 #include "devices/devicelist.h"
 #include "logging.h"
 #include "modules/changerecorder.h"
@@ -179,8 +180,9 @@ void mainWindow::buildMenu()
     m_simAction->setObjectName(QStringLiteral("simAction"));
     connect(m_simAction, &QAction::triggered, this, &mainWindow::simulatorClicked);
 
-    // Undo and redo act on the window; a text field with the focus takes Ctrl+Z first
-    // (it claims its own undo keys before window shortcuts are looked up).
+    // Undo and redo act on the window; a text field with the focus keeps Ctrl+Z only while
+    // its text is being edited (UndoKeys).
+    qApp->installEventFilter(new UndoKeys(this));
     m_menu->addSeparator();
     m_undoAction = m_menu->addAction(QStringLiteral("Undo"));
     m_undoAction->setObjectName(QStringLiteral("undoAction"));

@@ -36,7 +36,7 @@ QDelayPanel::QDelayPanel(quint8 moduleId, int channelCount, QWidget *parent)
     header->addSpacing(280 + kColumnSpacing);
     for (QLabel *&caption : m_captions) {
         caption = new QLabel(content);
-        caption->setObjectName(QStringLiteral("titleLabel"));
+        caption->setObjectName(QStringLiteral("delayCaptionLabel"));
         caption->setAlignment(Qt::AlignCenter);
         caption->setFixedWidth(70);
         header->addWidget(caption);

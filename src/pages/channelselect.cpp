@@ -22,6 +22,7 @@ QChannelSelect::QChannelSelect(QWidget *parent) : QDialog(parent)
         auto *b = new QPushButton(QString::number(i + 1), m_inputBox);
         b->setObjectName(QStringLiteral("normalButton3"));
         b->setCheckable(true);
+        b->setSizePolicy(QSizePolicy::Ignored, b->sizePolicy().verticalPolicy());
         inLayout->addWidget(b);
         connect(b, &QPushButton::clicked, this,
                 [this, i](bool checked) { inputChannelBtnClicked(i, checked); });
@@ -35,6 +36,9 @@ QChannelSelect::QChannelSelect(QWidget *parent) : QDialog(parent)
         auto *b = new QPushButton(QString::number(i + 1), m_outputBox);
         b->setObjectName(QStringLiteral("normalButton3"));
         b->setCheckable(true);
+        // The row is tight: the disabled source, styled with a border, asks for another
+        // width; every button takes an equal share instead.
+        b->setSizePolicy(QSizePolicy::Ignored, b->sizePolicy().verticalPolicy());
         outLayout->addWidget(b);
         connect(b, &QPushButton::clicked, this,
                 [this, i](bool checked) { outputChannelBtnClicked(i, checked); });

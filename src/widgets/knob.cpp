@@ -1,5 +1,6 @@
 #include "knob.h"
 
+#include "widgets/lockedlook.h"
 #include "widgets/logging.h"
 
 #include <QKeyEvent>
@@ -90,6 +91,7 @@ void Knob::paintEvent(QPaintEvent *)
     QStyleOption option;
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+    fadeWhenLocked(painter, *this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
 

@@ -1,5 +1,6 @@
 #include "qfader.h"
 
+#include "widgets/lockedlook.h"
 #include "widgets/logging.h"
 
 #include <QPainter>
@@ -126,6 +127,7 @@ void QFader::paintEvent(QPaintEvent *)
     QStyleOption option;
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+    fadeWhenLocked(painter, *this);
     painter.setRenderHint(QPainter::Antialiasing);
 
     const double w = width();

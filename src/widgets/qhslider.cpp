@@ -1,5 +1,7 @@
 #include "qhslider.h"
 
+#include "widgets/lockedlook.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyleOption>
@@ -30,6 +32,7 @@ void QHSlider::paintEvent(QPaintEvent *)
     QStyleOption option;
     option.initFrom(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+    fadeWhenLocked(painter, *this);
     painter.setRenderHint(QPainter::Antialiasing);
 
     const double w = width();

@@ -4,6 +4,7 @@
 #include "app/changelogwindow.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "app/undokeys.h"
 #include "modules/changerecorder.h"
 #include "modules/levelpanel.h"
 #include "pages/funcwidget.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -151,9 +153,10 @@ private Q_SLOTS:
         QCOMPARE(window.changeLog()->rowCount(kMachine), 3); // the set, its undo, the reset
     }
 
-    // Ctrl+Z in a focused text field is the field's own; elsewhere in the window it undoes.
+    // Ctrl+Z in a focused text field is the field's own while its text is being edited;
+    // once the value is sent with Return, or elsewhere in the window, it undoes the edit.
     // Ctrl+Y and Ctrl+Shift+Z redo.
-    void shortcutsLeaveTextFieldsAlone()
+    void shortcutsLeaveTypingAlone()
     {
         mainWindow window(testOptions());
         ChangeRecorder &recorder = ChangeRecorder::instance();
@@ -170,6 +173,22 @@ private Q_SLOTS:
 
         edit->setFocus();
         QTRY_VERIFY(edit->hasFocus());
+        const QString shown = edit->text();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier); // the typing goes
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(recorder.undoCount(), 1);
+
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("-3"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        recorder.closeTurn();
+        QCOMPARE(recorder.undoCount(), 2);
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier); // the value sent goes
+        QCOMPARE(recorder.undoCount(), 1);
+        QCOMPARE(edit->text(), shown);
+        QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(recorder.undoCount(), 2);
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(recorder.undoCount(), 1);
 
@@ -227,6 +246,38 @@ private Q_SLOTS:
         while (q.next())
             fields << q.value(0).toString();
         QCOMPARE(fields, (QStringList{"gain", "recalling preset 2"}));
+    }
+
+    // A spin box takes Return itself: after it, the window's undo has the keys again.
+    void spinBoxGivesUpUndoAfterReturn()
+    {
+        QWidget window;
+        UndoKeys keys;
+        qApp->installEventFilter(&keys);
+        int undone = 0;
+        QAction undo(&window);
+        undo.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        window.addAction(&undo);
+        connect(&undo, &QAction::triggered, this, [&undone] { ++undone; });
+        auto *spin = new QDoubleSpinBox(&window);
+        spin->setKeyboardTracking(false);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        spin->setFocus();
+        QTRY_VERIFY(spin->hasFocus());
+
+        QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier); // nothing typed yet
+        QCOMPARE(undone, 1);
+        spin->selectAll();
+        QTest::keyClicks(spin, QStringLiteral("5"));
+        QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier); // the typing goes
+        QCOMPARE(undone, 1);
+        QTest::keyClicks(spin, QStringLiteral("7"));
+        QTest::keyClick(spin, Qt::Key_Return);
+        QCOMPARE(spin->value(), 7.0);
+        QTest::keyClick(spin, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undone, 2);
     }
 
     // Rows wait for one batch; the table keeps the newest rows and outlives the program.
