@@ -27,6 +27,10 @@ std::variant<Request, Failure> parse(const QByteArray &message)
                        QStringLiteral("message larger than %1 bytes").arg(kMaxMessage)};
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(message, &parseError);
+    // A lone number or string is JSON, only not a request; the parser takes none at the top.
+    if (parseError.error != QJsonParseError::NoError &&
+        QJsonDocument::fromJson('[' + message + ']').isArray())
+        return Failure{QJsonValue::Null, InvalidRequest, QStringLiteral("not a request object")};
     if (parseError.error != QJsonParseError::NoError)
         return Failure{QJsonValue::Null, ParseError,
                        QStringLiteral("parse error at byte %1: %2")

@@ -75,12 +75,13 @@ void ProcessorLink::setAddress(quint32 address)
     m_retryAt = m_clock();
 }
 
-void ProcessorLink::say(const QString &text)
+void ProcessorLink::say(const QString &text, const QString &topic)
 {
     // A processor that keeps failing the same way is said once, not at every retry.
-    if (text == m_lastSaid)
+    const QString key = topic.isEmpty() ? text : topic;
+    if (key == m_lastSaid)
         return;
-    m_lastSaid = text;
+    m_lastSaid = key;
     qCInfo(lcBridge).noquote() << QStringLiteral("%1 (%2): %3")
                                       .arg(m_id,
                                            m_addressText.isEmpty() ? QStringLiteral("?")
@@ -278,7 +279,11 @@ void ProcessorLink::drop(const QString &why, bool failed)
     const int delay = base - int(QRandomGenerator::global()->bounded(base / 5 + 1));
     m_retries = failed ? m_retries + 1 : 0;
     m_retryAt = m_clock() + delay;
-    say(QStringLiteral("%1; next try in %2 s").arg(why).arg(double(delay) / 1000.0, 0, 'f', 1));
+    say(QStringLiteral("%1; retrying in %2 s, then less often (at least every %3 s)")
+            .arg(why)
+            .arg(double(delay) / 1000.0, 0, 'f', 1)
+            .arg(kMaxRetryMs / 1000),
+        why);
     failPending();
     if (wasUp)
         emit upChanged(false);

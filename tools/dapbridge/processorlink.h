@@ -98,7 +98,8 @@ private:
     void becomeUp();
     // Gives up on this connection: failed counts it as a failed attempt; the retry waits.
     void drop(const QString &why, bool failed);
-    void say(const QString &text);
+    // Says text, unless the last thing said was about the same matter (same topic).
+    void say(const QString &text, const QString &topic = {});
     void failPending();
     void write(const proto::Frame &frame);
     void pollMeters();
