@@ -41,6 +41,15 @@ BridgeServer::BridgeServer(const BridgeConfig &config, Fleet &fleet, RpcService 
                          QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
                          renderMetrics(m_fleet.links(), m_fleet.now()));
                  });
+    // Qt hands a connection to the WebSocket server only when a route takes the upgrade
+    // request and writes nothing back; any other request at /ws is told to upgrade.
+    m_http.route(QStringLiteral("/ws"),
+                 [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+                     if (request.value(QByteArrayLiteral("upgrade")).toLower() != "websocket")
+                         responder.write(QByteArrayLiteral("a WebSocket lives here\n"),
+                                         QByteArrayLiteral("text/plain"),
+                                         QHttpServerResponder::StatusCode::UpgradeRequired);
+                 });
     connect(&m_http, &QAbstractHttpServer::newWebSocketConnection, this,
             &BridgeServer::acceptWebSockets);
     connect(&m_lines, &QTcpServer::newConnection, this, &BridgeServer::acceptLines);
