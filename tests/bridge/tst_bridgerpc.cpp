@@ -288,14 +288,22 @@ private Q_SLOTS:
         QVERIFY(sim.waitForReport(2, 1, 1));
         sim.send(3, 32, 2, 1, QByteArray(1, 4)); // a preset in slot 5
         const int before = currentSlot(sim);
-        for (const char *method : {"release", "preset.recall"}) {
-            const auto refused =
-                monitor.call(method, {{"processor", "127.0.0.2"}, {"seconds", 60}, {"slot", 5}});
+        const auto gainBefore = sim.request(3, 1, 3, QByteArray(1, 0));
+        QVERIFY(gainBefore);
+        for (const char *method : {"release", "preset.recall", "set"}) {
+            const auto refused = monitor.call(method, {{"processor", "127.0.0.2"},
+                                                       {"seconds", 60},
+                                                       {"slot", 5},
+                                                       {"block", "in-level"},
+                                                       {"channel", 1},
+                                                       {"field", "gain"},
+                                                       {"value", -20}});
             QVERIFY(refused);
             QCOMPARE(errorCode(*refused), -32001);
         }
         QTest::qWait(300);
         QCOMPARE(currentSlot(sim), before);
+        QCOMPARE(sim.request(3, 1, 3, QByteArray(1, 0))->payload, gainBefore->payload);
         QVERIFY(waitForUp(monitor, "127.0.0.2", true, 100).value("up").toBool());
 
         RpcClient control;

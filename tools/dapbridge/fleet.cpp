@@ -127,6 +127,7 @@ void Fleet::tick()
         const bool poll = i % std::size_t(m_pollSlots) == slot;
         m_links[i]->tick(poll, poll && infoRound);
     }
+    emit ticked();
 }
 
 } // namespace bridge

@@ -46,6 +46,8 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void linkAdded(bridge::ProcessorLink *link);
+    // After every tick of the clock.
+    void ticked();
 
 private:
     ProcessorLink *add(const QString &id, quint32 address, quint32 machineId,

@@ -45,6 +45,8 @@ bool applySystem(const proto::Frame &f, Readings &r)
         if (p.size() < 3)
             return false;
         (f.paramCode == 2 ? r.arm : r.dsp) = version(p);
+        if (f.paramCode == 2)
+            r.armMajor = quint8(p[0]);
         r.known |= f.paramCode == 2 ? Readings::ArmVersion : Readings::DspVersion;
         return true;
     case 13:

@@ -39,9 +39,12 @@ struct Readings {
     quint8 faults = 0; // bit 0 DSP, 1 Flash, 2 Temp, 3 DAC
     QString model;
     QString arm; // "V3.1.0"
+    quint8 armMajor = 0;
     QString dsp;
 
     bool has(Group g) const { return (known & g) != 0; }
+    // The processor's generation by its ARM major version: 2 is the reduced-delay one.
+    int generation() const { return armMajor == 2 ? 2 : 1; }
     // Takes a report if it is one of the polled readings; true when it was.
     bool apply(const proto::Frame &f);
     // Meters and load from an old connection are not current: they are forgotten. The identity

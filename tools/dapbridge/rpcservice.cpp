@@ -89,10 +89,13 @@ std::optional<qint64> wholeParam(const QJsonObject &params, const QString &key, 
 
 RpcService::RpcService(Fleet &fleet, const BridgeConfig &config, QObject *parent)
     : QObject(parent), m_fleet(fleet), m_monitorToken(config.monitorToken),
-      m_controlToken(config.controlToken)
+      m_controlToken(config.controlToken), m_hub(fleet)
 {
     using R = RpcSession::Role;
     const QString p = QStringLiteral("processor");
+    const QString b = QStringLiteral("block");
+    const QString c = QStringLiteral("channel");
+    const QString f = QStringLiteral("field");
     m_methods = {
         {QStringLiteral("auth"), {R::None, {QStringLiteral("token")}, &RpcService::auth}},
         {QStringLiteral("processors"), {R::Monitor, {}, &RpcService::processors}},
@@ -102,6 +105,14 @@ RpcService::RpcService(Fleet &fleet, const BridgeConfig &config, QObject *parent
          {R::Control, {p, QStringLiteral("seconds")}, &RpcService::resume}},
         {QStringLiteral("preset.recall"),
          {R::Control, {p, QStringLiteral("slot")}, &RpcService::presetRecall}},
+        {QStringLiteral("describe"), {R::Monitor, {}, &RpcService::describe}},
+        {QStringLiteral("get"), {R::Monitor, {p, b, c, f}, &RpcService::get}},
+        {QStringLiteral("set"),
+         {R::Control, {p, b, c, f, QStringLiteral("value")}, &RpcService::set}},
+        {QStringLiteral("subscribe"),
+         {R::Monitor, {p, QStringLiteral("fields")}, &RpcService::subscribe}},
+        {QStringLiteral("unsubscribe"),
+         {R::Monitor, {p, QStringLiteral("fields")}, &RpcService::unsubscribe}},
     };
 }
 

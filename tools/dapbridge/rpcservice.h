@@ -3,6 +3,7 @@
 #include "bridgeconfig.h"
 #include "jsonrpc.h"
 #include "rpcsession.h"
+#include "subscriptions.h"
 
 #include <QHash>
 #include <QObject>
@@ -44,6 +45,17 @@ private:
     void release(RpcSession &s, const rpc::Request &r);
     void resume(RpcSession &s, const rpc::Request &r);
     void presetRecall(RpcSession &s, const rpc::Request &r);
+    // Fields, in fieldmethods.cpp.
+    void describe(RpcSession &s, const rpc::Request &r);
+    void get(RpcSession &s, const rpc::Request &r);
+    void set(RpcSession &s, const rpc::Request &r);
+    void subscribe(RpcSession &s, const rpc::Request &r);
+    void unsubscribe(RpcSession &s, const rpc::Request &r);
+    // The field a get or set names on an up processor of a generation that has it; nothing
+    // (with the error sent) otherwise.
+    std::optional<model::FieldRef> namedField(RpcSession &s, const rpc::Request &r,
+                                              ProcessorLink *link);
+    std::optional<QList<model::FieldRef>> namedFields(RpcSession &s, const rpc::Request &r);
 
     // The processor a request names, up; nothing (with the error sent) otherwise.
     ProcessorLink *upProcessor(RpcSession &s, const rpc::Request &r);
@@ -53,6 +65,8 @@ private:
     QByteArray m_monitorToken;
     QByteArray m_controlToken;
     QHash<QString, Method> m_methods;
+    SubscriptionHub m_hub;
+    QJsonObject m_description;
 };
 
 // Answers of a method: nothing goes back for a notification.
