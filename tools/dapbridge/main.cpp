@@ -11,6 +11,10 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 const char kHelp[] = R"(Usage: dapbridge --config FILE [--all]
@@ -37,6 +41,11 @@ void quit(int)
 
 int main(int argc, char *argv[])
 {
+#ifdef __GLIBC__
+    // A scrape of many processors builds megabytes at once; blocks that large go straight
+    // back to the system afterwards instead of staying in the heap for good.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dapbridge"));
     qSetMessagePattern(QStringLiteral("dapbridge: %{if-warning}warning: %{endif}%{message}"));

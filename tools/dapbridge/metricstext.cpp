@@ -2,20 +2,46 @@
 
 #include "processorlink.h"
 
+#include <charconv>
+
 namespace bridge {
 
 namespace {
 
+// Writes one processor's series straight into the output: a thousand processors make some
+// 35,000 lines a scrape, so no line builds a string of its own.
 struct Series {
     QByteArray &out;
-    QByteArray labels; // id="..",address=".."
+    const QByteArray &labels; // id="..",address=".."
 
-    void line(const char *name, const QByteArray &extra, const QByteArray &value)
+    void begin(const char *name, const char *side, int channel)
     {
         out.append(name).append('{').append(labels);
-        if (!extra.isEmpty())
-            out.append(',').append(extra);
-        out.append("} ").append(value).append('\n');
+        if (side)
+            out.append(",side=\"").append(side).append('"');
+        if (channel > 0) {
+            char digits[12];
+            const auto end = std::to_chars(digits, digits + sizeof digits, channel).ptr;
+            out.append(",channel=\"").append(digits, end - digits).append('"');
+        }
+        out.append("} ");
+    }
+    void line(const char *name, qint64 value, const char *side = nullptr, int channel = 0)
+    {
+        begin(name, side, channel);
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        out.append(digits, end - digits).append('\n');
+    }
+    void real(const char *name, double value)
+    {
+        begin(name, nullptr, 0);
+        out.append(QByteArray::number(value, 'g', 7)).append('\n');
+    }
+    void line(const char *name, const QByteArray &extra, const char *value)
+    {
+        out.append(name).append('{').append(labels).append(',').append(extra).append("} ");
+        out.append(value).append('\n');
     }
 };
 
@@ -23,19 +49,6 @@ void header(QByteArray &out, const char *name, const char *type, const char *hel
 {
     out.append("# HELP ").append(name).append(' ').append(help).append('\n');
     out.append("# TYPE ").append(name).append(' ').append(type).append('\n');
-}
-
-QByteArray number(double v)
-{
-    return QByteArray::number(v, 'g', 7);
-}
-
-QByteArray channelLabels(const char *side, int channel)
-{
-    QByteArray l;
-    if (side)
-        l.append("side=\"").append(side).append("\",");
-    return l.append("channel=\"").append(QByteArray::number(channel)).append('"');
 }
 
 } // namespace
@@ -80,24 +93,23 @@ QByteArray renderMetrics(const std::vector<ProcessorLink *> &links, qint64 nowMs
     using R = Readings;
 
     metric("dap_up", "gauge", "1 while the bridge is logged in to the processor, else 0.",
-           [](const ProcessorLink &l, Series &s) { s.line("dap_up", {}, l.isUp() ? "1" : "0"); });
+           [](const ProcessorLink &l, Series &s) { s.line("dap_up", qint64(l.isUp() ? 1 : 0)); });
     metric("dap_last_heard_seconds", "gauge",
            "Seconds since the processor was last heard (TCP or announcement).",
            [nowMs](const ProcessorLink &l, Series &s) {
                if (l.lastHeardMs() >= 0)
-                   s.line("dap_last_heard_seconds", {},
-                          number(double(nowMs - l.lastHeardMs()) / 1000.0));
+                   s.real("dap_last_heard_seconds", double(nowMs - l.lastHeardMs()) / 1000.0);
            });
     metric("dap_dsp_load_percent", "gauge", "DSP load of the processor in percent.",
            [](const ProcessorLink &l, Series &s) {
                if (l.isUp() && l.readings().has(R::DspLoad))
-                   s.line("dap_dsp_load_percent", {}, number(l.readings().dspUsage));
+                   s.real("dap_dsp_load_percent", double(l.readings().dspUsage));
            });
     metric("dap_fault", "gauge",
            "Fault bits the processor reports (1 DSP, 2 Flash, 4 Temp, 8 DAC); 0 without fault.",
            [](const ProcessorLink &l, Series &s) {
                if (l.isUp() && l.readings().has(R::Faults))
-                   s.line("dap_fault", {}, QByteArray::number(l.readings().faults));
+                   s.line("dap_fault", qint64(l.readings().faults));
            });
     metric("dap_level_dbu", "gauge", "Level meter of an input or output channel in dBu.",
            [](const ProcessorLink &l, Series &s) {
@@ -106,13 +118,11 @@ QByteArray renderMetrics(const std::vector<ProcessorLink *> &links, qint64 nowMs
                    return;
                if (r.has(R::InLevels)) {
                    for (int c = 0; c < R::kInputs; ++c)
-                       s.line("dap_level_dbu", channelLabels("in", c + 1),
-                              QByteArray::number(r.inLevel[std::size_t(c)]));
+                       s.line("dap_level_dbu", r.inLevel[std::size_t(c)], "in", c + 1);
                }
                if (r.has(R::OutLevels)) {
                    for (int c = 0; c < R::kOutputs; ++c)
-                       s.line("dap_level_dbu", channelLabels("out", c + 1),
-                              QByteArray::number(r.outLevel[std::size_t(c)]));
+                       s.line("dap_level_dbu", r.outLevel[std::size_t(c)], "out", c + 1);
                }
            });
     metric("dap_gain_reduction_db", "gauge",
@@ -123,13 +133,12 @@ QByteArray renderMetrics(const std::vector<ProcessorLink *> &links, qint64 nowMs
                    return;
                if (r.has(R::InReduction)) {
                    for (int c = 0; c < R::kInputs; ++c)
-                       s.line("dap_gain_reduction_db", channelLabels("in", c + 1),
-                              QByteArray::number(r.inReduction[std::size_t(c)]));
+                       s.line("dap_gain_reduction_db", r.inReduction[std::size_t(c)], "in", c + 1);
                }
                if (r.has(R::OutReduction)) {
                    for (int c = 0; c < R::kOutputs; ++c)
-                       s.line("dap_gain_reduction_db", channelLabels("out", c + 1),
-                              QByteArray::number(r.outReduction[std::size_t(c)]));
+                       s.line("dap_gain_reduction_db", r.outReduction[std::size_t(c)], "out",
+                              c + 1);
                }
            });
     metric("dap_gate_open", "gauge", "1 while the gate of an input channel is open.",
@@ -138,17 +147,16 @@ QByteArray renderMetrics(const std::vector<ProcessorLink *> &links, qint64 nowMs
                if (!l.isUp() || !r.has(R::GateOpen))
                    return;
                for (int c = 0; c < R::kInputs; ++c)
-                   s.line("dap_gate_open", channelLabels("in", c + 1),
-                          r.gateOpen[std::size_t(c)] ? "1" : "0");
+                   s.line("dap_gate_open", qint64(r.gateOpen[std::size_t(c)] ? 1 : 0), "in", c + 1);
            });
     metric("dap_connect_attempts_total", "counter",
            "Connections the bridge began to the processor.", [](const ProcessorLink &l, Series &s) {
-               s.line("dap_connect_attempts_total", {}, QByteArray::number(l.attempts()));
+               s.line("dap_connect_attempts_total", qint64(l.attempts()));
            });
     metric("dap_connect_failures_total", "counter",
            "Connections that ended before the login was accepted.",
            [](const ProcessorLink &l, Series &s) {
-               s.line("dap_connect_failures_total", {}, QByteArray::number(l.failures()));
+               s.line("dap_connect_failures_total", qint64(l.failures()));
            });
     metric("dap_info", "gauge", "Always 1; the labels carry the processor's model and versions.",
            [](const ProcessorLink &l, Series &s) {

@@ -320,23 +320,31 @@ bool ProcessorLink::request(const proto::Frame &frame, Match match, int timeoutM
     return true;
 }
 
+static QByteArray pollBatch(std::initializer_list<std::pair<quint8, quint8>> modules,
+                            std::initializer_list<quint8> systemCodes)
+{
+    QByteArray batch;
+    for (const auto &[module, code] : modules)
+        batch += proto::encodeFrame(requestFrame(proto::ClassModule, module, code));
+    for (const quint8 code : systemCodes)
+        batch += proto::encodeFrame(requestFrame(proto::ClassSystem, 2, code));
+    return batch;
+}
+
 void ProcessorLink::pollMeters()
 {
-    // One write carries them all: the socket sends what is queued when the loop returns.
-    write(requestFrame(proto::ClassModule, 1, 1));
-    write(requestFrame(proto::ClassModule, 9, 1));
-    write(requestFrame(proto::ClassModule, 5, 4));
-    write(requestFrame(proto::ClassModule, 11, 4));
-    write(requestFrame(proto::ClassModule, 2, 1));
-    write(requestFrame(proto::ClassSystem, 2, 16));
-    write(requestFrame(proto::ClassSystem, 2, 13));
+    // Levels, limiter meters, gate states, DSP load and faults: the same bytes every time,
+    // built once and written in one go.
+    static const QByteArray batch = pollBatch({{1, 1}, {9, 1}, {5, 4}, {11, 4}, {2, 1}}, {16, 13});
+    m_socket->write(batch);
+    // Out now, in this wakeup, rather than after a round through the write notifier.
+    m_socket->flush();
 }
 
 void ProcessorLink::pollInfo()
 {
-    write(requestFrame(proto::ClassSystem, 2, 1));
-    write(requestFrame(proto::ClassSystem, 2, 2));
-    write(requestFrame(proto::ClassSystem, 2, 3));
+    static const QByteArray batch = pollBatch({}, {1, 2, 3});
+    m_socket->write(batch);
 }
 
 void ProcessorLink::release(int seconds)
