@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <memory>
 
@@ -98,6 +99,43 @@ private Q_SLOTS:
         QVERIFY(!metrics.second.contains("1234"));
         QVERIFY(metrics.second.contains("dap_up{id=\"127.0.0.2\",address=\"127.0.0.2\"} 1"));
         QVERIFY(metrics.second.contains("dap_up{id=\"127.0.0.3\",address=\"127.0.0.3\"} 0"));
+    }
+
+    // Named by machine id, a processor is found by its announcements; with "all" every one
+    // heard is served, and one that wants a password nobody gave says so.
+    void processorsFoundByTheirAnnouncements()
+    {
+        QUdpSocket probe;
+        QVERIFY(probe.bind(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.localPort();
+        probe.close();
+        SimProcess sims({"--address", "127.0.0.5", "--count", "2", "--machine-id", "7000",
+                         "--password", "1234", "--announce",
+                         QStringLiteral("127.0.0.1:%1").arg(port)});
+        QVERIFY2(sims.start(), qPrintable(sims.errorText()));
+        BridgeProcess bridge(QJsonObject{
+            {"announce_port", port},
+            {"all", true},
+            {"processors", QJsonArray{QJsonObject{{"machine_id", 7000}, {"password", "1234"}}}}});
+        QVERIFY2(bridge.start(), qPrintable(bridge.errorText()));
+        RpcClient client;
+        QVERIFY(client.connectLines(bridge.tcpPort()));
+        const QJsonObject named = waitForUp(client, "7000", true);
+        QCOMPARE(named.value("address").toString(), QString("127.0.0.5"));
+        QCOMPARE(named.value("machine_id").toInt(), 7000);
+        QJsonObject heard;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                heard =
+                    processorEntry(client.call("processors")->value("result").toArray(), "7001");
+                return heard.value("reason").toString().contains("none is configured");
+            },
+            8000));
+        QCOMPARE(heard.value("address").toString(), QString("127.0.0.6"));
+        QCOMPARE(heard.value("up").toBool(), false);
+        // A processor may be named by its machine id as a number too.
+        const auto byNumber = client.call("resume", {{"processor", 7000}});
+        QVERIFY(byNumber && errorCode(*byNumber) == 0);
     }
 
     // Malformed, oversized and mistaken requests get their JSON-RPC error; the client stays.
