@@ -30,6 +30,7 @@ struct DeviceConfig {
     int variant = 96;
     quint8 fault = 0;
     int firmwareFail = 0; // 1 refuse, 2 stall
+    int importAck = 0;    // most bytes acknowledged of an import chunk; 0: all
 };
 
 inline constexpr int kLockTableSize = 288;

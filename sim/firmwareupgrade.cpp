@@ -4,6 +4,8 @@
 
 #include "protocol/payload.h"
 
+#include <QCryptographicHash>
+
 namespace sim {
 
 using proto::Frame;
@@ -64,6 +66,7 @@ void Device::handleFirmware(const Frame &f, Session &s, Replies &out)
         u.gap = true;
     }
     u.bytes += data.size();
+    u.data += data;
     u.nextBlock = quint16(index + 1);
     report(out, f, p.left(2));
     // A short block is the last one; an image of whole blocks ends when the blocks stop.
@@ -82,6 +85,10 @@ void Device::finishUpgrade(Session &s, int target)
         text += QStringLiteral("; not used: bad header");
     else if (u.gap)
         text += QStringLiteral("; not used: blocks missing or out of order");
+    // Tests tell which image a processor received by its digest.
+    text += QStringLiteral("; sha256 %1")
+                .arg(QString::fromLatin1(
+                    QCryptographicHash::hash(u.data, QCryptographicHash::Sha256).toHex()));
     emit logMessage(text);
     emit firmwareReceived(target, u.bytes);
     u = Session::Upgrade{};

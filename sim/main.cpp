@@ -43,6 +43,7 @@ int main(int argc, char *argv[])
         c.device.variant = o.effectiveVariant();
         c.device.fault = o.fault;
         c.device.firmwareFail = o.firmwareFailOf(n);
+        c.device.importAck = o.importAck;
         c.faults.verbose = o.verbose;
         c.faults.split = o.split;
         c.faults.garbageRate = o.garbageRate;

@@ -133,6 +133,12 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("Send every reply MS milliseconds late, as a processor across a network."),
         QStringLiteral("MS"));
     p.addOption(replyDelay);
+    const QCommandLineOption importAck(
+        QStringLiteral("import-ack"),
+        QStringLiteral("Fault: acknowledge (and keep) at most BYTES of each single-preset "
+                       "import chunk, as a processor with a smaller buffer."),
+        QStringLiteral("BYTES"));
+    p.addOption(importAck);
 
     ParseResult result;
     const auto fail = [&result](const QString &message) {
@@ -253,6 +259,12 @@ ParseResult parseOptions(const QStringList &arguments)
         if (!v)
             return fail(QStringLiteral("--reply-delay must be from 0 to 10000 ms"));
         o.replyDelayMs = int(*v);
+    }
+    if (p.isSet(importAck)) {
+        const auto v = intValue(p.value(importAck), 1, 1024);
+        if (!v)
+            return fail(QStringLiteral("--import-ack must be from 1 to 1024 bytes"));
+        o.importAck = int(*v);
     }
     if (p.isSet(firmwareFail)) {
         const QStringList parts = p.value(firmwareFail).split(QLatin1Char('@'));

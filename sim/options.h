@@ -35,6 +35,7 @@ struct SimOptions {
     // only the processor of that index (from 0).
     int firmwareFail = 0;
     int replyDelayMs = 0;
+    int importAck = 0; // bytes acknowledged of each single-preset import chunk; 0: all
     int firmwareFailIndex = -1;
 
     int effectiveVariant() const { return variant ? variant : (generation == 2 ? 48 : 96); }

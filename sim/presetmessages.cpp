@@ -177,7 +177,10 @@ void Device::handlePresets(const Frame &f, Session &s, Replies &out)
         if (s.presetImportSlot < 0 || p.size() > kChunk)
             return;
         if (!p.isEmpty()) {
-            const QByteArray accepted = p.left(imageSize - s.presetImport.size());
+            qsizetype room = imageSize - s.presetImport.size();
+            if (m_config.importAck > 0)
+                room = qMin<qsizetype>(room, m_config.importAck);
+            const QByteArray accepted = p.left(room);
             s.presetImport.append(accepted);
             report(out, f, sizeReport(accepted.size()));
             return;

@@ -35,6 +35,7 @@ struct Session {
         bool gap = false;       // blocks came out of order
         quint16 nextBlock = 0;
         qint64 bytes = 0;
+        QByteArray data; // what arrived, so the log can name the image
     };
     std::array<Upgrade, 2> upgrades;
     // The processor drops this connection once the replies are written.

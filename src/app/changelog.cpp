@@ -2,6 +2,8 @@
 
 #include "logging.h"
 
+#include "protocol/savefile.h"
+
 #include <QDateTime>
 #include <QSaveFile>
 #include <QSqlError>
@@ -176,7 +178,7 @@ bool ChangeLog::exportCsv(const QString &path, std::optional<quint32> machineId,
         out << fields.join(QLatin1Char(',')) << "\r\n";
     }
     out.flush();
-    if (out.status() != QTextStream::Ok || !file.commit()) {
+    if (out.status() != QTextStream::Ok || !proto::commitWhole(file)) {
         if (error)
             *error = file.errorString();
         return false;

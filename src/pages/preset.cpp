@@ -4,6 +4,7 @@
 #include "modules/moduleclock.h"
 #include "pages/progress.h"
 #include "protocol/payload.h"
+#include "protocol/savefile.h"
 #include "protocol/transferjobs.h"
 #include "protocol/transport.h"
 #include "widgets/language.h"
@@ -324,7 +325,8 @@ void QPreset::transferEnded(proto::TransferError error, const QByteArray &receiv
     QString problem;
     switch (error) {
     case proto::TransferError::None:
-        if (writes && file && (file->write(received) != received.size() || !file->commit()))
+        if (writes && file &&
+            (file->write(received) != received.size() || !proto::commitWhole(*file)))
             problem = tr("%1 cannot be written: %2").arg(file->fileName(), file->errorString());
         break;
     case proto::TransferError::Cancelled:

@@ -1,6 +1,7 @@
 #include "presetimage.h"
 
 #include "protocol/payload.h"
+#include "protocol/savefile.h"
 
 #include <QSaveFile>
 
@@ -94,7 +95,8 @@ bool save(const PresetSnapshot &snapshot, int variant, const QString &path, QStr
 {
     const QByteArray image = write(snapshot, variant);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size() ||
+        !proto::commitWhole(file)) {
         if (errorText)
             *errorText = file.errorString();
         return false;

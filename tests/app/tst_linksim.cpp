@@ -13,9 +13,11 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +115,32 @@ class TestLinkSim : public QObject {
 
 private Q_SLOTS:
     void cleanup() { session::setLoggedIn(false); }
+
+    // A processor that keeps answering the polls is never taken for lost: the watch's
+    // silence is measured from the last bytes heard, not from the first.
+    void answeringProcessorStaysLive()
+    {
+        Rig rig;
+        QVERIFY2(rig.start({}), qPrintable(rig.sim->errorText()));
+        QCOMPARE(rig.connectAndLogIn(), QString());
+        rig.expectLive();
+        QSignalSpy lost(&rig.window->linkWatch(), &proto::LinkWatch::linkLost);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000) { // more than three silences
+            QTest::qWait(50);
+            for (int tab = 0; tab < FuncWidget::TabCount; ++tab) {
+                QWidget *page = rig.container()->page(FuncWidget::Tab(tab));
+                QVERIFY2(
+                    !page || !rig.container()->isStale(page),
+                    qPrintable(
+                        QStringLiteral("tab %1 greyed after %2 ms").arg(tab).arg(clock.elapsed())));
+            }
+            QVERIFY2(lost.isEmpty(),
+                     qPrintable(QStringLiteral("lost after %1 ms").arg(clock.elapsed())));
+        }
+        rig.expectLive();
+    }
 
     void silenceMarksValuesStale()
     {

@@ -7,6 +7,7 @@
 #include "devices/deviceitem.h"
 #include "devices/devicelist.h"
 #include "protocol/transport.h"
+#include "support/frameclient.h"
 #include "support/simprocess.h"
 
 #include <QDialogButtonBox>
@@ -118,6 +119,57 @@ private Q_SLOTS:
         }
     }
 
+    // The password changed elsewhere while the link was down: one automatic try, then the
+    // user is asked, and nothing more is tried behind the open dialog.
+    void refusedRememberedPasswordAsksTheUser()
+    {
+        mainWindow window(loopbackOptions());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SimProcess sim({"--address", "127.0.91.6", "--password", "q7Zx", "--verbose",
+                        "--disconnect-after", "2", "--announce",
+                        QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
+        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QLogin *login = window.loginDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
+        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
+        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+        QTRY_VERIFY(session::loggedIn());
+
+        // Another client changes the password before the link drops.
+        testsupport::FrameClient other;
+        QVERIFY(other.connectTo(QHostAddress(QStringLiteral("127.0.91.6"))));
+        other.send(2, 1, 1, 1, "q7Zx");
+        QVERIFY(other.waitForReport(2, 1, 1));
+        other.send(2, 2, 14, 1, "n3w");
+        QVERIFY(!sim.waitForLine("login password changed").isEmpty());
+        other.disconnectFromHost();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!session::loggedIn(), 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 6000);
+        QVERIFY(login->passwordEdit()->text().isEmpty());
+        const QString anyLogin = "recv class 2 type 1 code 1 dir 01";
+        const QString oldPassword = anyLogin + " len 4: 71 37 5a 78";
+        // Typed, the other client's, and one automatic attempt.
+        QTest::qWait(200);
+        QCOMPARE(countOf(sim.errorText(), oldPassword), 3);
+        const int logins = countOf(sim.errorText(), anyLogin);
+        QCOMPARE(logins, 3);
+
+        // The link drops and comes back behind the dialog: the processor asks again, and
+        // nothing answers it until the user does.
+        const auto connections = [&sim] { return int(sim.lines().filter("connected").size()); };
+        const int before = connections();
+        QTRY_VERIFY_WITH_TIMEOUT(connections() > before, 8000);
+        QTest::qWait(500);
+        QCOMPARE(countOf(sim.errorText(), anyLogin), logins);
+        QVERIFY(login->isVisible());
+        QVERIFY(login->passwordEdit()->text().isEmpty());
+        QVERIFY(!session::loggedIn());
+    }
+
     void backOffGrowsWhileHeardAndStopsWhenLost()
     {
         mainWindow window(loopbackOptions());
@@ -140,9 +192,8 @@ private Q_SLOTS:
             QCOMPARE(window.overView()->netState(), QOverView::kReconnecting);
             window.reconnectNow();
         }
-        QTRY_COMPARE_WITH_TIMEOUT(
-            window.devTable()->existingSocket(0)->state(), QAbstractSocket::UnconnectedState,
-            2000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.devTable()->existingSocket(0)->state(),
+                                  QAbstractSocket::UnconnectedState, 2000);
         QCOMPARE(window.reconnectDelay(), 8000);
         // A processor that falls silent is not called again.
         QTRY_VERIFY_WITH_TIMEOUT(!window.devTable()->deviceFound(0), 8000);

@@ -7,7 +7,9 @@
 #include "modules/changerecorder.h"
 #include "modules/levelpanel.h"
 #include "pages/funcwidget.h"
+#include "pages/preset.h"
 #include "protocol/transport.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -179,6 +182,51 @@ private Q_SLOTS:
         QTest::keyClick(level->strip(1).mute, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(level->strip(1).mute, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(recorder.undoCount(), 1);
+    }
+
+    // A recall replaces every value: the history ends there. The menu says why, neither the
+    // menu nor Ctrl+Z sends anything, and the log holds the recall after the edit.
+    void recallEndsTheHistory()
+    {
+        mainWindow window(testOptions());
+        ChangeRecorder &recorder = ChangeRecorder::instance();
+        recorder.setProcessor(kMachine, QStringLiteral("DAP408"), 0x7f000002);
+        window.funcWidget()->tabButton(FuncWidget::TabInLevel)->click();
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *level = qobject_cast<QInLevel *>(window.funcWidget()->page(FuncWidget::TabInLevel));
+        route(window.funcWidget(), 1, QLevelPanel::CodeGain, hex("01 00 00 40 40"));
+        type(level->strip(1).gainEdit, QStringLiteral("-6"));
+        QVERIFY(window.undoAction()->isEnabled());
+
+        auto *preset = qobject_cast<QPreset *>(window.funcWidget()->page(FuncWidget::TabPreset));
+        prompts::setConfirmHook([](const QString &) { return true; });
+        m_sent.clear();
+        preset->recallClicked(1);
+        prompts::setConfirmHook({});
+        QCOMPARE(m_sent, QList<QByteArray>{hex("82 7D 01 00 03 20 09 01 01 00 01 7D 82")});
+        QVERIFY(!window.undoAction()->isEnabled());
+        QCOMPARE(window.undoAction()->text(), QStringLiteral("Cannot undo recalling preset 2"));
+        QCOMPARE(recorder.undoCount(), 0);
+
+        m_sent.clear();
+        level->strip(1).mute->setFocus();
+        QTRY_VERIFY(level->strip(1).mute->hasFocus());
+        QTest::keyClick(level->strip(1).mute, Qt::Key_Z, Qt::ControlModifier);
+        window.undoAction()->trigger();
+        QCOMPARE(m_sent, QList<QByteArray>());
+        QCOMPARE(level->strip(1).gainEdit->text(), QStringLiteral("-6.0"));
+
+        window.changeLog()->flush();
+        QSqlQuery q(window.changeLog()->database());
+        QVERIFY(q.exec(QStringLiteral("select field from changelog where machineid = %1 "
+                                      "order by id")
+                           .arg(kMachine)));
+        QStringList fields;
+        while (q.next())
+            fields << q.value(0).toString();
+        QCOMPARE(fields, (QStringList{"gain", "recalling preset 2"}));
     }
 
     // Rows wait for one batch; the table keeps the newest rows and outlives the program.

@@ -1,4 +1,6 @@
 // dapctl against three simulated processors on loopback.
+#include "dapctlrun.h"
+
 #include "support/frameclient.h"
 #include "support/simprocess.h"
 
@@ -17,19 +19,8 @@ using testsupport::SimProcess;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// A UDP port nobody uses right now, for the announcements of one test's simulators.
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
+using ctltest::freeUdpPort;
+using ctltest::Run;
 
 QStringList simArguments(const QString &first, quint16 announcePort, QStringList extra = {})
 {
@@ -78,27 +69,7 @@ class TestDapctl : public QObject {
     // Runs dapctl in the temporary folder with the test's announcement port and database.
     Run dapctl(QStringList args, const QString &password = QStringLiteral("1234"))
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DAPCTL_PASSWORD"));
-        if (!password.isNull())
-            env.insert(QStringLiteral("DAPCTL_PASSWORD"), password);
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_dir.path());
-        args << "--announce-port" << QString::number(m_announcePort) << "--db"
-             << m_dir.filePath(QStringLiteral("device.db"));
-        p.start(QStringLiteral(DAP_BIN_DIR "/dapctl"), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("dapctl did not finish");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return ctltest::runDapctl(std::move(args), m_dir.path(), m_announcePort, password);
     }
 
 private slots:
@@ -145,8 +116,8 @@ private slots:
             << QStringList{"in-level", "2", "gain", "-6.5"} << "gain" << -6.5;
         QTest::newRow("output delay, in hundredths")
             << QStringList{"out-delay", "8", "delay", "1500.004"} << "delay" << 1500.0;
-        QTest::newRow("limiter threshold, to 0.1 dB")
-            << QStringList{"out-limiter", "3", "threshold", "-12.34"} << "threshold" << -12.3;
+        QTest::newRow("limiter threshold, as typed")
+            << QStringList{"out-limiter", "3", "threshold", "-12.34"} << "threshold" << -12.34;
     }
     void setThenGet()
     {

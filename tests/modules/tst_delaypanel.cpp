@@ -1,4 +1,5 @@
 // The input and output delay panels, driven through their tick and receive entry points.
+#include "../support/reduceddelays.h"
 #include "modules/delaypanel.h"
 #include "modules/moduleclock.h"
 #include "panelharness.h"
@@ -138,6 +139,38 @@ private slots:
         QCOMPARE(p.row(5).spin->singleStep(), 0.01);
         emit p.row(5).slider->valueChanged(1.23f);
         QCOMPARE(p.delay(5), 1.23f);
+    }
+
+    // Every output of a second-generation processor against its own group's limit.
+    void reducedLimitPerOutput_data() { testsupport::addReducedDelayRows(); }
+    void reducedLimitPerOutput()
+    {
+        QFETCH(int, output);
+        QFETCH(double, limit);
+        QFETCH(QByteArray, limitFloat);
+        const int ch = output - 1;
+        QOutDelay p;
+        p.setReducedDelayRange(true);
+        QCOMPARE(p.row(ch).spin->maximum(), limit);
+        QCOMPARE(p.row(ch).slider->maximum(), float(limit));
+
+        // The limit itself is taken and sent; anything beyond stays at it.
+        emit p.row(ch).spin->valueChanged(limit);
+        emit p.row(ch).slider->valueChanged(float(limit) + 0.5f);
+        emit p.row(ch).spin->valueChanged(2000.0);
+        QCOMPARE(p.delay(ch), float(limit));
+        ticks(p, 5);
+        const QByteArray payload = QByteArray(1, char(ch)) + limitFloat;
+        QCOMPARE(sets(),
+                 QList<QByteArray>{hex("82 7D 01 00 03 0C 01 01 05 00") + payload + hex("7D 82")});
+
+        // A report of the larger group's limit shows this output's own.
+        emit p.row(ch).spin->valueChanged(1.0);
+        ticks(p, 15); // sent, and the edit hold is over
+        QCOMPARE(p.delay(ch), 1.0f);
+        deliver(p, QByteArray(1, char(ch)) + hex("00 00 5A 43"));
+        QCOMPARE(p.delay(ch), float(limit));
+        QCOMPARE(p.row(ch).spin->value(), limit);
     }
 
     void reportsCheckedWhereTheyEnter_data()

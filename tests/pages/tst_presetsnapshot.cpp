@@ -1,11 +1,18 @@
 // The offline preset file written from the module pages' values.
+#include "../support/reduceddelays.h"
 #include "pages/funcwidget.h"
 #include "pages/presetimage.h"
 #include "protocol/transport.h"
+#include "widgets/prompts.h"
 
 #include <QDoubleSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +32,9 @@ private Q_SLOTS:
     void everyBlockIsWrittenFromItsPage_data();
     void everyBlockIsWrittenFromItsPage();
     void outputDelayIsLimitedOnlyInThe48kFile();
+    void the48kFileLimitsEveryOutputToItsGroup_data();
+    void the48kFileLimitsEveryOutputToItsGroup();
+    void failedSaveKeepsTheOldFile();
 };
 
 void TestPresetSnapshot::everyBlockIsWrittenFromItsPage_data()
@@ -121,6 +131,74 @@ void TestPresetSnapshot::outputDelayIsLimitedOnlyInThe48kFile()
     QCOMPARE(v96.mid(2710 + 20, 4), QByteArray::fromHex("00004843")); // 200
     QCOMPARE(delays->delay(5), 200.0f);
     QCOMPARE(delays->row(5).spin->value(), 200.0);
+}
+
+void TestPresetSnapshot::the48kFileLimitsEveryOutputToItsGroup_data()
+{
+    testsupport::addReducedDelayRows();
+}
+
+// The output delays close the 48 kHz file, one float32 per output.
+void TestPresetSnapshot::the48kFileLimitsEveryOutputToItsGroup()
+{
+    QFETCH(int, output);
+    QFETCH(double, limit);
+    QFETCH(QByteArray, limitFloat);
+    const int ch = output - 1;
+    const int at = 2694 + 4 * ch;
+    FuncWidget w;
+    auto *delays = static_cast<QOutDelay *>(w.page(FuncWidget::TabOutDelay));
+    const QString path = m_dir.filePath(QStringLiteral("o%1.pst1").arg(output));
+
+    delays->row(ch).spin->setValue(limit); // the limit itself is kept
+    w.savePreset2PC(0, path);
+    QCOMPARE(readFile(path).mid(at, 4), limitFloat);
+
+    delays->row(ch).spin->setValue(2000.0);
+    w.savePreset2PC(0, path);
+    QCOMPARE(readFile(path).mid(at, 4), limitFloat);
+    w.savePreset2PC(1, path);
+    QCOMPARE(readFile(path).mid(2710 + 4 * ch, 4), QByteArray::fromHex("0000fa44")); // 2000
+}
+
+// The disk refuses the image part way (a file size limit in a child process): the user is
+// told, and the file that was there stays as it was, with nothing left beside it.
+void TestPresetSnapshot::failedSaveKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("kept.pst1");
+    QByteArray old(5000, '\0');
+    for (int i = 0; i < old.size(); ++i)
+        old[i] = char(i * 13);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+    f.close();
+    FuncWidget w;
+
+    // The child reports by its exit code: 0 told the user about this file, 1 told nothing,
+    // 2 told something else.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000}; // below the 2742-byte image
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QStringList told;
+        prompts::setNotifyHook([&told](QMessageBox::Icon icon, const QString &text) {
+            told << (icon == QMessageBox::Critical ? text : QString());
+        });
+        w.savePreset2PC(1, path);
+        _exit(told.isEmpty()                                                           ? 1
+              : told.size() == 1 && told.first().contains(path + " cannot be written") ? 0
+                                                                                       : 2);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readFile(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.pst1"});
 }
 
 QTEST_MAIN(TestPresetSnapshot)

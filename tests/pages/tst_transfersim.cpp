@@ -112,6 +112,7 @@ private Q_SLOTS:
     void presetRoundTripAndOfflineFileMatchTheProcessor_data();
     void presetRoundTripAndOfflineFileMatchTheProcessor();
     void armImageIsAcknowledgedToTheEnd();
+    void importFollowsTheAcknowledgedCount();
 };
 
 void TestTransferSim::presetRoundTripAndOfflineFileMatchTheProcessor_data()
@@ -196,6 +197,53 @@ void TestTransferSim::armImageIsAcknowledgedToTheEnd()
     QCOMPARE(*end, proto::TransferError::None);
     const QString line = sim.waitForLine("ARM image received", kWaitMs);
     QVERIFY2(line.contains("2500 bytes") && !line.contains("not used"), qPrintable(line));
+}
+
+// A processor that takes 600 bytes of each 1024 offered: every next chunk starts where the
+// acknowledged bytes end, and the slot then holds exactly the file.
+void TestTransferSim::importFollowsTheAcknowledgedCount()
+{
+    const QString address = QStringLiteral("127.0.0.64");
+    testsupport::SimProcess sim({"--address", address, "--import-ack", "600", "--verbose"});
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    Rig rig;
+    QVERIFY(rig.connectTo(address));
+    QVERIFY(setEveryBlockOnTheProcessor(address));
+    rig.preset()->saveClicked(0);
+    m_chosen = m_dir.filePath("short-ack.pst1");
+    rig.preset()->exportOneClicked(0);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(), kWaitMs);
+    const QByteArray file = readFile(m_chosen);
+    QCOMPARE(file.size(), 2742);
+
+    rig.preset()->importOneClicked(1);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(), kWaitMs);
+    QVERIFY(!sim.waitForLine("preset 2 imported", kWaitMs).isEmpty());
+    QCOMPARE(m_notices, QStringList());
+
+    // The chunks as the processor received them: offset 0, 600, 1200, ... then the end mark.
+    QStringList expected;
+    for (int at = 0; at < file.size(); at += 600) {
+        const QByteArray chunk = file.mid(at, 1024);
+        expected << QStringLiteral("len %1: %2")
+                        .arg(chunk.size())
+                        .arg(QString::fromLatin1(chunk.left(32).toHex(' ')));
+    }
+    expected << QStringLiteral("len 0: ");
+    QStringList chunks;
+    const QString prefix = QStringLiteral("recv class 3 type 32 code 15 dir 01 ");
+    for (const QString &line : sim.errorText().split(QLatin1Char('\n'))) {
+        if (const qsizetype at = line.indexOf(prefix); at >= 0)
+            chunks << line.mid(at + prefix.size());
+    }
+    QCOMPARE(chunks, expected);
+
+    const QString back = m_dir.filePath("short-ack-back.pst1");
+    m_chosen = back;
+    rig.preset()->exportOneClicked(1);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(), kWaitMs);
+    QCOMPARE(readFile(back), file);
+    QCOMPARE(m_notices, QStringList());
 }
 
 QTEST_MAIN(TestTransferSim)

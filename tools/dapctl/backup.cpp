@@ -4,6 +4,7 @@
 #include "ctlcontext.h"
 #include "deviceinfo.h"
 
+#include "protocol/savefile.h"
 #include "protocol/transferjobs.h"
 
 #include <QDir>
@@ -55,7 +56,8 @@ QString who(const Target &t)
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        !proto::commitWhole(file)) {
         *error = QStringLiteral("cannot write %1 (%2)").arg(path, file.errorString());
         return false;
     }

@@ -1,316 +1,377 @@
+// get and set of any block, driven by the description in src/model.
 #include "blockfields.h"
 
 #include "ctllink.h"
 
-#include "protocol/blocklimits.h"
-#include "protocol/limiterparams.h"
-#include "protocol/payload.h"
-#include "protocol/typedvalue.h"
+#include "protocol/devicetext.h"
 
 #include <QJsonArray>
-
-#include <cmath>
+#include <QTextCodec>
 
 namespace ctl {
 
 namespace {
 
-namespace bl = blocklimits;
+constexpr quint8 kSecurityGroup = 5;
+constexpr quint8 kPageAccess = 1;
+const QByteArray kLeavePage = QByteArrayLiteral("\x90\xA7");
 
-constexpr quint8 kLevelMute = 2;
-constexpr quint8 kLevelGain = 3;
-constexpr quint8 kDelayCode = 1;
-constexpr quint8 kLimiterBlock = 1;
-constexpr quint8 kMixEnable = 1;
-constexpr quint8 kMixGain = 2;
-
-const Block kBlocks[] = {
-    {"in-level", bl::kInLevelModule, 4, Block::Level, true},
-    {"out-level", bl::kOutLevelModule, 8, Block::Level, false},
-    {"in-delay", bl::kInDelayModule, 4, Block::Delay, true},
-    {"out-delay", bl::kOutDelayModule, 8, Block::Delay, false},
-    {"in-limiter", bl::kInLimiterModule, 4, Block::Limiter, true},
-    {"out-limiter", bl::kOutLimiterModule, 8, Block::Limiter, false},
-    {"mixer", bl::kMixerModule, 8, Block::Mixer, false},
-};
-
-QByteArray channelByte(int channel)
+bool isPresets(const model::Block &block)
 {
-    return QByteArray(1, char(quint8(channel)));
+    return block.frameClass == proto::ClassModule && block.frameType == 32;
 }
 
-// A reported real, taken only when it is a number its field can hold.
-std::optional<float> reportedFloat(const QByteArray &payload, int offset, float lo, float hi)
+bool isSecurity(const model::Block &block)
 {
-    if (payload.size() < offset + 4)
-        return std::nullopt;
-    const float v = proto::bitsFloat(
-        proto::getU32(reinterpret_cast<const uchar *>(payload.constData()) + offset));
-    return std::isfinite(v) && v >= lo && v <= hi ? std::optional<float>(v) : std::nullopt;
+    return block.frameClass == proto::ClassSystem && block.frameType == kSecurityGroup;
 }
 
-double rounded(double v, double step)
+// Whether a field belongs to channel (-1: the block-wide ones).
+bool fieldOf(const model::Field &f, int channel)
 {
-    return std::round(v / step) * step;
+    return channel < 0 ? f.isBlockWide() : !f.isBlockWide() && channel < f.channels;
 }
 
-std::optional<bool> parseFlag(const QString &text)
+QString keyOf(const model::Message &m, const model::Field &f, int sub)
 {
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("1") || t == QLatin1String("on") || t == QLatin1String("yes") ||
-        t == QLatin1String("true"))
-        return true;
-    if (t == QLatin1String("0") || t == QLatin1String("off") || t == QLatin1String("no") ||
-        t == QLatin1String("false"))
-        return false;
-    return std::nullopt;
+    if (!m.subCount)
+        return QLatin1String(f.name);
+    return QStringLiteral("%1%2.%3")
+        .arg(QLatin1String(m.subName))
+        .arg(sub + 1)
+        .arg(QLatin1String(f.name));
+}
+
+QJsonValue jsonValue(const model::Block &block, const model::Field &f, const model::Report &r,
+                     int channel)
+{
+    switch (f.type) {
+    case model::Type::Bool:
+        return r.number(f, channel) != 0;
+    case model::Type::Enum:
+        return model::valueText(f, r.number(f, channel));
+    case model::Type::Text:
+        return shownText(block, r.text(f, channel));
+    case model::Type::Float:
+    case model::Type::Int:
+        break;
+    }
+    return model::decimalNumber(f, r.number(f, channel));
+}
+
+// The mixer keeps the shape scripts know: "inputs": [{input, on, gain}].
+void mixerInputs(QJsonObject &o)
+{
+    QJsonArray inputs;
+    for (int i = 1; i <= 4; ++i) {
+        const QString on = QStringLiteral("on%1").arg(i);
+        const QString gain = QStringLiteral("gain%1").arg(i);
+        inputs.append(QJsonObject{{QStringLiteral("input"), i},
+                                  {QStringLiteral("on"), o.take(on)},
+                                  {QStringLiteral("gain"), o.take(gain)}});
+    }
+    o.insert(QStringLiteral("inputs"), inputs);
 }
 
 } // namespace
 
-const Block *findBlock(const QString &name)
+QStringList fieldKeys(const model::Block &block, int channel)
 {
-    for (const Block &b : kBlocks) {
-        if (name == QLatin1String(b.name))
-            return &b;
+    QStringList keys;
+    for (const model::Message &m : block.messages) {
+        for (int sub = 0; sub < std::max<int>(1, m.subCount); ++sub) {
+            for (const model::Field &f : m.fields) {
+                if (fieldOf(f, channel))
+                    keys << keyOf(m, f, sub);
+            }
+        }
     }
-    return nullptr;
+    keys << QStringLiteral("inputs"); // the mixer's
+    return keys;
 }
 
-QStringList blockNames()
+QByteArray wireText(const model::Field &, const model::Block &block, const QString &text)
 {
-    QStringList names;
-    for (const Block &b : kBlocks)
-        names << QLatin1String(b.name);
-    return names;
+    if (isPresets(block)) { // preset names travel as Latin-1
+        const QByteArray bytes = text.toLatin1();
+        return QString::fromLatin1(bytes) == text ? bytes : QByteArray("\0", 1);
+    }
+    QTextCodec *codec = proto::deviceCodec();
+    if (!codec)
+        return text.toLatin1();
+    QTextCodec::ConverterState state(QTextCodec::ConvertInvalidToNull);
+    const QByteArray bytes = codec->fromUnicode(text.constData(), int(text.size()), &state);
+    return state.invalidChars ? QByteArray("\0", 1) : bytes;
 }
 
-std::optional<int> parseChannel(const Block &block, const QString &text, QString *error)
+QString shownText(const model::Block &block, QByteArrayView bytes)
 {
+    QTextCodec *codec = proto::deviceCodec();
+    if (isPresets(block) || !codec)
+        return QString::fromLatin1(bytes);
+    return codec->toUnicode(bytes.data(), int(bytes.size()));
+}
+
+std::optional<int> parseChannel(const model::Block &block, const QString &text, QString *error)
+{
+    const QString t = text.trimmed();
+    bool blockWide = false;
+    for (const model::Message &m : block.messages) {
+        for (const model::Field &f : m.fields)
+            blockWide = blockWide || f.isBlockWide();
+    }
+    if (t == QLatin1String("-") && blockWide)
+        return -1;
     bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
+    const int n = t.toInt(&ok);
     if (!ok || n < 1 || n > block.channels) {
-        *error = QStringLiteral("channel must be a number from 1 to %1 for %2, not \"%3\"")
+        *error = QStringLiteral("channel must be a number from 1 to %1%2 for %3, not \"%4\"")
                      .arg(block.channels)
-                     .arg(QLatin1String(block.name), text);
+                     .arg(blockWide ? QStringLiteral(" (or -)") : QString(),
+                          QLatin1String(block.name), text);
         return std::nullopt;
     }
     return n - 1;
 }
 
-std::optional<SetRequest> parseSet(const QString &blockName, const QString &channel,
+QList<int> channelsToRead(const model::Block &block)
+{
+    QList<int> channels;
+    for (int c = -1; c < block.channels; ++c) {
+        bool any = false;
+        for (const model::Message &m : block.messages) {
+            for (const model::Field &f : m.fields)
+                any = any || fieldOf(f, c);
+        }
+        if (any)
+            channels << c;
+    }
+    return channels;
+}
+
+std::optional<SetRequest> parseSet(const QString &block, const QString &channel,
                                    const QString &field, const QString &value, QString *error)
 {
-    SetRequest set;
-    set.block = findBlock(blockName);
-    if (!set.block) {
-        *error = QStringLiteral("unknown block \"%1\" (one of %2)")
-                     .arg(blockName, blockNames().join(QStringLiteral(", ")));
+    const std::optional<model::FieldRef> ref = model::parseName(block, channel, field, error);
+    if (!ref)
+        return std::nullopt;
+    SetRequest set{*ref, value, 0, {}};
+    if (!ref->writable()) {
+        *error =
+            QStringLiteral("%1 is only reported, it cannot be set").arg(model::formatName(*ref));
         return std::nullopt;
     }
-    const std::optional<int> ch = parseChannel(*set.block, channel, error);
-    if (!ch)
-        return std::nullopt;
-    set.channel = *ch;
-    set.field = field;
-    const auto badField = [&](const char *fields) {
-        *error = QStringLiteral("%1 has no field \"%2\" (fields: %3)")
-                     .arg(QLatin1String(set.block->name), field, QLatin1String(fields));
-        return std::nullopt;
-    };
-    const auto number = [&](double lo, double hi, const char *unit) -> std::optional<double> {
-        const std::optional<double> v = typedNumber(value);
-        if (!v) {
-            *error = QStringLiteral("%1 must be a number, not \"%2\"").arg(field, value);
-            return std::nullopt;
-        }
-        if (*v < lo || *v > hi) {
-            *error = QStringLiteral("%1 must be from %2 to %3 %4, not %5")
+    if (ref->field->type == model::Type::Text) {
+        set.text = wireText(*ref->field, *ref->block, value);
+        if (!model::checkText(*ref->field, set.text)) {
+            *error = QStringLiteral("%1 takes at most %2 bytes of %3 text, not \"%4\"")
                          .arg(field)
-                         .arg(lo)
-                         .arg(hi)
-                         .arg(QLatin1String(unit))
-                         .arg(value);
+                         .arg(ref->field->width)
+                         .arg(isPresets(*ref->block) ? QStringLiteral("Latin-1")
+                                                     : QStringLiteral("the processor's"),
+                              value);
             return std::nullopt;
         }
-        return v;
-    };
-    const auto flag = [&]() -> std::optional<double> {
-        const std::optional<bool> v = parseFlag(value);
-        if (!v)
-            *error = QStringLiteral("%1 must be on or off, not \"%2\"").arg(field, value);
-        return v ? std::optional<double>(*v ? 1.0 : 0.0) : std::nullopt;
-    };
-    std::optional<double> v;
-    switch (set.block->kind) {
-    case Block::Level:
-        if (field == QLatin1String("gain"))
-            v = number(bl::kMinGain, bl::kMaxGain, "dB");
-        else if (field == QLatin1String("mute"))
-            v = flag();
-        else
-            return badField("gain, mute");
-        break;
-    case Block::Delay:
-        if (field != QLatin1String("delay"))
-            return badField("delay");
-        v = number(0.0, bl::maximumDelay(set.block->input, false, set.channel), "ms");
-        break;
-    case Block::Limiter:
-        if (field != QLatin1String("threshold"))
-            return badField("threshold");
-        v = number(limiter::kMinThreshold, limiter::kMaxThreshold, "dBu");
-        if (v)
-            v = *limiter::parseThreshold(value);
-        break;
-    case Block::Mixer: {
-        // gainN / onN: the crosspoint of input N to the channel's output.
-        const bool gain = field.startsWith(QLatin1String("gain"));
-        const bool on = field.startsWith(QLatin1String("on"));
-        bool ok = false;
-        const int input = field.mid(gain ? 4 : 2).toInt(&ok);
-        if ((!gain && !on) || !ok || input < 1 || input > 4)
-            return badField("gain1-gain4, on1-on4");
-        set.input = input - 1;
-        set.field = gain ? QStringLiteral("gain") : QStringLiteral("on");
-        if (gain) {
-            v = number(bl::kMinMixGain, bl::kMaxMixGain, "dB");
-            if (v && *v != std::trunc(*v)) {
-                *error =
-                    QStringLiteral("a crosspoint gain is a whole number of dB, not %1").arg(value);
-                v.reset();
-            }
-        } else {
-            v = flag();
-        }
-        break;
+        return set;
     }
-    }
+    // The first generation's limits are the widest; the processor's own come later.
+    const std::optional<double> v = model::parseValue(*ref, value, 1, error);
     if (!v)
         return std::nullopt;
     set.value = *v;
     return set;
 }
 
-std::optional<QJsonObject> readChannel(CtlLink &link, const Block &block, int channel)
+std::optional<int> readGeneration(CtlLink &link, QString *error)
 {
-    QJsonObject o{{QStringLiteral("channel"), channel + 1}};
-    const QByteArray ch = channelByte(channel);
-    const auto ask = [&](quint8 code) { return link.request(3, block.moduleId, code, ch, ch); };
-    switch (block.kind) {
-    case Block::Level: {
-        const auto gain = ask(kLevelGain);
-        const auto mute = ask(kLevelMute);
-        const auto g =
-            gain ? reportedFloat(gain->payload, 1, bl::kMinGain, bl::kMaxGain) : std::nullopt;
-        if (!g || !mute || mute->payload.size() != 2)
-            return std::nullopt;
-        o.insert(QStringLiteral("gain"), rounded(*g, 0.1));
-        o.insert(QStringLiteral("mute"), mute->payload.at(1) != 0);
-        break;
+    const auto version = link.request(proto::ClassSystem, 2, 2);
+    if (!version || version->payload.size() != 3) {
+        *error = QStringLiteral("the firmware version was not reported");
+        return std::nullopt;
     }
-    case Block::Delay: {
-        const auto r = ask(kDelayCode);
-        const auto d = r ? reportedFloat(r->payload, 1, 0.0f, bl::kOutputDelayMax) : std::nullopt;
-        if (!d)
-            return std::nullopt;
-        o.insert(QStringLiteral("delay"), rounded(*d, 0.01));
-        break;
+    return quint8(version->payload.at(0)) == 2 ? 2 : 1;
+}
+
+std::optional<QByteArray> BlockReader::report(const model::FieldRef &ref, QString *error)
+{
+    const QByteArray address = model::requestPayload(ref);
+    const QByteArray key = QByteArray(1, char(ref.frameType())) + char(ref.message->code) + address;
+    if (const auto it = m_reports.constFind(key); it != m_reports.constEnd())
+        return *it;
+    const auto frame =
+        m_link.request(ref.frameClass(), ref.frameType(), ref.message->code, address, address);
+    if (!frame) {
+        *error =
+            QStringLiteral("%1 not reported (%2)").arg(model::formatName(ref), m_link.errorText());
+        return std::nullopt;
     }
-    case Block::Limiter: {
-        const auto r = ask(kLimiterBlock);
-        if (!r || r->payload.size() != limiter::kBlockLength)
-            return std::nullopt;
-        const auto p =
-            limiter::decodeBlock(reinterpret_cast<const uchar *>(r->payload.constData()));
-        if (!p)
-            return std::nullopt;
-        o.insert(QStringLiteral("enable"), p->enable != 0);
-        o.insert(QStringLiteral("threshold"), rounded(double(p->threshold), 0.1));
-        o.insert(QStringLiteral("ratio"), int(p->ratio));
-        o.insert(QStringLiteral("attack"), int(p->attack));
-        o.insert(QStringLiteral("decay"), int(p->decay));
-        break;
+    const QByteArray &p = frame->payload;
+    if (!model::Report::check(*ref.message, reinterpret_cast<const uchar *>(p.constData()),
+                              p.size())) {
+        *error = QStringLiteral("%1: the processor's report is malformed (%2 bytes: %3)")
+                     .arg(model::formatName(ref))
+                     .arg(p.size())
+                     .arg(QString::fromLatin1(p.left(24).toHex(' ')));
+        return std::nullopt;
     }
-    case Block::Mixer: {
-        const auto on = ask(kMixEnable);
-        const auto gain = ask(kMixGain);
-        if (!on || !gain || on->payload.size() != 5 || gain->payload.size() != 5)
-            return std::nullopt;
-        QJsonArray inputs;
-        for (int i = 0; i < 4; ++i) {
-            const int g = qint8(gain->payload.at(1 + i));
-            inputs.append(QJsonObject{
-                {QStringLiteral("input"), i + 1},
-                {QStringLiteral("on"), on->payload.at(1 + i) != 0},
-                {QStringLiteral("gain"), std::clamp(g, bl::kMinMixGain, bl::kMaxMixGain)}});
+    m_reports.insert(key, p);
+    return p;
+}
+
+std::optional<QJsonObject> BlockReader::channel(const model::Block &block, int channel,
+                                                QString *error)
+{
+    QJsonObject o{
+        {QStringLiteral("channel"), channel < 0 ? QJsonValue() : QJsonValue(channel + 1)}};
+    for (const model::Message &m : block.messages) {
+        for (int sub = 0; sub < std::max<int>(1, m.subCount); ++sub) {
+            const model::Field *first = nullptr;
+            for (const model::Field &f : m.fields) {
+                if (!first && fieldOf(f, channel))
+                    first = &f;
+            }
+            if (!first)
+                continue;
+            const std::optional<QByteArray> bytes =
+                report(model::FieldRef{&block, &m, first, channel, sub}, error);
+            if (!bytes)
+                return std::nullopt;
+            const auto r = model::Report::check(
+                m, reinterpret_cast<const uchar *>(bytes->constData()), bytes->size());
+            for (const model::Field &f : m.fields) {
+                if (fieldOf(f, channel))
+                    o.insert(keyOf(m, f, sub), jsonValue(block, f, *r, channel));
+            }
         }
-        o.insert(QStringLiteral("inputs"), inputs);
-        break;
     }
-    }
+    if (block.frameClass == proto::ClassModule && block.frameType == 7)
+        mixerInputs(o);
     return o;
 }
 
-std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool reducedDelays,
-                                    QString *error)
+SetOutcome applySet(CtlLink &link, const SetRequest &set, const QByteArray &lockPassword)
 {
-    const Block &b = *set.block;
-    QByteArray payload = channelByte(set.channel);
-    quint8 code = 0;
-    switch (b.kind) {
-    case Block::Level:
-        code = set.field == QLatin1String("gain") ? kLevelGain : kLevelMute;
-        if (code == kLevelGain)
-            payload += proto::PayloadWriter().f32(float(set.value)).data();
-        else
-            payload += char(set.value != 0.0 ? 1 : 0);
-        break;
-    case Block::Delay: {
-        const double limit = bl::maximumDelay(b.input, reducedDelays, set.channel);
-        if (set.value > limit) {
-            *error = QStringLiteral("delay must be from 0 to %1 ms on this processor, not %2")
-                         .arg(limit)
-                         .arg(set.value);
-            return std::nullopt;
+    SetOutcome out;
+    const model::FieldRef &ref = set.ref;
+    const model::Block &block = *ref.block;
+    int generation = 1;
+    if (!block.inGeneration(2) || ref.field->reducedRange) {
+        const std::optional<int> g = readGeneration(link, &out.error);
+        if (!g)
+            return out;
+        generation = *g;
+    }
+    if (!block.inGeneration(generation)) {
+        out.error = QStringLiteral("this processor has no %1 block").arg(QLatin1String(block.name));
+        out.refused = true;
+        return out;
+    }
+    double value = set.value;
+    if (ref.field->type != model::Type::Text) {
+        const std::optional<double> v = model::parseValue(ref, set.typed, generation, &out.error);
+        if (!v) {
+            out.error += QStringLiteral(" on this processor");
+            out.refused = true;
+            return out;
         }
-        code = kDelayCode;
-        payload +=
-            proto::PayloadWriter().f32(bl::delayStep(set.value, limit, reducedDelays)).data();
-        break;
+        value = *v;
     }
-    case Block::Limiter: {
-        // The threshold travels in the channel's whole block: the rest stays as it is.
-        const QByteArray ch = channelByte(set.channel);
-        const auto r = link.request(3, b.moduleId, kLimiterBlock, ch, ch);
-        const auto params =
-            r && r->payload.size() == limiter::kBlockLength
-                ? limiter::decodeBlock(reinterpret_cast<const uchar *>(r->payload.constData()))
-                : std::nullopt;
-        if (!params) {
-            *error =
-                QStringLiteral("the limiter of channel %1 did not report").arg(set.channel + 1);
-            return std::nullopt;
+
+    BlockReader reader(link);
+    QByteArray payload;
+    if (ref.field->type == model::Type::Text) {
+        payload = model::setTextPayload(ref, set.text);
+    } else if (ref.message->blockSet()) {
+        // One set carries the block: send back what the processor holds, one field changed.
+        const std::optional<QByteArray> stored = reader.report(ref, &out.error);
+        if (!stored)
+            return out;
+        payload = model::setPayload(ref, value, *stored);
+    } else {
+        payload = model::setPayload(ref, value);
+    }
+    if (payload.isEmpty() && ref.field->type != model::Type::Text) {
+        out.error = QStringLiteral("%1 cannot be set").arg(model::formatName(ref));
+        return out;
+    }
+
+    bool opened = false;
+    if (isSecurity(block)) {
+        // As the security page: open it with the lock password, change, leave.
+        const auto access = link.request(proto::ClassSystem, kSecurityGroup, kPageAccess);
+        if (!access || access->payload.size() != 1) {
+            out.error =
+                QStringLiteral("the security page did not answer (%1)").arg(link.errorText());
+            return out;
         }
-        LimiterParams next = *params;
-        next.threshold = float(set.value);
-        payload = QByteArray(limiter::kBlockLength, '\0');
-        limiter::encodeBlock(quint8(set.channel), next, reinterpret_cast<uchar *>(payload.data()));
-        code = kLimiterBlock;
-        break;
+        if (access->payload.at(0) == 0) {
+            link.send(proto::ClassSystem, kSecurityGroup, kPageAccess, proto::DirSet, lockPassword);
+            const auto again = link.request(proto::ClassSystem, kSecurityGroup, kPageAccess);
+            if (!again || again->payload.size() != 1 || again->payload.at(0) == 0) {
+                out.error = QStringLiteral("the security page did not open: lock password refused");
+                out.locked = true;
+                return out;
+            }
+            opened = true;
+        }
     }
-    case Block::Mixer:
-        code = set.field == QLatin1String("gain") ? kMixGain : kMixEnable;
-        payload += char(quint8(set.input));
-        payload += char(code == kMixGain ? qint8(set.value) : (set.value != 0.0 ? 1 : 0));
-        break;
+    link.send(ref.frameClass(), ref.frameType(), ref.setCode(), proto::DirSet, payload);
+    QString readError;
+    reader.clear();
+    out.after = reader.channel(block, ref.channel, &readError);
+    if (opened)
+        link.send(proto::ClassSystem, kSecurityGroup, kPageAccess, proto::DirSet, kLeavePage);
+    if (!out.after)
+        out.error =
+            QStringLiteral("the processor did not report the value back: %1").arg(readError);
+    return out;
+}
+
+} // namespace ctl
+
+namespace ctl {
+
+QString helpBlocks()
+{
+    QStringList lines;
+    for (const model::Block &b : model::blocks()) {
+        QStringList names;
+        QString previousStem;
+        for (const model::Message &m : b.messages) {
+            for (const model::Field &f : m.fields) {
+                QString name = m.subCount ? QStringLiteral("%1N.%2").arg(QLatin1String(m.subName),
+                                                                         QLatin1String(f.name))
+                                          : QString(QLatin1String(f.name));
+                // gain1 ... gain4 read as gainN, in-filter.band1 ... band16 as in-filter.bandN.
+                qsizetype digits = name.size();
+                while (digits > 0 && name.at(digits - 1).isDigit())
+                    --digits;
+                if (digits < name.size()) {
+                    const QString stem = name.left(digits);
+                    if (stem == previousStem)
+                        continue;
+                    previousStem = stem;
+                    name = stem + QLatin1Char('N');
+                }
+                if (f.isBlockWide() && b.channels)
+                    name += QLatin1String("(-)");
+                if (!model::FieldRef{&b, &m, &f, 0, 0}.writable())
+                    name += QLatin1Char('*');
+                names << name;
+            }
+        }
+        QString line = QStringLiteral("  %1 %2")
+                           .arg(QLatin1String(b.name), -11)
+                           .arg(names.join(QStringLiteral(", ")));
+        // Wrapped at 92 columns under the field list.
+        while (line.size() > 92) {
+            const qsizetype cut = line.lastIndexOf(QLatin1Char(' '), 92);
+            lines << line.left(cut);
+            line = QString(14, QLatin1Char(' ')) + line.mid(cut + 1);
+        }
+        lines << line;
     }
-    link.send(3, b.moduleId, code, proto::DirSet, payload);
-    std::optional<QJsonObject> after = readChannel(link, b, set.channel);
-    if (!after)
-        *error =
-            QStringLiteral("the processor did not report the value back: %1").arg(link.errorText());
-    return after;
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace ctl

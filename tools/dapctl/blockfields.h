@@ -1,8 +1,10 @@
 #pragma once
 
+#include "model/model.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QJsonObject>
-#include <QList>
 #include <QString>
 
 #include <optional>
@@ -11,40 +13,64 @@ namespace ctl {
 
 class CtlLink;
 
-// The blocks the command line reads and sets: levels, delays, limiters and the mixer.
-struct Block {
-    const char *name; // "in-level", "out-delay", ...
-    quint8 moduleId;
-    int channels; // 4 inputs or 8 outputs (the mixer: its outputs)
-    enum Kind { Level, Delay, Limiter, Mixer } kind;
-    bool input;
-};
-
-const Block *findBlock(const QString &name);
-QStringList blockNames();
-
-// One checked set: what goes to the processor. Built before anything is sent.
+// One checked set: what goes to the processor, built from BLOCK CHANNEL FIELD VALUE before
+// anything is sent. Numbers are checked against the widest limits here and against the
+// processor's own (its generation) once it is known.
 struct SetRequest {
-    const Block *block = nullptr;
-    int channel = 0; // from 0
-    QString field;   // "gain", "mute", "delay", "threshold", "gain" or "on" of a crosspoint
-    int input = -1;  // mixer crosspoint input, from 0
-    double value = 0.0;
+    model::FieldRef ref;
+    QString typed;    // the value as typed
+    double value = 0; // numbers, flags and enumerations
+    QByteArray text;  // text fields, as they travel
 };
 
-// Parses and checks BLOCK CHANNEL FIELD VALUE the way the panels check typed values (a value
-// that is no finite number is refused); out-of-range values are refused too, not forced into
-// range. Delay limits depend on the processor and are checked once it is known.
 std::optional<SetRequest> parseSet(const QString &block, const QString &channel,
                                    const QString &field, const QString &value, QString *error);
-// CHANNEL as typed (from 1) for a block; nothing when out of range or not a whole number.
-std::optional<int> parseChannel(const Block &block, const QString &text, QString *error);
+// CHANNEL as typed for a block: from 1, or "-" for its block-wide fields (-1).
+std::optional<int> parseChannel(const model::Block &block, const QString &text, QString *error);
+// The channels `get` without CHANNEL reads: -1 first when the block has block-wide fields.
+QList<int> channelsToRead(const model::Block &block);
 
-// Reads one channel of a block: {"channel": n, field: value, ...}.
-std::optional<QJsonObject> readChannel(CtlLink &link, const Block &block, int channel);
-// Sends the set and reads the channel back. reducedDelays: the processor's outputs take the
-// short delay range.
-std::optional<QJsonObject> applySet(CtlLink &link, const SetRequest &set, bool reducedDelays,
-                                    QString *error);
+// The processor's generation from its ARM major version (1, or 2 with reduced delays).
+std::optional<int> readGeneration(CtlLink &link, QString *error);
+
+// Reads what the description says a channel of a block holds, asking each report once.
+class BlockReader {
+public:
+    explicit BlockReader(CtlLink &link) : m_link(link) {}
+    // {"channel": n (null for the block-wide fields), field: value, ...}; the mixer keeps its
+    // "inputs" list of {input, on, gain}. Nothing when a report does not come or is malformed.
+    std::optional<QJsonObject> channel(const model::Block &block, int channel, QString *error);
+    // The checked report that answers the request of ref (its channel and band).
+    std::optional<QByteArray> report(const model::FieldRef &ref, QString *error);
+    // Forgets what was read (after a set).
+    void clear() { m_reports.clear(); }
+
+private:
+    CtlLink &m_link;
+    QHash<QByteArray, QByteArray> m_reports; // request address -> checked report payload
+};
+
+// Exit codes of a set that failed: usage (refused, nothing sent) or failed.
+struct SetOutcome {
+    std::optional<QJsonObject> after; // the channel as the processor then reports it
+    QString error;
+    bool refused = false; // true: the processor's limits refuse the value; nothing was sent
+    bool locked = false;  // true: the security page did not open
+};
+
+// Sends the set and reads the channel back. Block sets first read the block and send it back
+// with the one field replaced; lock states open the security page with lockPassword first and
+// leave it after, as the security page does.
+SetOutcome applySet(CtlLink &link, const SetRequest &set, const QByteArray &lockPassword);
+
+// The keys of a channel's JSON in the description's order (the order of the text lines).
+QStringList fieldKeys(const model::Block &block, int channel);
+
+// The block and field list of `dapctl --help`, from the description.
+QString helpBlocks();
+
+// A processor's text as it travels: 8-bit device text, preset names Latin-1.
+QByteArray wireText(const model::Field &field, const model::Block &block, const QString &text);
+QString shownText(const model::Block &block, QByteArrayView bytes);
 
 } // namespace ctl

@@ -17,12 +17,6 @@ namespace ctl {
 
 namespace {
 
-int usage(CtlContext &ctx, const QString &text)
-{
-    ctx.warn(text + QStringLiteral(" (see dapctl --help)"));
-    return ExitUsage;
-}
-
 QString faultText(quint8 fault)
 {
     QStringList bits;
@@ -32,6 +26,48 @@ QString faultText(quint8 fault)
             bits << QLatin1String(names[i]);
     }
     return bits.isEmpty() ? QStringLiteral("-") : bits.join(QLatin1Char(','));
+}
+
+QString channelLine(const model::Block &block, const QJsonObject &o)
+{
+    QStringList parts;
+    const QJsonValue channel = o.value(QStringLiteral("channel"));
+    for (const QString &key : fieldKeys(block, channel.isNull() ? -1 : channel.toInt() - 1)) {
+        const auto it = o.constFind(key);
+        if (it == o.constEnd())
+            continue;
+        if (it->isArray()) {
+            for (const QJsonValue &x : it->toArray()) {
+                const QJsonObject in = x.toObject();
+                parts << QStringLiteral("in%1 %2 %3 dB")
+                             .arg(in.value(QStringLiteral("input")).toInt())
+                             .arg(in.value(QStringLiteral("on")).toBool() ? QStringLiteral("on")
+                                                                          : QStringLiteral("off"))
+                             .arg(in.value(QStringLiteral("gain")).toDouble());
+            }
+        } else if (it->isBool()) {
+            parts << QStringLiteral("%1 %2").arg(it.key(), it->toBool() ? QStringLiteral("on")
+                                                                        : QStringLiteral("off"));
+        } else if (it->isString()) {
+            const QString text = it->toString();
+            const bool quote = text.isEmpty() || text.contains(QLatin1Char(' '));
+            parts << QString::fromLatin1(quote ? "%1 \"%2\"" : "%1 %2").arg(it.key(), text);
+        } else {
+            parts << QStringLiteral("%1 %2").arg(it.key()).arg(it->toDouble());
+        }
+    }
+    return QStringLiteral("%1 %2: %3")
+        .arg(QLatin1String(block.name),
+             channel.isNull() ? QStringLiteral("-") : QString::number(channel.toInt()),
+             parts.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+int usage(CtlContext &ctx, const QString &text)
+{
+    ctx.warn(text + QStringLiteral(" (see dapctl --help)"));
+    return ExitUsage;
 }
 
 // One address, connected and logged in; the exit code when that fails.
@@ -50,36 +86,6 @@ std::unique_ptr<CtlLink> openOne(CtlContext &ctx, const QString &text, int *exit
     }
     return link;
 }
-
-QString channelLine(const QString &block, const QJsonObject &o)
-{
-    QStringList parts;
-    for (auto it = o.begin(); it != o.end(); ++it) {
-        if (it.key() == QLatin1String("channel"))
-            continue;
-        if (it->isArray()) {
-            for (const QJsonValue &x : it->toArray()) {
-                const QJsonObject in = x.toObject();
-                parts << QStringLiteral("in%1 %2 %3 dB")
-                             .arg(in.value(QStringLiteral("input")).toInt())
-                             .arg(in.value(QStringLiteral("on")).toBool() ? QStringLiteral("on")
-                                                                          : QStringLiteral("off"))
-                             .arg(in.value(QStringLiteral("gain")).toInt());
-            }
-        } else if (it->isBool()) {
-            parts << QStringLiteral("%1 %2").arg(it.key(), it->toBool() ? QStringLiteral("on")
-                                                                        : QStringLiteral("off"));
-        } else {
-            parts << QStringLiteral("%1 %2").arg(it.key()).arg(it->toDouble());
-        }
-    }
-    return QStringLiteral("%1 %2: %3")
-        .arg(block)
-        .arg(o.value(QStringLiteral("channel")).toInt())
-        .arg(parts.join(QStringLiteral(", ")));
-}
-
-} // namespace
 
 int runList(CtlContext &ctx, const QStringList &args)
 {
@@ -180,38 +186,45 @@ int runGet(CtlContext &ctx, const QStringList &args)
 {
     if (args.size() < 2 || args.size() > 3)
         return usage(ctx, QStringLiteral("get takes ADDR BLOCK [CHANNEL]"));
-    const Block *block = findBlock(args.at(1));
-    if (!block)
-        return usage(ctx, QStringLiteral("unknown block \"%1\" (one of %2)")
-                              .arg(args.at(1), blockNames().join(QStringLiteral(", "))));
+    QString error;
+    const model::Block *block = model::findBlock(args.at(1).toLatin1());
+    if (!block) {
+        // The same words as a set's: one check of block names.
+        model::parseName(args.at(1), QStringLiteral("1"), QString(), &error);
+        return usage(ctx, error);
+    }
     QList<int> channels;
     if (args.size() == 3) {
-        QString error;
         const std::optional<int> ch = parseChannel(*block, args.at(2), &error);
         if (!ch)
             return usage(ctx, error);
         channels << *ch;
     } else {
-        for (int c = 0; c < block->channels; ++c)
-            channels << c;
+        channels = channelsToRead(*block);
     }
     int exitCode = ExitOk;
     auto link = openOne(ctx, args.first(), &exitCode);
     if (!link)
         return exitCode;
+    if (!block->inGeneration(2)) {
+        const std::optional<int> generation = readGeneration(*link, &error);
+        if (generation && !block->inGeneration(*generation)) {
+            ctx.warn(QStringLiteral("%1: this processor has no %2 block")
+                         .arg(args.first(), QLatin1String(block->name)));
+            return ExitUsage;
+        }
+    }
+    BlockReader reader(*link);
     QJsonArray rows;
     for (const int c : std::as_const(channels)) {
-        const std::optional<QJsonObject> o = readChannel(*link, *block, c);
+        const std::optional<QJsonObject> o = reader.channel(*block, c, &error);
         if (!o) {
-            ctx.warn(QStringLiteral("%1: %2 channel %3 not reported (%4)")
-                         .arg(args.first(), QLatin1String(block->name))
-                         .arg(c + 1)
-                         .arg(link->errorText()));
+            ctx.warn(QStringLiteral("%1: %2").arg(args.first(), error));
             return ExitFailed;
         }
         rows.append(*o);
         if (!ctx.options().json)
-            ctx.say(channelLine(QLatin1String(block->name), *o));
+            ctx.say(channelLine(*block, *o));
     }
     if (ctx.options().json)
         ctx.printJson(rows.size() == 1 ? rows.first() : QJsonValue(rows));
@@ -227,33 +240,26 @@ int runSet(CtlContext &ctx, const QStringList &args)
         parseSet(args.at(1), args.at(2), args.at(3), args.at(4), &error);
     if (!set)
         return usage(ctx, error);
+    QByteArray lockPassword;
+    if (set->ref.block->frameClass == proto::ClassSystem && set->ref.block->frameType == 5) {
+        if (!ctx.options().lockPassword)
+            return usage(ctx, QStringLiteral("lock states need the security lock password "
+                                             "(--lock-password or DAPCTL_LOCK_PASSWORD)"));
+        lockPassword = *ctx.options().lockPassword;
+    }
     int exitCode = ExitOk;
     auto link = openOne(ctx, args.first(), &exitCode);
     if (!link)
         return exitCode;
-    bool reduced = false;
-    if (set->block->kind == Block::Delay) {
-        // The delay range follows the processor's generation (its ARM major version).
-        const auto version = link->request(proto::ClassSystem, 2, 2);
-        if (!version || version->payload.size() != 3) {
-            ctx.warn(QStringLiteral("%1: the firmware version was not reported").arg(args.first()));
-            return ExitFailed;
-        }
-        reduced = quint8(version->payload.at(0)) == 2;
-        if (reduced && set->block->input) {
-            ctx.warn(QStringLiteral("%1: this processor has no input delays").arg(args.first()));
-            return ExitUsage;
-        }
-    }
-    const std::optional<QJsonObject> after = applySet(*link, *set, reduced, &error);
-    if (!after) {
-        ctx.warn(QStringLiteral("%1: %2").arg(args.first(), error));
-        return error.contains(QLatin1String("must be")) ? ExitUsage : ExitFailed;
+    const SetOutcome done = applySet(*link, *set, lockPassword);
+    if (!done.after) {
+        ctx.warn(QStringLiteral("%1: %2").arg(args.first(), done.error));
+        return done.refused ? ExitUsage : done.locked ? ExitUnreachable : ExitFailed;
     }
     if (ctx.options().json)
-        ctx.printJson(*after);
+        ctx.printJson(*done.after);
     else
-        ctx.say(channelLine(QLatin1String(set->block->name), *after));
+        ctx.say(channelLine(*set->ref.block, *done.after));
     return ExitOk;
 }
 

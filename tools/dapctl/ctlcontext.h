@@ -38,6 +38,7 @@ struct CtlOptions {
     QString logPath = QStringLiteral("dapctl-firmware.log");
     bool force = false; // firmware: ignore the log
     std::optional<QByteArray> password;
+    std::optional<QByteArray> lockPassword; // the security page's, for lock states
 };
 
 // A processor a command acts on.

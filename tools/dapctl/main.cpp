@@ -1,4 +1,5 @@
 // dapctl: the command line for many processors, on the program's protocol and device code.
+#include "blockfields.h"
 #include "commands.h"
 #include "ctlcontext.h"
 
@@ -18,6 +19,9 @@ Commands:
   info ADDR                          what the settings page shows of one processor
   get ADDR BLOCK [CHANNEL]           values of one channel, or of every channel of the block
   set ADDR BLOCK CHANNEL FIELD VALUE sets one value and prints what the processor then holds
+  describe                           every block and field: units, ranges, values
+  preset ADDR list|recall N|store N [NAME]
+                                     the 32 preset slots: list, recall one, store into one
   backup ADDR... DIR | --all DIR     all presets (presets.pst) and settings (settings.json) into
                                      DIR/<machine id>/, several processors at once
   restore ADDR... DIR | --all DIR    puts DIR/<machine id>/ back: presets, location,
@@ -27,12 +31,15 @@ Commands:
                                      skip the processors already done with the same image
   set-ip ADDR NEWADDR MASK [GATEWAY] new network settings, checked as the IP dialog checks them
 
-Blocks and fields (channels count from 1; the mixer's channel is its output):
-  in-level, out-level        gain (-70 to 12 dB), mute (on|off)
-  in-delay, out-delay        delay (ms: inputs 0-1000, outputs 0-2000; 218/148 on a
-                             second-generation processor)
-  in-limiter, out-limiter    threshold (-120 to 24 dBu)
-  mixer                      gainN (-70 to 12 whole dB), onN (on|off): input N to the output
+Blocks and fields (BLOCK CHANNEL FIELD: channels count from 1, "-" for a block-wide
+field, marked (-); * only reported; dapctl describe gives units, ranges and values):
+)";
+
+const char kHelpTail[] = R"(
+
+  second-generation processors: no in-delay; out-delay up to 218 ms (outputs 1-4) and
+  148 ms (5-8). Lock states (security) need --lock-password: dapctl opens the security
+  page with it, changes the state and leaves the page, as the security page does.
 
 Options:
   --json             JSON on stdout (list, info, get, set, set-ip and the summaries);
@@ -42,6 +49,7 @@ Options:
   --timeout S        seconds to wait for one answer of a processor (default 10)
   --jobs N           processors handled at once by backup and restore (default 32)
   --password TEXT    login password (else DAPCTL_PASSWORD, else a prompt without echo)
+  --lock-password TEXT  security lock password for lock states (else DAPCTL_LOCK_PASSWORD)
   --db FILE          the device list (default: device.db here if there is one, else the
                      program's ~/.local/share/dapcontrol/device.db)
   --log FILE         firmware log (default dapctl-firmware.log in the current folder)
@@ -63,6 +71,10 @@ Examples:
   dapctl get 192.168.1.20 out-level
   dapctl set 192.168.1.20 in-level 2 gain -6.5
   dapctl set 192.168.1.20 mixer 3 gain1 -10
+  dapctl set 192.168.1.20 in-filter 1 band3.frequency 250
+  dapctl set 192.168.1.20 generator - waveform sine
+  dapctl set 192.168.1.20 security 2 in-level read-only --lock-password 5678
+  dapctl preset 192.168.1.20 recall 4
   DAPCTL_PASSWORD=1234 dapctl backup --all show-2026-05-01
   dapctl firmware --arm dap-2.1.sbin --all
 )";
@@ -131,9 +143,9 @@ Parsed parse(const QStringList &arguments)
             o.force = true;
             continue;
         }
-        const QStringList withValue = {"--wait", "--timeout",       "--jobs",      "--password",
-                                       "--db",   "--log",           "--arm",       "--dsp",
-                                       "--port", "--announce-port", "--command-to"};
+        const QStringList withValue = {
+            "--wait", "--timeout", "--jobs", "--password", "--lock-password", "--db",
+            "--log",  "--arm",     "--dsp",  "--port",     "--announce-port", "--command-to"};
         if (!withValue.contains(a)) {
             p.error = QStringLiteral("unknown option %1").arg(a);
             return p;
@@ -160,6 +172,11 @@ Parsed parse(const QStringList &arguments)
             o.password = ctl::checkedPassword(v, &error);
             if (!o.password)
                 p.error = QStringLiteral("--password: %1").arg(error);
+        } else if (a == QLatin1String("--lock-password")) {
+            QString error;
+            o.lockPassword = ctl::checkedPassword(v, &error);
+            if (!o.lockPassword)
+                p.error = QStringLiteral("--lock-password: %1").arg(error);
         } else if (a == QLatin1String("--db")) {
             o.dbPath = v;
             dbSet = true;
@@ -193,6 +210,12 @@ Parsed parse(const QStringList &arguments)
         if (!o.password)
             p.error = QStringLiteral("DAPCTL_PASSWORD: %1").arg(error);
     }
+    if (!o.lockPassword && qEnvironmentVariableIsSet("DAPCTL_LOCK_PASSWORD")) {
+        QString error;
+        o.lockPassword = ctl::checkedPassword(qEnvironmentVariable("DAPCTL_LOCK_PASSWORD"), &error);
+        if (!o.lockPassword)
+            p.error = QStringLiteral("DAPCTL_LOCK_PASSWORD: %1").arg(error);
+    }
     if (!dbSet)
         o.dbPath = defaultDatabase();
     return p;
@@ -207,6 +230,8 @@ int main(int argc, char *argv[])
     const Parsed p = parse(QCoreApplication::arguments());
     if (p.help) {
         std::fputs(kHelp, stdout);
+        std::fputs(qPrintable(ctl::helpBlocks()), stdout);
+        std::fputs(kHelpTail, stdout);
         return ctl::ExitOk;
     }
     const auto usage = [](const QString &text) {
@@ -227,9 +252,9 @@ int main(int argc, char *argv[])
     ctl::CtlContext ctx(p.options);
     using Run = int (*)(ctl::CtlContext &, const QStringList &);
     const std::pair<const char *, Run> commands[] = {
-        {"list", ctl::runList},       {"info", ctl::runInfo},    {"get", ctl::runGet},
-        {"set", ctl::runSet},         {"set-ip", ctl::runSetIp}, {"backup", ctl::runBackup},
-        {"restore", ctl::runRestore},
+        {"list", ctl::runList},       {"info", ctl::runInfo},         {"get", ctl::runGet},
+        {"set", ctl::runSet},         {"set-ip", ctl::runSetIp},      {"backup", ctl::runBackup},
+        {"restore", ctl::runRestore}, {"describe", ctl::runDescribe}, {"preset", ctl::runPreset},
     };
     for (const auto &[name, run] : commands) {
         if (p.command == QLatin1String(name))
