@@ -1,5 +1,6 @@
 # Install layout and the Debian package (cpack -G DEB).
-#   <prefix>/bin/dapcontrol, <prefix>/bin/dapsim, <prefix>/bin/dapctl
+#   <prefix>/bin/dapcontrol, <prefix>/bin/dapsim, <prefix>/bin/dapctl, <prefix>/bin/dapbridge
+#   <prefix>/lib/systemd/system/dapbridge.service, <prefix>/share/dapcontrol/dapbridge.sample.json
 #   <prefix>/share/dapcontrol/translations (language.dat, .qm), <prefix>/share/dapcontrol/image
 #   <prefix>/share/applications/dapcontrol.desktop, the icon in the hicolor theme
 #   <prefix>/lib/<arch>/wireshark/plugins/dapnet.lua (installed by tools/wireshark)
@@ -9,6 +10,13 @@ set(DAP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/dapcontrol)
 install(TARGETS dapcontrol dapsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET dapctl)
   install(TARGETS dapctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+# The bridge, its systemd unit (installed, not enabled) and a sample configuration.
+if(TARGET dapbridge)
+  install(TARGETS dapbridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/dapbridge.service
+          DESTINATION lib/systemd/system)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/dapbridge.sample.json DESTINATION ${DAP_SHARE_DIR})
 endif()
 install(DIRECTORY ${DAP_RUN_DIR}/translations/ DESTINATION ${DAP_SHARE_DIR}/translations
         FILES_MATCHING PATTERN "*.qm" PATTERN "language.dat")

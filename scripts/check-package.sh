@@ -24,6 +24,17 @@ for f in usr/bin/dapcontrol usr/bin/dapsim usr/bin/dapctl \
   [ -e "$root/$f" ] || { echo "not installed: $f" >&2; exit 1; }
 done
 "$root/usr/bin/dapctl" --help | grep -q "Exit codes" || { echo "dapctl does not run" >&2; exit 1; }
+if [ -e "$root/usr/bin/dapbridge" ]; then
+  for f in usr/lib/systemd/system/dapbridge.service usr/share/dapcontrol/dapbridge.sample.json; do
+    [ -e "$root/$f" ] || { echo "not installed: $f" >&2; exit 1; }
+  done
+  "$root/usr/bin/dapbridge" --help | grep -q -- "--config" || { echo "dapbridge does not run" >&2; exit 1; }
+  # The sample as installed is readable by all: the bridge must refuse it.
+  if "$root/usr/bin/dapbridge" --config "$root/usr/share/dapcontrol/dapbridge.sample.json" \
+       >/dev/null 2>&1; then
+    echo "dapbridge took a configuration others can read" >&2; exit 1
+  fi
+fi
 
 # The Wireshark plugin, when this build made one: in the folder tshark loads Lua plugins from.
 if [ -f "$build/wireshark/dapnet.lua" ]; then

@@ -7,6 +7,7 @@ PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-5compat-dev libqt6sql6-sqlite qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools libgl-dev
+  qt6-websockets-dev qt6-httpserver-dev prometheus
   libbenchmark-dev
   xvfb xauth xdotool python3
   dpkg-dev file

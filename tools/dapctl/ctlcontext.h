@@ -2,6 +2,7 @@
 
 #include "ctllink.h"
 #include "discovery.h"
+#include "linkcore/password.h"
 
 #include <QHostAddress>
 #include <QJsonValue>
@@ -82,8 +83,7 @@ private:
     bool m_prompted = false;
 };
 
-// Checks a password as the login dialog takes it: at most 8 Latin-1 characters.
-std::optional<QByteArray> checkedPassword(const QString &text, QString *error);
+using linkcore::checkedPassword;
 // Reads a line from the terminal without echo; nothing when stdin is not a terminal.
 std::optional<QString> promptHidden(const QString &prompt);
 

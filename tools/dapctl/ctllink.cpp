@@ -1,5 +1,8 @@
 #include "ctllink.h"
 
+#include "linkcore/loginexchange.h"
+#include "linkcore/reportmatch.h"
+
 #include <QDeadlineTimer>
 
 namespace ctl {
@@ -73,23 +76,25 @@ std::optional<proto::Frame> CtlLink::waitFor(const std::function<bool(const prot
 
 CtlLink::Login CtlLink::login(const std::function<QByteArray()> &password)
 {
-    const auto loginReport = [](const proto::Frame &f) {
-        return f.frameClass == proto::ClassSystem && f.frameType == 1 && f.paramCode == 1 &&
-               f.direction == proto::DirReport && f.payload.size() == 1;
-    };
-    // The processor states on its own whether it wants a password.
-    std::optional<proto::Frame> report = waitFor(loginReport, kLoginTimeoutMs);
-    if (report && report->payload.at(0) != 0)
-        return Login::Accepted;
-    send(proto::ClassSystem, 1, 1, proto::DirSet, password());
-    report = waitFor(loginReport, kLoginTimeoutMs);
-    if (!report)
-        return Login::NoAnswer;
-    if (report->payload.at(0) == 0) {
-        m_error = QStringLiteral("login refused (wrong password)");
-        return Login::Refused;
+    linkcore::LoginExchange exchange;
+    for (;;) {
+        const std::optional<proto::Frame> report =
+            waitFor(linkcore::isLoginReport, kLoginTimeoutMs);
+        const std::optional<bool> loggedIn =
+            report ? std::optional<bool>(report->payload.at(0) != 0) : std::nullopt;
+        switch (exchange.next(loggedIn)) {
+        case linkcore::LoginExchange::Step::SendPassword:
+            send(proto::ClassSystem, 1, 1, proto::DirSet, password());
+            break;
+        case linkcore::LoginExchange::Step::Accepted:
+            return Login::Accepted;
+        case linkcore::LoginExchange::Step::Refused:
+            m_error = QStringLiteral("login refused (wrong password)");
+            return Login::Refused;
+        case linkcore::LoginExchange::Step::NoAnswer:
+            return Login::NoAnswer;
+        }
     }
-    return Login::Accepted;
 }
 
 void CtlLink::send(quint8 frameClass, quint8 frameType, quint8 paramCode, quint8 direction,
@@ -115,9 +120,7 @@ std::optional<proto::Frame> CtlLink::request(quint8 frameClass, quint8 frameType
     send(frameClass, frameType, paramCode, proto::DirRequest, payload);
     return waitFor(
         [&](const proto::Frame &f) {
-            return f.frameClass == frameClass && f.frameType == frameType &&
-                   f.paramCode == paramCode && f.direction == proto::DirReport &&
-                   f.payload.startsWith(prefix);
+            return linkcore::answers(f, frameClass, frameType, paramCode, prefix);
         },
         m_timeoutMs);
 }
@@ -131,9 +134,7 @@ QList<std::optional<proto::Frame>> CtlLink::requestAll(const QList<Request> &req
     for (const Request &r : requests) {
         reports.append(waitFor(
             [&r](const proto::Frame &f) {
-                return f.frameClass == r.frameClass && f.frameType == r.frameType &&
-                       f.paramCode == r.paramCode && f.direction == proto::DirReport &&
-                       f.payload.startsWith(r.payload);
+                return linkcore::answers(f, r.frameClass, r.frameType, r.paramCode, r.payload);
             },
             int(qMax<qint64>(1, deadline.remainingTime()))));
     }
