@@ -14,6 +14,8 @@
 #include <QStyleOption>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 const char *const kThreshPattern = "^-(120|1?[0-9]?[0-9]?)|^(0)";
 const char *const kTimePattern = "1000|([0-9]{0,3})";
@@ -38,13 +40,22 @@ QGate::QGate(QWidget *parent)
     retranslate();
 }
 
-int QGate::value(const GateChannel &record, Param param)
+float QGate::held(const GateChannel &record, Param param)
 {
     switch (param) {
-    case Thresh: return record.threshold;
-    case Attack: return record.attack;
-    default: return record.decay;
+    case Thresh:
+        return record.threshold;
+    case Attack:
+        return record.attack;
+    default:
+        return record.decay;
     }
+}
+
+int QGate::value(const GateChannel &record, Param param)
+{
+    return truncatedInt(held(record, param), minimum(param), maximum(param))
+        .value_or(minimum(param));
 }
 
 void QGate::buildStrip(int ch)
@@ -159,18 +170,26 @@ void QGate::setEnable(int ch, bool enable)
         quietly(b, [&] { b->setChecked(enable); });
 }
 
-void QGate::setParam(int ch, Param param, int v)
+void QGate::setParam(int ch, Param param, float v)
 {
-    if (!hasChannel(ch) || value(m_mirror[ch], param) == v)
+    if (!hasChannel(ch) || held(m_mirror[ch], param) == v)
         return;
     GateChannel &r = m_mirror[ch];
     switch (param) {
-    case Thresh: r.threshold = qint8(v); break;
-    case Attack: r.attack = quint16(v); break;
-    default: r.decay = quint16(v); break;
+    case Thresh:
+        r.threshold = v;
+        break;
+    case Attack:
+        r.attack = v;
+        break;
+    default:
+        r.decay = v;
+        break;
     }
     Knob *k = m_strips[size_t(ch)].params[size_t(param)].knob;
-    quietly(k, [&] { k->setValue(float(v)); });
+    const auto shown = float(value(r, param));
+    if (k->value() != shown)
+        quietly(k, [&] { k->setValue(shown); });
     showParam(ch, param);
 }
 
@@ -196,9 +215,9 @@ void QGate::sendChannel(int ch) const
     const GateChannel &r = m_mirror[ch];
     uchar bytes[13];
     bytes[0] = r.enable;
-    proto::putU32(bytes + 1, proto::floatBits(float(r.threshold)));
-    proto::putU32(bytes + 5, proto::floatBits(float(r.attack)));
-    proto::putU32(bytes + 9, proto::floatBits(float(r.decay)));
+    proto::putU32(bytes + 1, proto::floatBits(r.threshold));
+    proto::putU32(bytes + 5, proto::floatBits(r.attack));
+    proto::putU32(bytes + 9, proto::floatBits(r.decay));
     sendSet(CodeParams, quint8(ch), bytes, sizeof bytes);
 }
 
@@ -219,7 +238,7 @@ void QGate::paramEditingFinished(uchar channel, Param param)
     const QString text = m_strips[channel].params[size_t(param)].edit->text();
     const std::optional<int> v = typedInt(text, minimum(param), maximum(param));
     if (v)
-        setParam(channel, param, *v);
+        setParam(channel, param, float(*v));
     // A refused text gives way to the value held; an accepted one shows as it is sent.
     showParam(channel, param);
     if (v)
@@ -233,7 +252,7 @@ void QGate::paramKnobChanged(uchar channel, Param param, float v)
     const std::optional<int> whole = truncatedInt(v, minimum(param), maximum(param));
     if (!whole)
         return;
-    setParam(channel, param, *whole);
+    setParam(channel, param, float(*whole));
     holdEdits();
     restartDeferredSend(m_send[channel][size_t(param)]);
 }
@@ -322,13 +341,13 @@ void QGate::receive(quint8 code, quint8 direction, quint16 length, const uchar *
     const int ch = channelReport(direction, length, payload, kParamsLength);
     if (ch < 0)
         return;
-    std::array<int, ParamCount> values{};
+    // Kept as reported (finite), shown truncated and clamped; a non-number drops the report.
+    std::array<float, ParamCount> values{};
     for (int p = 0; p < ParamCount; ++p) {
-        const std::optional<float> v = reportFloat(payload + 2 + 4 * p, float(minimum(Param(p))),
-                                                   float(maximum(Param(p))));
-        if (!v)
-            return; // a report carrying a non-number is dropped whole
-        values[size_t(p)] = int(std::trunc(*v));
+        const float v = proto::bitsFloat(proto::getU32(payload + 2 + 4 * p));
+        if (!std::isfinite(v))
+            return;
+        values[size_t(p)] = v;
     }
     setEnable(ch, reportFlag(payload[1]));
     for (int p = 0; p < ParamCount; ++p)

@@ -23,6 +23,12 @@ QString gainText(int gain)
     return QString::asprintf("%ddBu", gain);
 }
 
+// What the controls show of a crosspoint gain the processor may report beyond their range.
+int shownGain(int gain)
+{
+    return std::clamp(gain, QMixer::kMinGain, QMixer::kMaxGain);
+}
+
 QFont boldFont()
 {
     return QFont(QStringLiteral("Arial"), 9, QFont::Bold);
@@ -203,7 +209,7 @@ void QMixer::setGain(int output, int input, int gain)
     if (!valid(output, input) || m_gain[idx(output)][idx(input)] == gain)
         return;
     m_gain[idx(output)][idx(input)] = qint8(gain);
-    m_buttons[idx(output)][idx(input)]->setText(gainText(gain));
+    m_buttons[idx(output)][idx(input)]->setText(gainText(shownGain(gain)));
     if (output == m_selected)
         showStrip(input);
 }
@@ -212,7 +218,7 @@ void QMixer::setGain(int output, int input, int gain)
 void QMixer::showStrip(int input)
 {
     const Strip &s = m_strips[idx(input)];
-    const int gain = m_gain[idx(m_selected)][idx(input)];
+    const int gain = shownGain(m_gain[idx(m_selected)][idx(input)]);
     const bool on = m_enable[idx(m_selected)][idx(input)] != 0;
     if (s.fader->value() != float(gain))
         quietly(s.fader, [&] { s.fader->setValue(float(gain)); });
@@ -453,7 +459,7 @@ void QMixer::receive(quint8 code, quint8 direction, quint16 length, const uchar 
         if (code == CodeEnable)
             setEnable(output, i, reportFlag(payload[1 + i]));
         else
-            setGain(output, i, std::clamp<int>(qint8(payload[1 + i]), kMinGain, kMaxGain));
+            setGain(output, i, qint8(payload[1 + i])); // kept as reported, shown clamped
     }
 }
 
@@ -466,7 +472,7 @@ void QMixer::showRecorded(quint8 code, const QByteArray &setPayload)
     if (code == CodeEnable)
         setEnable(output, input, reportFlag(quint8(setPayload[2])));
     else if (code == CodeGain)
-        setGain(output, input, std::clamp<int>(qint8(setPayload[2]), kMinGain, kMaxGain));
+        setGain(output, input, qint8(setPayload[2]));
 }
 
 void QMixer::poll(quint32)

@@ -31,7 +31,8 @@ public:
 
     explicit QMixer(QWidget *parent = nullptr);
 
-    // Read access to the mirror (the preset file writer, tests).
+    // Read access to the mirror (the preset file writer, tests): gains as the processor
+    // reported them, which the controls show clamped to kMinGain .. kMaxGain.
     bool crosspointOn(int output, int input) const { return m_enable[idx(output)][idx(input)]; }
     int crosspointGain(int output, int input) const { return m_gain[idx(output)][idx(input)]; }
     int selectedOutput() const { return m_selected; }

@@ -24,6 +24,12 @@ const char *const kSourceTexts[] = {
     QT_TRANSLATE_NOOP("QSigGenerator", "WhiteNoise"),
 };
 constexpr int kSourceCount = 3;
+
+// Whole units within the control's range: what the fader and the fields show.
+int shown(float value, float lo, float hi)
+{
+    return int(std::clamp(std::trunc(value), lo, hi));
+}
 } // namespace
 
 QSigGenerator::QSigGenerator(QWidget *parent) : QModulePanel(kModuleId, kOutputChannels, parent)
@@ -156,27 +162,30 @@ void QSigGenerator::setGain(float gain)
     if (m_state.gain == gain)
         return;
     m_state.gain = gain;
-    quietly(m_fader, [&] { m_fader->setValue(gain); });
+    const auto onFader = float(shown(gain, kMinGain, kMaxGain));
+    if (m_fader->value() != onFader)
+        quietly(m_fader, [&] { m_fader->setValue(onFader); });
     showGainText();
 }
 
 void QSigGenerator::showGainText()
 {
-    quietly(m_gainEdit, [&] { m_gainEdit->setText(QString::asprintf("%d", int(m_state.gain))); });
+    const QString text = QString::asprintf("%d", shown(m_state.gain, kMinGain, kMaxGain));
+    quietly(m_gainEdit, [&] { m_gainEdit->setText(text); });
 }
 
-void QSigGenerator::setFrequency(int hertz)
+void QSigGenerator::setFrequency(float hertz)
 {
-    const auto bounded = quint16(std::clamp(hertz, kMinFrequency, kMaxFrequency));
-    if (m_state.frequency == bounded)
+    if (m_state.frequency == hertz)
         return;
-    m_state.frequency = bounded;
+    m_state.frequency = hertz;
     showFrequencyText();
 }
 
 void QSigGenerator::showFrequencyText()
 {
-    quietly(m_freqEdit, [&] { m_freqEdit->setText(QString::asprintf("%d", m_state.frequency)); });
+    const int hertz = shown(m_state.frequency, float(kMinFrequency), float(kMaxFrequency));
+    quietly(m_freqEdit, [&] { m_freqEdit->setText(QString::asprintf("%d", hertz)); });
 }
 
 void QSigGenerator::setSource(quint8 source)
@@ -237,7 +246,7 @@ void QSigGenerator::SGSrcChanged(int index)
     // The sine always starts at 1 kHz.
     if (index == kSine && m_state.frequency != kSineFrequency) {
         setFrequency(kSineFrequency);
-        sendSetGlobalFloat(CodeFrequency, float(kSineFrequency));
+        sendSetGlobalFloat(CodeFrequency, kSineFrequency);
     }
     m_state.source = quint8(index);
     const quint8 value = m_state.source;
@@ -251,12 +260,10 @@ void QSigGenerator::freqEditingFinished()
         showFrequencyText();
         return;
     }
-    // What goes out is what is kept and shown: whole hertz within the audio band.
-    const double bounded =
-        std::clamp(std::trunc(*typed), double(kMinFrequency), double(kMaxFrequency));
-    setFrequency(int(bounded));
+    // Goes out as typed within the audio band; the field shows whole hertz.
+    setFrequency(float(std::clamp(*typed, double(kMinFrequency), double(kMaxFrequency))));
     showFrequencyText();
-    sendSetGlobalFloat(CodeFrequency, float(m_state.frequency));
+    sendSetGlobalFloat(CodeFrequency, m_state.frequency);
 }
 
 void QSigGenerator::gainEditingFinished()
@@ -297,10 +304,10 @@ void QSigGenerator::receive(quint8 code, quint8 direction, quint16 length, const
             setOutput(o, reportFlag(payload[1]));
         break;
     case CodeFrequency:
+        // Kept as reported when it is a number; the field shows it in whole hertz.
         if (isReport(direction, length, 4)) {
-            if (const std::optional<float> hertz =
-                    reportFloat(payload, float(kMinFrequency), float(kMaxFrequency)))
-                setFrequency(int(std::trunc(*hertz)));
+            if (const float hertz = proto::bitsFloat(proto::getU32(payload)); std::isfinite(hertz))
+                setFrequency(hertz);
         }
         break;
     case CodeSource:
@@ -309,8 +316,8 @@ void QSigGenerator::receive(quint8 code, quint8 direction, quint16 length, const
         break;
     case CodeGain:
         if (isReport(direction, length, 4) && !editHeld()) {
-            if (const std::optional<float> gain = reportFloat(payload, kMinGain, kMaxGain))
-                setGain(std::trunc(*gain));
+            if (const float gain = proto::bitsFloat(proto::getU32(payload)); std::isfinite(gain))
+                setGain(gain);
         }
         break;
     case CodeMute:
