@@ -21,12 +21,12 @@ QModulePanel::QModulePanel(quint8 moduleId, int channelCount, QWidget *parent)
 {
     ModuleClock::instance().add(
         this, [this] { timeOut20ms(); }, [this] { return quietTicks(); });
-    ChangeRecorder::instance().addPanel(this);
+    ChangeRecorder::instance().addBlock(this);
 }
 
 QModulePanel::~QModulePanel()
 {
-    ChangeRecorder::instance().removePanel(this);
+    ChangeRecorder::instance().removeBlock(this);
     ModuleClock::instance().remove(this);
 }
 
@@ -54,14 +54,7 @@ void QModulePanel::flushDeferredSends()
 void QModulePanel::sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
                                   bool blockWide, ChangeRecorder::Origin origin, quint64 gesture)
 {
-    ChangeRecorder::instance().recordSet(moduleId, code, payload, origin, gesture);
-    if (blockWide) {
-        proto::sendFrame(proto::ClassModule, moduleId, code, proto::DirSet, payload.constData(),
-                         quint16(payload.size()));
-    } else if (!payload.isEmpty()) {
-        proto::sendSetMessage(moduleId, code, quint8(payload[0]), payload.constData() + 1,
-                              quint16(payload.size() - 1));
-    }
+    ChangeRecorder::instance().sendSet(moduleId, code, payload, blockWide, origin, gesture);
 }
 
 void QModulePanel::applyLockState(QWidget *background, const QList<QWidget *> &controls,

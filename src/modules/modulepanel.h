@@ -2,9 +2,9 @@
 
 #include "modules/changerecorder.h"
 #include "modules/editpacing.h"
-#include "protocol/typedvalue.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
+#include "protocol/typedvalue.h"
 
 #include <QList>
 #include <QSignalBlocker>
@@ -41,7 +41,7 @@ class QValidator;
 //  - Discrete edits: update the mirror, then sendSetFloat/sendSetFlag/sendSetByte/sendSet.
 //  - setSecurityState(channel, state): applyLockState(rowBackground, rowControls, state).
 //  - Filter and limiter panels: runCopyTo() and runReset().
-class QModulePanel : public QWidget {
+class QModulePanel : public QWidget, public RecordedBlock {
     Q_OBJECT
 public:
     static constexpr int kInputChannels = 4;
@@ -56,7 +56,7 @@ public:
     QModulePanel(quint8 moduleId, int channelCount, QWidget *parent = nullptr);
     ~QModulePanel() override;
 
-    quint8 moduleId() const { return m_moduleId; }
+    quint8 moduleId() const override { return m_moduleId; }
     int channelCount() const { return m_channelCount; }
     bool hasChannel(int channel) const { return channel >= 0 && channel < m_channelCount; }
     // Modules 1-6 work on the inputs, 7-12 on the outputs.
@@ -76,10 +76,10 @@ public:
     // Shows a value that undo or redo sent ([channel][value] as the set carries it) the way
     // a report would, past the edit hold. A panel whose reports differ from its sets in
     // layout overrides it.
-    virtual void showRecorded(quint8 code, const QByteArray &setPayload);
+    void showRecorded(quint8 code, const QByteArray &setPayload) override;
     // Sends every pending deferred value now (before an undo, a switch of processor).
-    void flushDeferredSends();
-    // The one way a set leaves a panel: recorded, then sent. blockWide: no channel byte.
+    void flushDeferredSends() override;
+    // The one way a set leaves a panel: through the history (ChangeRecorder::sendSet).
     static void sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
                                bool blockWide, ChangeRecorder::Origin origin, quint64 gesture = 0);
 
