@@ -12,8 +12,7 @@ class QLineEdit;
 class QPushButton;
 
 // One channel of the gate block as the processor holds it: the values as reported (or as
-// last sent), which the controls may show truncated and clamped. A set of the channel writes
-// them back unchanged, so a click on one field never rewrites the others.
+// last sent), which the controls may show truncated and clamped.
 struct GateChannel {
     quint8 enable = 0;
     float threshold = -65.0f; // dBu
@@ -42,7 +41,7 @@ public:
     static int maximum(Param param) { return param == Thresh ? 0 : 1000; }
 
     // Read access to the mirror (the preset file writer, tests).
-    const GateChannel &channelState(int channel) const { return m_mirror[channel]; }
+    GateChannel channelState(int channel) const;
     // What the controls show of a parameter: whole units within its range.
     static int value(const GateChannel &record, Param param);
     // The parameter as the block holds it.
@@ -96,13 +95,16 @@ private:
     void buildStrip(int channel);
     void retranslate();
     void setEnable(int channel, bool enable);
-    void setParam(int channel, Param param, float value);
+    void setParam(int channel, Param param, double value);
+    void showChannel(int channel);
     void showParam(int channel, Param param);
     void setOpen(int channel, bool open);
     void sendChannel(int channel) const;
     int senderChannel(Param param, bool edit) const;
 
-    ChannelMirror<GateChannel> m_mirror;
+    // Each channel's last report (or factory values), the base of every set of the channel: a
+    // set sends it back with only the edited field replaced.
+    std::vector<model::Record> m_records;
     std::array<bool, kInputChannels> m_open{};
     std::array<Strip, kInputChannels> m_strips{};
     // Deferred sends per channel and parameter.

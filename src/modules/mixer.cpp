@@ -255,8 +255,14 @@ void QMixer::selectChannel(int output)
 
 void QMixer::sendGain(int output, int input)
 {
-    const quint8 value[2] = {quint8(input), quint8(m_gain[idx(output)][idx(input)])};
-    sendSet(CodeGain, quint8(output), value, 2);
+    const model::Message &m = *block().findMessage(CodeGain);
+    sendField(fieldRef(m, m.fields[idx(input)], output), m_gain[idx(output)][idx(input)]);
+}
+
+void QMixer::sendEnable(int output, int input)
+{
+    const model::Message &m = *block().findMessage(CodeEnable);
+    sendField(fieldRef(m, m.fields[idx(input)], output), m_enable[idx(output)][idx(input)]);
 }
 
 // ---- user actions ----
@@ -278,8 +284,7 @@ void QMixer::mixButtonDoubleClicked(uchar output, uchar input, bool on)
     setEnable(output, input, on);
     // The button has already switched itself; keep it and the mirror together.
     m_buttons[output][input]->setOn(on);
-    const quint8 value[2] = {input, quint8(on ? 1 : 0)};
-    sendSet(CodeEnable, output, value, 2);
+    sendEnable(output, input);
 }
 
 void QMixer::inEnableClicked(uchar input, bool isChecked)
@@ -287,8 +292,7 @@ void QMixer::inEnableClicked(uchar input, bool isChecked)
     if (input >= kInputChannels)
         return;
     setEnable(m_selected, input, isChecked);
-    const quint8 value[2] = {input, quint8(isChecked ? 1 : 0)};
-    sendSet(CodeEnable, quint8(m_selected), value, 2);
+    sendEnable(m_selected, input);
 }
 
 void QMixer::gainEditingFinished(uchar input)
@@ -452,14 +456,17 @@ void QMixer::receive(quint8 code, quint8 direction, quint16 length, const uchar 
 {
     if (editHeld() || (code != CodeEnable && code != CodeGain))
         return;
-    const int output = channelReport(direction, length, payload, 5);
-    if (output < 0)
+    const std::optional<model::Report> report = modelReport(code, direction, length, payload);
+    if (!report)
         return;
-    for (int i = 0; i < kInputChannels; ++i) {
+    // One field per input; gains kept as reported, shown clamped.
+    const int output = report->channel();
+    for (const model::Field &f : report->message().fields) {
+        const double v = report->number(f);
         if (code == CodeEnable)
-            setEnable(output, i, reportFlag(payload[1 + i]));
+            setEnable(output, f.index, v != 0);
         else
-            setGain(output, i, qint8(payload[1 + i])); // kept as reported, shown clamped
+            setGain(output, f.index, int(v));
     }
 }
 

@@ -111,6 +111,7 @@ private:
     // "All Mix" (on) and "Reset" (off) after the user confirms.
     void setWholeMatrix(bool on, const QString &title, const QString &text);
     void sendGain(int output, int input);
+    void sendEnable(int output, int input);
 
     std::array<std::array<quint8, kInputChannels>, kOutputChannels> m_enable{};
     std::array<std::array<qint8, kInputChannels>, kOutputChannels> m_gain{};

@@ -17,8 +17,10 @@
 #include <cmath>
 
 QModulePanel::QModulePanel(quint8 moduleId, int channelCount, QWidget *parent)
-    : QWidget(parent), m_moduleId(moduleId), m_channelCount(channelCount)
+    : QWidget(parent), m_moduleId(moduleId), m_block(model::blockOf(proto::ClassModule, moduleId)),
+      m_channelCount(channelCount)
 {
+    Q_ASSERT(m_block);
     ModuleClock::instance().add(
         this, [this] { timeOut20ms(); }, [this] { return quietTicks(); });
     ChangeRecorder::instance().addBlock(this);
@@ -156,6 +158,26 @@ void QModulePanel::sendSet(quint8 code, quint8 channel, const void *value, quint
     if (length > 0)
         payload.append(static_cast<const char *>(value), length);
     sendSetPayload(m_moduleId, code, payload, false,
+                   m_inDeferredSend ? ChangeRecorder::Origin::Deferred
+                                    : ChangeRecorder::Origin::Discrete,
+                   m_gesture);
+}
+
+std::optional<model::Report> QModulePanel::modelReport(quint8 code, quint8 direction,
+                                                       quint16 length, const uchar *payload) const
+{
+    const model::Message *message = m_block->findMessage(code);
+    if (direction != proto::DirReport || !message)
+        return std::nullopt;
+    return model::Report::check(*message, payload, length);
+}
+
+void QModulePanel::sendField(const model::FieldRef &ref, double value, QByteArrayView stored) const
+{
+    const QByteArray payload = model::setPayload(ref, value, stored);
+    if (payload.isEmpty())
+        return;
+    sendSetPayload(m_moduleId, ref.setCode(), payload, ref.field->isBlockWide(),
                    m_inDeferredSend ? ChangeRecorder::Origin::Deferred
                                     : ChangeRecorder::Origin::Discrete,
                    m_gesture);

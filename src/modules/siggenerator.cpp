@@ -45,7 +45,7 @@ QSigGenerator::QSigGenerator(QWidget *parent) : QModulePanel(kModuleId, kOutputC
     buildOutputs(outputs);
     row->addWidget(parameters);
     row->addWidget(outputs);
-    m_gainSend = addDeferredSend([this] { sendSetGlobalFloat(CodeGain, m_state.gain); });
+    m_gainSend = addDeferredSend([this] { sendCode(CodeGain, -1, m_state.gain); });
     retranslate();
 }
 
@@ -222,7 +222,7 @@ void QSigGenerator::outButtonClicked(uchar output, bool isChecked)
     if (!hasChannel(output))
         return;
     setOutput(output, isChecked);
-    sendSetFlag(CodeOutput, output, isChecked);
+    sendCode(CodeOutput, output, isChecked ? 1 : 0);
 }
 
 void QSigGenerator::outButtonClicked(bool isChecked)
@@ -235,8 +235,7 @@ void QSigGenerator::outButtonClicked(bool isChecked)
 void QSigGenerator::muteClicked(bool isChecked)
 {
     setMute(isChecked);
-    const quint8 value = isChecked ? 1 : 0;
-    sendSetGlobal(CodeMute, &value, 1);
+    sendCode(CodeMute, -1, isChecked ? 1 : 0);
 }
 
 void QSigGenerator::SGSrcChanged(int index)
@@ -246,11 +245,10 @@ void QSigGenerator::SGSrcChanged(int index)
     // The sine always starts at 1 kHz.
     if (index == kSine && m_state.frequency != kSineFrequency) {
         setFrequency(kSineFrequency);
-        sendSetGlobalFloat(CodeFrequency, kSineFrequency);
+        sendCode(CodeFrequency, -1, kSineFrequency);
     }
     m_state.source = quint8(index);
-    const quint8 value = m_state.source;
-    sendSetGlobal(CodeSource, &value, 1);
+    sendCode(CodeSource, -1, m_state.source);
 }
 
 void QSigGenerator::freqEditingFinished()
@@ -263,7 +261,7 @@ void QSigGenerator::freqEditingFinished()
     // Goes out as typed within the audio band; the field shows whole hertz.
     setFrequency(float(std::clamp(*typed, double(kMinFrequency), double(kMaxFrequency))));
     showFrequencyText();
-    sendSetGlobalFloat(CodeFrequency, m_state.frequency);
+    sendCode(CodeFrequency, -1, m_state.frequency);
 }
 
 void QSigGenerator::gainEditingFinished()
@@ -276,7 +274,7 @@ void QSigGenerator::gainEditingFinished()
     const auto gain = float(std::clamp(std::trunc(*typed), double(kMinGain), double(kMaxGain)));
     setGain(gain);
     showGainText();
-    sendSetGlobalFloat(CodeGain, m_state.gain);
+    sendCode(CodeGain, -1, m_state.gain);
 }
 
 void QSigGenerator::sigGainChanged(float fval)
@@ -296,33 +294,37 @@ void QSigGenerator::setSecurityState(uchar output, uchar state)
 
 // ---- reports and polling ----
 
+void QSigGenerator::sendCode(Code code, int output, double value)
+{
+    // Each message of the generator holds one field.
+    const model::Message &m = *block().findMessage(code);
+    sendField(fieldRef(m, m.fields.front(), output), value);
+}
+
 void QSigGenerator::receive(quint8 code, quint8 direction, quint16 length, const uchar *payload)
 {
+    // Values kept as reported (checked whole by the description); the controls show whole
+    // units within their ranges.
+    const std::optional<model::Report> report = modelReport(code, direction, length, payload);
+    if (!report)
+        return;
+    const double v = report->number(report->message().fields.front());
     switch (code) {
     case CodeOutput:
-        if (const int o = channelReport(direction, length, payload, 2); o >= 0)
-            setOutput(o, reportFlag(payload[1]));
+        setOutput(report->channel(), v != 0);
         break;
     case CodeFrequency:
-        // Kept as reported when it is a number; the field shows it in whole hertz.
-        if (isReport(direction, length, 4)) {
-            if (const float hertz = proto::bitsFloat(proto::getU32(payload)); std::isfinite(hertz))
-                setFrequency(hertz);
-        }
+        setFrequency(float(v));
         break;
     case CodeSource:
-        if (isReport(direction, length, 1))
-            setSource(payload[0]);
+        setSource(quint8(v));
         break;
     case CodeGain:
-        if (isReport(direction, length, 4) && !editHeld()) {
-            if (const float gain = proto::bitsFloat(proto::getU32(payload)); std::isfinite(gain))
-                setGain(gain);
-        }
+        if (!editHeld())
+            setGain(float(v));
         break;
     case CodeMute:
-        if (isReport(direction, length, 1))
-            setMute(reportFlag(payload[0]));
+        setMute(v != 0);
         break;
     default:
         break;

@@ -88,6 +88,9 @@ private:
     void setOutput(int output, bool on);
     void showGainText();
     void showFrequencyText();
+    // A set of the field of code (output: the routing's output, else -1) through the
+    // description's writer.
+    void sendCode(Code code, int output, double value);
 
     GeneratorState m_state;
     int m_gainSend = -1;
