@@ -4,6 +4,7 @@
 #include "modules/gatepanel.h"
 #include "modules/mixer.h"
 #include "modules/siggenerator.h"
+#include "panelharness.h"
 #include "protocol/router.h"
 #include "protocol/transport.h"
 #include "support/frameclient.h"
@@ -23,11 +24,7 @@ using testsupport::SimProcess;
 
 namespace {
 const QHostAddress kSim(QStringLiteral("127.0.0.171"));
-
-QByteArray hex(const char *spaced)
-{
-    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
-}
+using panelharness::hex;
 } // namespace
 
 class TestReportedSim : public QObject {
