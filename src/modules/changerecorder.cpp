@@ -1,6 +1,6 @@
 #include "changerecorder.h"
 
-#include "modules/modulepanel.h"
+#include "protocol/frame.h"
 #include "protocol/transport.h"
 
 #include <QDateTime>
@@ -30,7 +30,7 @@ ChangeRecorder &ChangeRecorder::instance()
 
 void ChangeRecorder::setProcessor(quint32 machineId, const QString &model, quint32 address)
 {
-    flushPanels(); // a drag still pending belongs to the processor it was made on
+    flushBlocks(); // a drag still pending belongs to the processor it was made on
     m_machineId = machineId;
     m_model = model;
     m_address = address;
@@ -41,7 +41,7 @@ void ChangeRecorder::setProcessor(quint32 machineId, const QString &model, quint
 
 void ChangeRecorder::clearProcessor()
 {
-    flushPanels();
+    flushBlocks();
     m_hasProcessor = false;
     m_machineId = 0;
     m_turnOpen = false;
@@ -53,16 +53,29 @@ bool ChangeRecorder::isRecording() const
     return m_hasProcessor && proto::Transport::instance().canSend();
 }
 
-void ChangeRecorder::addPanel(QModulePanel *panel)
+void ChangeRecorder::addBlock(RecordedBlock *block)
 {
-    m_panels.insert(panel->moduleId(), panel);
+    m_blocks.insert(block->moduleId(), block);
 }
 
-void ChangeRecorder::removePanel(QModulePanel *panel)
+void ChangeRecorder::removeBlock(RecordedBlock *block)
 {
-    const auto it = m_panels.constFind(panel->moduleId());
-    if (it != m_panels.cend() && it.value() == panel)
-        m_panels.erase(it);
+    const auto it = m_blocks.constFind(block->moduleId());
+    if (it != m_blocks.cend() && it.value() == block)
+        m_blocks.erase(it);
+}
+
+void ChangeRecorder::sendSet(quint8 module, quint8 code, const QByteArray &payload, bool blockWide,
+                             Origin origin, quint64 gesture)
+{
+    recordSet(module, code, payload, origin, gesture);
+    if (blockWide) {
+        proto::sendFrame(proto::ClassModule, module, code, proto::DirSet, payload.constData(),
+                         quint16(payload.size()));
+    } else if (!payload.isEmpty()) {
+        proto::sendSetMessage(module, code, quint8(payload[0]), payload.constData() + 1,
+                              quint16(payload.size() - 1));
+    }
 }
 
 const ChangeRecorder::History *ChangeRecorder::currentOrNull() const
@@ -247,7 +260,7 @@ void ChangeRecorder::notUndoable(const QString &what)
 {
     if (!m_hasProcessor)
         return;
-    flushPanels();
+    flushBlocks();
     endHistory(m_machineId, m_model, m_address, what);
     emit historyChanged();
 }
@@ -319,12 +332,10 @@ QString ChangeRecorder::notUndoableText() const
     return h && h->undo.isEmpty() ? h->notUndoable : QString();
 }
 
-void ChangeRecorder::flushPanels()
+void ChangeRecorder::flushBlocks()
 {
-    for (const QPointer<QModulePanel> &panel : std::as_const(m_panels)) {
-        if (panel)
-            panel->flushDeferredSends();
-    }
+    for (RecordedBlock *block : std::as_const(m_blocks))
+        block->flushDeferredSends();
 }
 
 bool ChangeRecorder::undo()
@@ -341,7 +352,7 @@ bool ChangeRecorder::replay(bool undo)
 {
     if (m_groupDepth > 0 || !m_hasProcessor)
         return false;
-    flushPanels(); // a drag not yet sent is part of the last entry
+    flushBlocks(); // a drag not yet sent is part of the last entry
     m_turnOpen = false;
     History &h = current();
     QList<UndoEntry> &from = undo ? h.undo : h.redo;
@@ -372,7 +383,7 @@ bool ChangeRecorder::replay(bool undo)
     const bool resend = !undo && !entry.actions.isEmpty();
     if (resend) {
         for (const UndoEntry::Action &a : entry.actions) {
-            QModulePanel::sendSetPayload(a.module, a.code, a.payload, false, Origin::Replay);
+            sendSet(a.module, a.code, a.payload, false, Origin::Replay);
         }
     }
     // Undo restores in reverse order: the first value of a field that changed twice wins.
@@ -383,14 +394,13 @@ bool ChangeRecorder::replay(bool undo)
             continue;
         const QByteArray payload = setfields::setPayload(c.key, value);
         if (!resend) {
-            QModulePanel::sendSetPayload(c.key.module, c.key.code, payload,
-                                         setfields::isBlockWide(c.key.module, c.key.code),
-                                         Origin::Replay);
+            sendSet(c.key.module, c.key.code, payload,
+                    setfields::isBlockWide(c.key.module, c.key.code), Origin::Replay);
         } else {
             h.known.insert(c.key, value);
         }
-        if (QModulePanel *panel = m_panels.value(c.key.module))
-            panel->showRecorded(c.key.code, payload);
+        if (RecordedBlock *block = m_blocks.value(c.key.module))
+            block->showRecorded(c.key.code, payload);
     }
     (undo ? h.redo : h.undo).append(entry);
     emit historyChanged();

@@ -5,12 +5,22 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
 
-class QModulePanel;
+// What the history needs of the panel of one block: edits still waiting sent now, and a
+// value that undo or redo sent shown the way a report would show it.
+class RecordedBlock {
+public:
+    virtual quint8 moduleId() const = 0;
+    virtual void flushDeferredSends() = 0;
+    // setPayload as the set carries it ([channel][value], or the value of a block-wide field).
+    virtual void showRecorded(quint8 code, const QByteArray &setPayload) = 0;
+
+protected:
+    ~RecordedBlock() = default;
+};
 
 // One set the program sent, as the change log keeps it.
 struct ChangeRow {
@@ -48,8 +58,8 @@ struct UndoEntry {
 // its way out. It keeps, per processor (machine id, in memory only), the undo and redo
 // stacks and the last value known of every field (from the sets sent and the reports
 // received), groups the sets of one gesture into one entry, and hands every set to the
-// change log. Undo and redo send through the panels' own send path and show the values
-// through the panels' report handling.
+// change log. Undo and redo build their sets from the field description (setfields), send them
+// the same way, and show the values through the blocks' RecordedBlock interface.
 class ChangeRecorder : public QObject {
     Q_OBJECT
 public:
@@ -69,12 +79,16 @@ public:
     using RowSink = std::function<void(ChangeRow &&)>;
     void setRowSink(RowSink sink) { m_rowSink = std::move(sink); }
 
-    // Panels register so undo can send and show through them.
-    void addPanel(QModulePanel *panel);
-    void removePanel(QModulePanel *panel);
+    // Blocks register so undo can show what it sent; one per module id.
+    void addBlock(RecordedBlock *block);
+    void removeBlock(RecordedBlock *block);
 
     // Where a set comes from.
     enum class Origin { Discrete, Deferred, Replay };
+    // The one way a set reaches the processor: recorded, then sent. blockWide: the payload
+    // has no channel byte.
+    void sendSet(quint8 module, quint8 code, const QByteArray &payload, bool blockWide,
+                 Origin origin, quint64 gesture = 0);
     // A set on its way out; gesture identifies a drag (Deferred).
     void recordSet(quint8 module, quint8 code, const QByteArray &payload, Origin origin,
                    quint64 gesture = 0);
@@ -152,7 +166,7 @@ private:
     void emitRow(const setfields::Key &key, const QByteArray &before, const QByteArray &after,
                  bool undo);
     bool replay(bool undo);
-    void flushPanels();
+    void flushBlocks();
     void openTurn();
 
     QHash<quint32, History> m_histories;
@@ -161,7 +175,7 @@ private:
     QString m_model;
     quint32 m_address = 0;
     RowSink m_rowSink;
-    QHash<quint8, QPointer<QModulePanel>> m_panels;
+    QHash<quint8, RecordedBlock *> m_blocks;
     int m_groupDepth = 0;
     bool m_turnOpen = false;
     bool m_turnPosted = false;

@@ -52,8 +52,7 @@ QDelayPanel::QDelayPanel(quint8 moduleId, int channelCount, QWidget *parent)
     for (int ch = 0; ch < channelCount; ++ch) {
         buildRow(ch, content);
         rows->addWidget(m_rows[size_t(ch)].background);
-        m_send[size_t(ch)] = addDeferredSend(
-            [this, ch] { sendSetFloat(kCodeDelay, quint8(ch), m_mirror[ch]); });
+        m_send[size_t(ch)] = addDeferredSend([this, ch] { sendDelay(ch); });
     }
     rows->addStretch();
 
@@ -259,11 +258,19 @@ void QDelayPanel::receive(quint8 code, quint8 direction, quint16 length, const u
 {
     if (code != kCodeDelay || editHeld())
         return;
-    const int ch = channelReport(direction, length, payload, 5);
-    if (ch < 0)
-        return;
-    if (const std::optional<float> ms = reportFloat(payload + 1, 0.0f, maximumDelay(ch)))
-        setDelay(ch, *ms);
+    // Checked by the description (length, channel, a finite number), held within the delay
+    // line of the channel.
+    if (const auto report = modelReport(code, direction, length, payload)) {
+        const int ch = report->channel();
+        const double ms = report->number(report->message().fields.front());
+        setDelay(ch, float(std::clamp(ms, 0.0, double(maximumDelay(ch)))));
+    }
+}
+
+void QDelayPanel::sendDelay(int ch) const
+{
+    const model::Message &m = *block().findMessage(kCodeDelay);
+    sendField(fieldRef(m, m.fields.front(), ch), m_mirror[ch]);
 }
 
 void QDelayPanel::poll(quint32)

@@ -71,6 +71,7 @@ private:
     void retranslate();
     void applyRange(int channel);
     void setDelay(int channel, float ms);
+    void sendDelay(int channel) const;
     void showDelay(int channel);
     QString defaultTitle(int channel) const;
 

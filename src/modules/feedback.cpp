@@ -90,7 +90,8 @@ void QFeedback::enableClicked(uchar channel, bool isChecked)
     if (!hasChannel(channel))
         return;
     setEnable(channel, isChecked);
-    sendSetFlag(CodeEnable, channel, isChecked);
+    const model::Message &m = *block().findMessage(CodeEnable);
+    sendField(fieldRef(m, m.fields.front(), channel), isChecked ? 1 : 0);
 }
 
 void QFeedback::enableClicked(bool isChecked)
@@ -115,8 +116,8 @@ void QFeedback::receive(quint8 code, quint8 direction, quint16 length, const uch
 {
     if (code != CodeEnable)
         return;
-    if (const int ch = channelReport(direction, length, payload, 2); ch >= 0)
-        setEnable(ch, reportFlag(payload[1]));
+    if (const auto report = modelReport(code, direction, length, payload))
+        setEnable(report->channel(), report->number(report->message().fields.front()) != 0);
 }
 
 void QFeedback::poll(quint32)

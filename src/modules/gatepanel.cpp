@@ -14,17 +14,41 @@
 #include <QStyleOption>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 const char *const kThreshPattern = "^-(120|1?[0-9]?[0-9]?)|^(0)";
 const char *const kTimePattern = "1000|([0-9]{0,3})";
 const char *const kLampClosed = "border-radius:7px;padding:2px 4px;background-color:#707070";
 const char *const kLampOpen = "border-radius:7px;padding:2px 4px;background-color:#00FF00";
 
+// The gate's parameter message and its fields in the description.
+struct GateFields {
+    const model::Message *params = nullptr;
+    const model::Field *enable = nullptr;
+    std::array<const model::Field *, QGate::ParamCount> param{};
+};
+
+const GateFields &gateFields()
+{
+    static const GateFields fields = [] {
+        GateFields f;
+        const model::Block *block = model::findBlock("gate");
+        f.params = block->findMessage(QGate::CodeParams);
+        f.enable = block->findField("enable");
+        f.param = {block->findField("threshold"), block->findField("attack"),
+                   block->findField("decay")};
+        return f;
+    }();
+    return fields;
+}
+
 } // namespace
 
-QGate::QGate(QWidget *parent)
-    : QModulePanel(2, kInputChannels, parent), m_mirror(kInputChannels, GateChannel{})
+QGate::QGate(QWidget *parent) : QModulePanel(2, kInputChannels, parent)
 {
+    for (int ch = 0; ch < kInputChannels; ++ch)
+        m_records.push_back(model::Record::factory(*gateFields().params, ch));
     setObjectName(QStringLiteral("gateWidget"));
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(1, 1, 1, 1);
@@ -38,13 +62,29 @@ QGate::QGate(QWidget *parent)
     retranslate();
 }
 
-int QGate::value(const GateChannel &record, Param param)
+float QGate::held(const GateChannel &record, Param param)
 {
     switch (param) {
-    case Thresh: return record.threshold;
-    case Attack: return record.attack;
-    default: return record.decay;
+    case Thresh:
+        return record.threshold;
+    case Attack:
+        return record.attack;
+    default:
+        return record.decay;
     }
+}
+
+int QGate::value(const GateChannel &record, Param param)
+{
+    return int(model::shownNumber(*gateFields().param[size_t(param)], held(record, param)));
+}
+
+GateChannel QGate::channelState(int channel) const
+{
+    const GateFields &f = gateFields();
+    const model::Record &r = m_records[size_t(channel)];
+    return {quint8(r.number(*f.enable)), float(r.number(*f.param[Thresh])),
+            float(r.number(*f.param[Attack])), float(r.number(*f.param[Decay]))};
 }
 
 void QGate::buildStrip(int ch)
@@ -81,7 +121,7 @@ void QGate::buildStrip(int ch)
         w.caption = new QLabel(s.background);
         w.caption->setObjectName(QStringLiteral("titleLabel"));
         w.caption->setAlignment(Qt::AlignCenter);
-        w.edit = new QLineEdit(QString::number(value(m_mirror[ch], param)), s.background);
+        w.edit = new QLineEdit(QString::number(value(channelState(ch), param)), s.background);
         w.edit->setFixedSize(50, 20);
         w.edit->setAlignment(Qt::AlignCenter);
         w.edit->setValidator(new QRegularExpressionValidator(
@@ -91,7 +131,7 @@ void QGate::buildStrip(int ch)
         w.knob->setFixedSize(70, 70);
         w.knob->setMinimum(float(minimum(param)));
         w.knob->setMaximum(float(maximum(param)));
-        w.knob->setValue(float(value(m_mirror[ch], param)));
+        w.knob->setValue(float(value(channelState(ch), param)));
 
         auto *column = new QVBoxLayout;
         column->addWidget(w.caption, 0, Qt::AlignHCenter);
@@ -153,31 +193,40 @@ void QGate::setEnable(int ch, bool enable)
 {
     if (!hasChannel(ch))
         return;
-    m_mirror[ch].enable = enable ? 1 : 0;
-    QPushButton *b = m_strips[size_t(ch)].enable;
-    if (b->isChecked() != enable)
-        quietly(b, [&] { b->setChecked(enable); });
+    m_records[size_t(ch)].setNumber(*gateFields().enable, enable ? 1 : 0);
+    showChannel(ch);
 }
 
-void QGate::setParam(int ch, Param param, int v)
+void QGate::setParam(int ch, Param param, double v)
 {
-    if (!hasChannel(ch) || value(m_mirror[ch], param) == v)
+    const model::Field &field = *gateFields().param[size_t(param)];
+    if (!hasChannel(ch) || m_records[size_t(ch)].number(field) == v)
         return;
-    GateChannel &r = m_mirror[ch];
-    switch (param) {
-    case Thresh: r.threshold = qint8(v); break;
-    case Attack: r.attack = quint16(v); break;
-    default: r.decay = quint16(v); break;
+    m_records[size_t(ch)].setNumber(field, v);
+    showChannel(ch);
+}
+
+// The strip follows the channel's record; widgets that already show it are not touched.
+void QGate::showChannel(int ch)
+{
+    const GateChannel r = channelState(ch);
+    const Strip &s = m_strips[size_t(ch)];
+    const bool enable = r.enable != 0;
+    if (s.enable->isChecked() != enable)
+        quietly(s.enable, [&] { s.enable->setChecked(enable); });
+    for (int p = 0; p < ParamCount; ++p) {
+        Knob *k = s.params[size_t(p)].knob;
+        const auto shown = float(value(r, Param(p)));
+        if (k->value() != shown)
+            quietly(k, [&] { k->setValue(shown); });
+        showParam(ch, Param(p));
     }
-    Knob *k = m_strips[size_t(ch)].params[size_t(param)].knob;
-    quietly(k, [&] { k->setValue(float(v)); });
-    showParam(ch, param);
 }
 
 void QGate::showParam(int ch, Param param)
 {
     QLineEdit *e = m_strips[size_t(ch)].params[size_t(param)].edit;
-    const QString text = QString::asprintf("%d", value(m_mirror[ch], param));
+    const QString text = QString::asprintf("%d", value(channelState(ch), param));
     if (e->text() != text)
         quietly(e, [&] { e->setText(text); });
 }
@@ -193,13 +242,10 @@ void QGate::setOpen(int ch, bool open)
 
 void QGate::sendChannel(int ch) const
 {
-    const GateChannel &r = m_mirror[ch];
-    uchar bytes[13];
-    bytes[0] = r.enable;
-    proto::putU32(bytes + 1, proto::floatBits(float(r.threshold)));
-    proto::putU32(bytes + 5, proto::floatBits(float(r.attack)));
-    proto::putU32(bytes + 9, proto::floatBits(float(r.decay)));
-    sendSet(CodeParams, quint8(ch), bytes, sizeof bytes);
+    // The whole channel goes out as held: the reported bytes with the edits made since.
+    const GateFields &f = gateFields();
+    const model::Record &r = m_records[size_t(ch)];
+    sendField(fieldRef(*f.params, *f.enable, ch), r.number(*f.enable), r.bytes());
 }
 
 // ---- user actions ----
@@ -219,7 +265,7 @@ void QGate::paramEditingFinished(uchar channel, Param param)
     const QString text = m_strips[channel].params[size_t(param)].edit->text();
     const std::optional<int> v = typedInt(text, minimum(param), maximum(param));
     if (v)
-        setParam(channel, param, *v);
+        setParam(channel, param, double(*v));
     // A refused text gives way to the value held; an accepted one shows as it is sent.
     showParam(channel, param);
     if (v)
@@ -233,7 +279,7 @@ void QGate::paramKnobChanged(uchar channel, Param param, float v)
     const std::optional<int> whole = truncatedInt(v, minimum(param), maximum(param));
     if (!whole)
         return;
-    setParam(channel, param, *whole);
+    setParam(channel, param, double(*whole));
     holdEdits();
     restartDeferredSend(m_send[channel][size_t(param)]);
 }
@@ -311,28 +357,25 @@ void QGate::receive(quint8 code, quint8 direction, quint16 length, const uchar *
 {
     if (code == CodeOpenState) {
         // Lamps follow the processor also while a knob is held.
-        if (isReport(direction, length, kInputChannels)) {
+        if (const auto report = modelReport(code, direction, length, payload)) {
+            const model::Field &open = report->message().fields.front();
             for (int ch = 0; ch < kInputChannels; ++ch)
-                setOpen(ch, reportFlag(payload[ch]));
+                setOpen(ch, report->number(open, ch) != 0);
         }
         return;
     }
     if (editHeld() || code != CodeParams)
         return;
-    const int ch = channelReport(direction, length, payload, kParamsLength);
-    if (ch < 0)
+    // Taken whole or not at all; kept as reported, shown truncated and clamped.
+    const std::optional<model::Report> report = modelReport(code, direction, length, payload);
+    if (!report)
         return;
-    std::array<int, ParamCount> values{};
-    for (int p = 0; p < ParamCount; ++p) {
-        const std::optional<float> v = reportFloat(payload + 2 + 4 * p, float(minimum(Param(p))),
-                                                   float(maximum(Param(p))));
-        if (!v)
-            return; // a report carrying a non-number is dropped whole
-        values[size_t(p)] = int(std::trunc(*v));
-    }
-    setEnable(ch, reportFlag(payload[1]));
-    for (int p = 0; p < ParamCount; ++p)
-        setParam(ch, Param(p), values[size_t(p)]);
+    const std::optional<model::Record> record = model::Record::fromReport(*report);
+    const int ch = report->channel();
+    if (!record || !hasChannel(ch) || *record == m_records[size_t(ch)])
+        return;
+    m_records[size_t(ch)] = *record;
+    showChannel(ch);
 }
 
 void QGate::poll(quint32)

@@ -11,12 +11,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// One channel of the gate block as the processor holds it.
+// One channel of the gate block as the processor holds it: the values as reported (or as
+// last sent), which the controls may show truncated and clamped.
 struct GateChannel {
     quint8 enable = 0;
-    qint8 threshold = -65; // dBu
-    quint16 attack = 20;   // ms
-    quint16 decay = 20;    // ms
+    float threshold = -65.0f; // dBu
+    float attack = 20.0f;     // ms
+    float decay = 20.0f;      // ms
 };
 
 // "Gate" (module 2): the noise gate of the four inputs, all four strips at once. Each strip
@@ -40,8 +41,11 @@ public:
     static int maximum(Param param) { return param == Thresh ? 0 : 1000; }
 
     // Read access to the mirror (the preset file writer, tests).
-    const GateChannel &channelState(int channel) const { return m_mirror[channel]; }
+    GateChannel channelState(int channel) const;
+    // What the controls show of a parameter: whole units within its range.
     static int value(const GateChannel &record, Param param);
+    // The parameter as the block holds it.
+    static float held(const GateChannel &record, Param param);
     bool isOpen(int channel) const { return m_open[size_t(channel)]; }
 
     void receive(quint8 code, quint8 direction, quint16 length, const uchar *payload) override;
@@ -91,13 +95,16 @@ private:
     void buildStrip(int channel);
     void retranslate();
     void setEnable(int channel, bool enable);
-    void setParam(int channel, Param param, int value);
+    void setParam(int channel, Param param, double value);
+    void showChannel(int channel);
     void showParam(int channel, Param param);
     void setOpen(int channel, bool open);
     void sendChannel(int channel) const;
     int senderChannel(Param param, bool edit) const;
 
-    ChannelMirror<GateChannel> m_mirror;
+    // Each channel's last report (or factory values), the base of every set of the channel: a
+    // set sends it back with only the edited field replaced.
+    std::vector<model::Record> m_records;
     std::array<bool, kInputChannels> m_open{};
     std::array<Strip, kInputChannels> m_strips{};
     // Deferred sends per channel and parameter.

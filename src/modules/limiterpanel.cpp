@@ -282,10 +282,12 @@ void QLimiterPanel::typedEdit(Field field, const std::optional<LimiterParams> &n
 
 void QLimiterPanel::ThreshEditingFinished()
 {
+    // Goes out as typed within the range; the field shows it to 0.1 dB.
     std::optional<LimiterParams> next;
-    if (const auto v = limiter::parseThreshold(m_w.thresh.edit->text())) {
+    if (const auto v = typedNumber(m_w.thresh.edit->text())) {
         next = m_mirror[m_channel];
-        next->threshold = *v;
+        next->threshold =
+            float(std::clamp(*v, double(limiter::kMinThreshold), double(limiter::kMaxThreshold)));
     }
     typedEdit(Threshold, next);
 }

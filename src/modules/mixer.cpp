@@ -23,6 +23,12 @@ QString gainText(int gain)
     return QString::asprintf("%ddBu", gain);
 }
 
+// What the controls show of a crosspoint gain the processor may report beyond their range.
+int shownGain(int gain)
+{
+    return std::clamp(gain, QMixer::kMinGain, QMixer::kMaxGain);
+}
+
 QFont boldFont()
 {
     return QFont(QStringLiteral("Arial"), 9, QFont::Bold);
@@ -203,7 +209,7 @@ void QMixer::setGain(int output, int input, int gain)
     if (!valid(output, input) || m_gain[idx(output)][idx(input)] == gain)
         return;
     m_gain[idx(output)][idx(input)] = qint8(gain);
-    m_buttons[idx(output)][idx(input)]->setText(gainText(gain));
+    m_buttons[idx(output)][idx(input)]->setText(gainText(shownGain(gain)));
     if (output == m_selected)
         showStrip(input);
 }
@@ -212,7 +218,7 @@ void QMixer::setGain(int output, int input, int gain)
 void QMixer::showStrip(int input)
 {
     const Strip &s = m_strips[idx(input)];
-    const int gain = m_gain[idx(m_selected)][idx(input)];
+    const int gain = shownGain(m_gain[idx(m_selected)][idx(input)]);
     const bool on = m_enable[idx(m_selected)][idx(input)] != 0;
     if (s.fader->value() != float(gain))
         quietly(s.fader, [&] { s.fader->setValue(float(gain)); });
@@ -249,8 +255,14 @@ void QMixer::selectChannel(int output)
 
 void QMixer::sendGain(int output, int input)
 {
-    const quint8 value[2] = {quint8(input), quint8(m_gain[idx(output)][idx(input)])};
-    sendSet(CodeGain, quint8(output), value, 2);
+    const model::Message &m = *block().findMessage(CodeGain);
+    sendField(fieldRef(m, m.fields[idx(input)], output), m_gain[idx(output)][idx(input)]);
+}
+
+void QMixer::sendEnable(int output, int input)
+{
+    const model::Message &m = *block().findMessage(CodeEnable);
+    sendField(fieldRef(m, m.fields[idx(input)], output), m_enable[idx(output)][idx(input)]);
 }
 
 // ---- user actions ----
@@ -272,8 +284,7 @@ void QMixer::mixButtonDoubleClicked(uchar output, uchar input, bool on)
     setEnable(output, input, on);
     // The button has already switched itself; keep it and the mirror together.
     m_buttons[output][input]->setOn(on);
-    const quint8 value[2] = {input, quint8(on ? 1 : 0)};
-    sendSet(CodeEnable, output, value, 2);
+    sendEnable(output, input);
 }
 
 void QMixer::inEnableClicked(uchar input, bool isChecked)
@@ -281,8 +292,7 @@ void QMixer::inEnableClicked(uchar input, bool isChecked)
     if (input >= kInputChannels)
         return;
     setEnable(m_selected, input, isChecked);
-    const quint8 value[2] = {input, quint8(isChecked ? 1 : 0)};
-    sendSet(CodeEnable, quint8(m_selected), value, 2);
+    sendEnable(m_selected, input);
 }
 
 void QMixer::gainEditingFinished(uchar input)
@@ -446,14 +456,17 @@ void QMixer::receive(quint8 code, quint8 direction, quint16 length, const uchar 
 {
     if (editHeld() || (code != CodeEnable && code != CodeGain))
         return;
-    const int output = channelReport(direction, length, payload, 5);
-    if (output < 0)
+    const std::optional<model::Report> report = modelReport(code, direction, length, payload);
+    if (!report)
         return;
-    for (int i = 0; i < kInputChannels; ++i) {
+    // One field per input; gains kept as reported, shown clamped.
+    const int output = report->channel();
+    for (const model::Field &f : report->message().fields) {
+        const double v = report->number(f);
         if (code == CodeEnable)
-            setEnable(output, i, reportFlag(payload[1 + i]));
+            setEnable(output, f.index, v != 0);
         else
-            setGain(output, i, std::clamp<int>(qint8(payload[1 + i]), kMinGain, kMaxGain));
+            setGain(output, f.index, int(v));
     }
 }
 
@@ -466,7 +479,7 @@ void QMixer::showRecorded(quint8 code, const QByteArray &setPayload)
     if (code == CodeEnable)
         setEnable(output, input, reportFlag(quint8(setPayload[2])));
     else if (code == CodeGain)
-        setGain(output, input, std::clamp<int>(qint8(setPayload[2]), kMinGain, kMaxGain));
+        setGain(output, input, qint8(setPayload[2]));
 }
 
 void QMixer::poll(quint32)

@@ -31,7 +31,8 @@ public:
 
     explicit QMixer(QWidget *parent = nullptr);
 
-    // Read access to the mirror (the preset file writer, tests).
+    // Read access to the mirror (the preset file writer, tests): gains as the processor
+    // reported them, which the controls show clamped to kMinGain .. kMaxGain.
     bool crosspointOn(int output, int input) const { return m_enable[idx(output)][idx(input)]; }
     int crosspointGain(int output, int input) const { return m_gain[idx(output)][idx(input)]; }
     int selectedOutput() const { return m_selected; }
@@ -110,6 +111,7 @@ private:
     // "All Mix" (on) and "Reset" (off) after the user confirms.
     void setWholeMatrix(bool on, const QString &title, const QString &text);
     void sendGain(int output, int input);
+    void sendEnable(int output, int input);
 
     std::array<std::array<quint8, kInputChannels>, kOutputChannels> m_enable{};
     std::array<std::array<qint8, kInputChannels>, kOutputChannels> m_gain{};

@@ -17,16 +17,18 @@
 #include <cmath>
 
 QModulePanel::QModulePanel(quint8 moduleId, int channelCount, QWidget *parent)
-    : QWidget(parent), m_moduleId(moduleId), m_channelCount(channelCount)
+    : QWidget(parent), m_moduleId(moduleId), m_block(model::blockOf(proto::ClassModule, moduleId)),
+      m_channelCount(channelCount)
 {
+    Q_ASSERT(m_block);
     ModuleClock::instance().add(
         this, [this] { timeOut20ms(); }, [this] { return quietTicks(); });
-    ChangeRecorder::instance().addPanel(this);
+    ChangeRecorder::instance().addBlock(this);
 }
 
 QModulePanel::~QModulePanel()
 {
-    ChangeRecorder::instance().removePanel(this);
+    ChangeRecorder::instance().removeBlock(this);
     ModuleClock::instance().remove(this);
 }
 
@@ -54,14 +56,7 @@ void QModulePanel::flushDeferredSends()
 void QModulePanel::sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
                                   bool blockWide, ChangeRecorder::Origin origin, quint64 gesture)
 {
-    ChangeRecorder::instance().recordSet(moduleId, code, payload, origin, gesture);
-    if (blockWide) {
-        proto::sendFrame(proto::ClassModule, moduleId, code, proto::DirSet, payload.constData(),
-                         quint16(payload.size()));
-    } else if (!payload.isEmpty()) {
-        proto::sendSetMessage(moduleId, code, quint8(payload[0]), payload.constData() + 1,
-                              quint16(payload.size() - 1));
-    }
+    ChangeRecorder::instance().sendSet(moduleId, code, payload, blockWide, origin, gesture);
 }
 
 void QModulePanel::applyLockState(QWidget *background, const QList<QWidget *> &controls,
@@ -163,6 +158,26 @@ void QModulePanel::sendSet(quint8 code, quint8 channel, const void *value, quint
     if (length > 0)
         payload.append(static_cast<const char *>(value), length);
     sendSetPayload(m_moduleId, code, payload, false,
+                   m_inDeferredSend ? ChangeRecorder::Origin::Deferred
+                                    : ChangeRecorder::Origin::Discrete,
+                   m_gesture);
+}
+
+std::optional<model::Report> QModulePanel::modelReport(quint8 code, quint8 direction,
+                                                       quint16 length, const uchar *payload) const
+{
+    const model::Message *message = m_block->findMessage(code);
+    if (direction != proto::DirReport || !message)
+        return std::nullopt;
+    return model::Report::check(*message, payload, length);
+}
+
+void QModulePanel::sendField(const model::FieldRef &ref, double value, QByteArrayView stored) const
+{
+    const QByteArray payload = model::setPayload(ref, value, stored);
+    if (payload.isEmpty())
+        return;
+    sendSetPayload(m_moduleId, ref.setCode(), payload, ref.field->isBlockWide(),
                    m_inDeferredSend ? ChangeRecorder::Origin::Deferred
                                     : ChangeRecorder::Origin::Discrete,
                    m_gesture);

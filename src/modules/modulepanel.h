@@ -1,10 +1,11 @@
 #pragma once
 
+#include "model/model.h"
 #include "modules/changerecorder.h"
 #include "modules/editpacing.h"
-#include "protocol/typedvalue.h"
 #include "protocol/frame.h"
 #include "protocol/payload.h"
+#include "protocol/typedvalue.h"
 
 #include <QList>
 #include <QSignalBlocker>
@@ -41,7 +42,7 @@ class QValidator;
 //  - Discrete edits: update the mirror, then sendSetFloat/sendSetFlag/sendSetByte/sendSet.
 //  - setSecurityState(channel, state): applyLockState(rowBackground, rowControls, state).
 //  - Filter and limiter panels: runCopyTo() and runReset().
-class QModulePanel : public QWidget {
+class QModulePanel : public QWidget, public RecordedBlock {
     Q_OBJECT
 public:
     static constexpr int kInputChannels = 4;
@@ -56,7 +57,7 @@ public:
     QModulePanel(quint8 moduleId, int channelCount, QWidget *parent = nullptr);
     ~QModulePanel() override;
 
-    quint8 moduleId() const { return m_moduleId; }
+    quint8 moduleId() const override { return m_moduleId; }
     int channelCount() const { return m_channelCount; }
     bool hasChannel(int channel) const { return channel >= 0 && channel < m_channelCount; }
     // Modules 1-6 work on the inputs, 7-12 on the outputs.
@@ -76,12 +77,25 @@ public:
     // Shows a value that undo or redo sent ([channel][value] as the set carries it) the way
     // a report would, past the edit hold. A panel whose reports differ from its sets in
     // layout overrides it.
-    virtual void showRecorded(quint8 code, const QByteArray &setPayload);
+    void showRecorded(quint8 code, const QByteArray &setPayload) override;
     // Sends every pending deferred value now (before an undo, a switch of processor).
-    void flushDeferredSends();
-    // The one way a set leaves a panel: recorded, then sent. blockWide: no channel byte.
+    void flushDeferredSends() override;
+    // The one way a set leaves a panel: through the history (ChangeRecorder::sendSet).
     static void sendSetPayload(quint8 moduleId, quint8 code, const QByteArray &payload,
                                bool blockWide, ChangeRecorder::Origin origin, quint64 gesture = 0);
+
+    // The description of this panel's block.
+    const model::Block &block() const { return *m_block; }
+    // One field of this block on one channel (-1 for a block-wide field) and band.
+    model::FieldRef fieldRef(const model::Message &message, const model::Field &field, int channel,
+                             int sub = 0) const
+    {
+        return {m_block, &message, &field, field.isBlockWide() ? -1 : channel, sub};
+    }
+    // A report read through the description: the message of code, checked whole (direction,
+    // exact length, channel and band, finite floats, known enumeration indexes), or nothing.
+    std::optional<model::Report> modelReport(quint8 code, quint8 direction, quint16 length,
+                                             const uchar *payload) const;
 
     // Report checks.
     static bool isReport(quint8 direction, quint16 length, quint16 expected)
@@ -162,6 +176,9 @@ protected:
     void sendSetFloat(quint8 code, quint8 channel, float value) const;
     void sendSetFlag(quint8 code, quint8 channel, bool value) const;
     void sendSetByte(quint8 code, quint8 channel, quint8 value) const;
+    // A set of one field built by the description's writer; stored is the channel's last
+    // report where one set carries the whole block (sent back with only this field replaced).
+    void sendField(const model::FieldRef &ref, double value, QByteArrayView stored = {}) const;
     // A set with the channel byte only (reset of a channel).
     void sendSetChannel(quint8 code, quint8 channel) const;
     // A set of a field that belongs to the whole block: no channel byte.
@@ -209,6 +226,7 @@ private:
     void readFirst(const QList<QPair<quint8, quint8>> &moduleMasks, std::function<void()> action);
 
     quint8 m_moduleId;
+    const model::Block *m_block;
     int m_channelCount;
     quint32 m_tick = 0;
     std::vector<Deferred> m_deferred;

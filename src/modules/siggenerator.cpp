@@ -24,6 +24,12 @@ const char *const kSourceTexts[] = {
     QT_TRANSLATE_NOOP("QSigGenerator", "WhiteNoise"),
 };
 constexpr int kSourceCount = 3;
+
+// Whole units within the control's range: what the fader and the fields show.
+int shown(float value, float lo, float hi)
+{
+    return int(std::clamp(std::trunc(value), lo, hi));
+}
 } // namespace
 
 QSigGenerator::QSigGenerator(QWidget *parent) : QModulePanel(kModuleId, kOutputChannels, parent)
@@ -39,7 +45,7 @@ QSigGenerator::QSigGenerator(QWidget *parent) : QModulePanel(kModuleId, kOutputC
     buildOutputs(outputs);
     row->addWidget(parameters);
     row->addWidget(outputs);
-    m_gainSend = addDeferredSend([this] { sendSetGlobalFloat(CodeGain, m_state.gain); });
+    m_gainSend = addDeferredSend([this] { sendCode(CodeGain, -1, m_state.gain); });
     retranslate();
 }
 
@@ -156,27 +162,30 @@ void QSigGenerator::setGain(float gain)
     if (m_state.gain == gain)
         return;
     m_state.gain = gain;
-    quietly(m_fader, [&] { m_fader->setValue(gain); });
+    const auto onFader = float(shown(gain, kMinGain, kMaxGain));
+    if (m_fader->value() != onFader)
+        quietly(m_fader, [&] { m_fader->setValue(onFader); });
     showGainText();
 }
 
 void QSigGenerator::showGainText()
 {
-    quietly(m_gainEdit, [&] { m_gainEdit->setText(QString::asprintf("%d", int(m_state.gain))); });
+    const QString text = QString::asprintf("%d", shown(m_state.gain, kMinGain, kMaxGain));
+    quietly(m_gainEdit, [&] { m_gainEdit->setText(text); });
 }
 
-void QSigGenerator::setFrequency(int hertz)
+void QSigGenerator::setFrequency(float hertz)
 {
-    const auto bounded = quint16(std::clamp(hertz, kMinFrequency, kMaxFrequency));
-    if (m_state.frequency == bounded)
+    if (m_state.frequency == hertz)
         return;
-    m_state.frequency = bounded;
+    m_state.frequency = hertz;
     showFrequencyText();
 }
 
 void QSigGenerator::showFrequencyText()
 {
-    quietly(m_freqEdit, [&] { m_freqEdit->setText(QString::asprintf("%d", m_state.frequency)); });
+    const int hertz = shown(m_state.frequency, float(kMinFrequency), float(kMaxFrequency));
+    quietly(m_freqEdit, [&] { m_freqEdit->setText(QString::asprintf("%d", hertz)); });
 }
 
 void QSigGenerator::setSource(quint8 source)
@@ -213,7 +222,7 @@ void QSigGenerator::outButtonClicked(uchar output, bool isChecked)
     if (!hasChannel(output))
         return;
     setOutput(output, isChecked);
-    sendSetFlag(CodeOutput, output, isChecked);
+    sendCode(CodeOutput, output, isChecked ? 1 : 0);
 }
 
 void QSigGenerator::outButtonClicked(bool isChecked)
@@ -226,8 +235,7 @@ void QSigGenerator::outButtonClicked(bool isChecked)
 void QSigGenerator::muteClicked(bool isChecked)
 {
     setMute(isChecked);
-    const quint8 value = isChecked ? 1 : 0;
-    sendSetGlobal(CodeMute, &value, 1);
+    sendCode(CodeMute, -1, isChecked ? 1 : 0);
 }
 
 void QSigGenerator::SGSrcChanged(int index)
@@ -237,11 +245,10 @@ void QSigGenerator::SGSrcChanged(int index)
     // The sine always starts at 1 kHz.
     if (index == kSine && m_state.frequency != kSineFrequency) {
         setFrequency(kSineFrequency);
-        sendSetGlobalFloat(CodeFrequency, float(kSineFrequency));
+        sendCode(CodeFrequency, -1, kSineFrequency);
     }
     m_state.source = quint8(index);
-    const quint8 value = m_state.source;
-    sendSetGlobal(CodeSource, &value, 1);
+    sendCode(CodeSource, -1, m_state.source);
 }
 
 void QSigGenerator::freqEditingFinished()
@@ -251,12 +258,10 @@ void QSigGenerator::freqEditingFinished()
         showFrequencyText();
         return;
     }
-    // What goes out is what is kept and shown: whole hertz within the audio band.
-    const double bounded =
-        std::clamp(std::trunc(*typed), double(kMinFrequency), double(kMaxFrequency));
-    setFrequency(int(bounded));
+    // Goes out as typed within the audio band; the field shows whole hertz.
+    setFrequency(float(std::clamp(*typed, double(kMinFrequency), double(kMaxFrequency))));
     showFrequencyText();
-    sendSetGlobalFloat(CodeFrequency, float(m_state.frequency));
+    sendCode(CodeFrequency, -1, m_state.frequency);
 }
 
 void QSigGenerator::gainEditingFinished()
@@ -269,7 +274,7 @@ void QSigGenerator::gainEditingFinished()
     const auto gain = float(std::clamp(std::trunc(*typed), double(kMinGain), double(kMaxGain)));
     setGain(gain);
     showGainText();
-    sendSetGlobalFloat(CodeGain, m_state.gain);
+    sendCode(CodeGain, -1, m_state.gain);
 }
 
 void QSigGenerator::sigGainChanged(float fval)
@@ -289,33 +294,37 @@ void QSigGenerator::setSecurityState(uchar output, uchar state)
 
 // ---- reports and polling ----
 
+void QSigGenerator::sendCode(Code code, int output, double value)
+{
+    // Each message of the generator holds one field.
+    const model::Message &m = *block().findMessage(code);
+    sendField(fieldRef(m, m.fields.front(), output), value);
+}
+
 void QSigGenerator::receive(quint8 code, quint8 direction, quint16 length, const uchar *payload)
 {
+    // Values kept as reported (checked whole by the description); the controls show whole
+    // units within their ranges.
+    const std::optional<model::Report> report = modelReport(code, direction, length, payload);
+    if (!report)
+        return;
+    const double v = report->number(report->message().fields.front());
     switch (code) {
     case CodeOutput:
-        if (const int o = channelReport(direction, length, payload, 2); o >= 0)
-            setOutput(o, reportFlag(payload[1]));
+        setOutput(report->channel(), v != 0);
         break;
     case CodeFrequency:
-        if (isReport(direction, length, 4)) {
-            if (const std::optional<float> hertz =
-                    reportFloat(payload, float(kMinFrequency), float(kMaxFrequency)))
-                setFrequency(int(std::trunc(*hertz)));
-        }
+        setFrequency(float(v));
         break;
     case CodeSource:
-        if (isReport(direction, length, 1))
-            setSource(payload[0]);
+        setSource(quint8(v));
         break;
     case CodeGain:
-        if (isReport(direction, length, 4) && !editHeld()) {
-            if (const std::optional<float> gain = reportFloat(payload, kMinGain, kMaxGain))
-                setGain(std::trunc(*gain));
-        }
+        if (!editHeld())
+            setGain(float(v));
         break;
     case CodeMute:
-        if (isReport(direction, length, 1))
-            setMute(reportFlag(payload[0]));
+        setMute(v != 0);
         break;
     default:
         break;

@@ -13,12 +13,13 @@ class QLineEdit;
 class QPushButton;
 
 // The generator block as the processor holds it. Source, frequency, gain and mute belong to
-// the whole block; only the routing is per output.
+// the whole block; only the routing is per output. Frequency and gain are kept as reported
+// or sent; the controls show them in whole units within their ranges.
 struct GeneratorState {
     quint8 mute = 0;
-    quint16 frequency = 1000;
-    quint8 source = 1; // 0 pink noise, 1 sine, 2 white noise
-    float gain = -30.0f;
+    float frequency = 1000.0f; // Hz
+    quint8 source = 1;         // 0 pink noise, 1 sine, 2 white noise
+    float gain = -30.0f;       // dBu
     std::array<quint8, QModulePanel::kOutputChannels> outputs{};
 };
 
@@ -31,7 +32,7 @@ public:
     static constexpr float kMaxGain = 12.0f;
     static constexpr int kMinFrequency = 20;
     static constexpr int kMaxFrequency = 20000;
-    static constexpr quint16 kSineFrequency = 1000;
+    static constexpr float kSineFrequency = 1000.0f;
     static constexpr quint8 kSine = 1;
 
     enum Code : quint8 {
@@ -81,12 +82,15 @@ private:
     void retranslate();
 
     void setGain(float gain);
-    void setFrequency(int hertz);
+    void setFrequency(float hertz);
     void setSource(quint8 source);
     void setMute(bool mute);
     void setOutput(int output, bool on);
     void showGainText();
     void showFrequencyText();
+    // A set of the field of code (output: the routing's output, else -1) through the
+    // description's writer.
+    void sendCode(Code code, int output, double value);
 
     GeneratorState m_state;
     int m_gainSend = -1;

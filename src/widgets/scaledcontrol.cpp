@@ -1,7 +1,5 @@
 #include "scaledcontrol.h"
 
-#include "protocol/wirevalue.h" // header only: no link to the protocol library
-
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -12,12 +10,20 @@
 namespace {
 constexpr int kWheelNotch = 120;
 
+// Truncated toward zero and held within int: a caller may hand any float; NaN gives 0.
+int saturated(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return int(std::clamp(v, double(INT_MIN), double(INT_MAX)));
+}
+
 // v x scale to the nearest integer, halves upward. The product is taken in single precision
 // like the value itself, so 1.15 with one decimal is 11.5 and becomes 12.
 int scaledHalfUp(float v, double scale)
 {
     const float product = v * float(scale);
-    return proto::saturatingInt(std::floor(double(product) + 0.5));
+    return saturated(std::floor(double(product) + 0.5));
 }
 } // namespace
 
@@ -56,8 +62,8 @@ void ScaledControl::setDecimals(int decimals)
 {
     m_decimals = std::clamp(decimals, 0, 6);
     const double factor = scale();
-    m_minimum = proto::saturatingInt(m_minimum * factor);
-    m_maximum = proto::saturatingInt(m_maximum * factor);
+    m_minimum = saturated(m_minimum * factor);
+    m_maximum = saturated(m_maximum * factor);
     update();
 }
 

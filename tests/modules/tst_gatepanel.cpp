@@ -134,7 +134,7 @@ private slots:
         emit p.strip(0).params[QGate::Thresh].knob->valueChanged(-50.0f);
         deliver(p, 2, report);
         deliver(p, 1, hex("01 00 00 07"));
-        QCOMPARE(p.channelState(0).threshold, qint8(-50));
+        QCOMPARE(p.channelState(0).threshold, -50.0f);
         QVERIFY(p.isOpen(0) && !p.isOpen(1) && p.isOpen(3));
         QVERIFY(p.strip(0).lamp->styleSheet().contains("#00FF00"));
         QVERIFY(p.strip(1).lamp->styleSheet().contains("#707070"));
@@ -158,33 +158,62 @@ private slots:
     {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<int>("direction");
-        QTest::addColumn<int>("threshold"); // what channel 1 holds afterwards
+        QTest::addColumn<float>("held"); // what channel 1 keeps afterwards
+        QTest::addColumn<int>("shown");  // what its threshold controls show
 
-        // -200 dBu would wrap in the signed byte; it saturates instead.
-        QTest::newRow("-200 saturates")
-            << hex("01 00 00 00 48 C3 00 00 A0 41 00 00 A0 41") << 0x80 << -120;
-        QTest::newRow("-7.9 truncates")
-            << hex("01 00 CD CC FC C0 00 00 A0 41 00 00 A0 41") << 0x80 << -7;
+        // The block keeps what the processor said; the controls show what they can.
+        QTest::newRow("-200 kept, shown at the end")
+            << hex("01 00 00 00 48 C3 00 00 A0 41 00 00 A0 41") << 0x80 << -200.0f << -120;
+        QTest::newRow("-7.9 kept, shown truncated")
+            << hex("01 00 CD CC FC C0 00 00 A0 41 00 00 A0 41") << 0x80 << -7.9f << -7;
         QTest::newRow("nan threshold dropped")
-            << hex("01 00 00 00 C0 7F 00 00 A0 41 00 00 A0 41") << 0x80 << -65;
+            << hex("01 00 00 00 C0 7F 00 00 A0 41 00 00 A0 41") << 0x80 << -65.0f << -65;
         QTest::newRow("inf attack dropped")
-            << hex("01 00 00 00 F0 C1 00 00 80 7F 00 00 A0 41") << 0x80 << -65;
+            << hex("01 00 00 00 F0 C1 00 00 80 7F 00 00 A0 41") << 0x80 << -65.0f << -65;
         QTest::newRow("one byte long")
-            << hex("01 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41 00") << 0x80 << -65;
-        QTest::newRow("a set") << hex("01 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x01 << -65;
+            << hex("01 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41 00") << 0x80 << -65.0f << -65;
+        QTest::newRow("a set") << hex("01 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x01 << -65.0f
+                               << -65;
         QTest::newRow("channel 4")
-            << hex("04 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x80 << -65;
+            << hex("04 00 00 00 F0 C1 00 00 A0 41 00 00 A0 41") << 0x80 << -65.0f << -65;
     }
     void reportValuesCheckedWhereTheyEnter()
     {
         QFETCH(QByteArray, payload);
         QFETCH(int, direction);
-        QFETCH(int, threshold);
+        QFETCH(float, held);
+        QFETCH(int, shown);
         QGate p;
         deliver(p, 2, payload, quint8(direction));
-        QCOMPARE(int(p.channelState(1).threshold), threshold);
-        QCOMPARE(p.strip(1).params[QGate::Thresh].edit->text(), QString::number(threshold));
-        QCOMPARE(p.channelState(1).attack, quint16(20));
+        QCOMPARE(p.channelState(1).threshold, held);
+        QCOMPARE(p.strip(1).params[QGate::Thresh].edit->text(), QString::number(shown));
+        QCOMPARE(p.strip(1).params[QGate::Thresh].knob->value(), float(shown));
+        QCOMPARE(p.channelState(1).attack, 20.0f);
+    }
+
+    // A value the controls cannot show survives a click on another field of the channel:
+    // the set carries exactly what was reported. Only the edited field changes.
+    void reportedValuesGoBackUnchanged()
+    {
+        QGate p;
+        deliver(p, 2, hex("02 00 00 00 20 41 00 00 A4 41 00 00 A0 40")); // 10 dBu, 20.5, 5 ms
+        const QGate::Strip &s = p.strip(2);
+        QCOMPARE(s.params[QGate::Thresh].edit->text(), QString("0"));
+        QCOMPARE(s.params[QGate::Decay].knob->value(), 20.0f);
+        ticks(p, 20);
+        QVERIFY(sets().isEmpty());
+
+        s.enable->click();
+        emit s.params[QGate::Attack].knob->valueChanged(100.0f);
+        ticks(p, 5);
+        s.params[QGate::Thresh].edit->setText("0"); // typed: goes out as typed
+        emit s.params[QGate::Thresh].edit->editingFinished();
+        QCOMPARE(sets(), (QList<QByteArray>{hex("82 7D 01 00 03 02 02 01 0E 00 02 01"
+                                                " 00 00 20 41 00 00 A4 41 00 00 A0 40 7D 82"),
+                                            hex("82 7D 01 00 03 02 02 01 0E 00 02 01"
+                                                " 00 00 20 41 00 00 C8 42 00 00 A0 40 7D 82"),
+                                            hex("82 7D 01 00 03 02 02 01 0E 00 02 01"
+                                                " 00 00 00 00 00 00 C8 42 00 00 A0 40 7D 82")}));
     }
 
     void openStateOfWrongLengthIgnored()

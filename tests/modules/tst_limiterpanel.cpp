@@ -135,26 +135,32 @@ void TestLimiterPanel::typedValues_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("sent");
+    QTest::addColumn<float>("value"); // what goes out
     QTest::newRow("thresh below range") << 0 << "-130"
-                                        << "-120.0" << true;
+                                        << "-120.0" << true << -120.0f;
     QTest::newRow("thresh above range") << 0 << "30"
-                                        << "24.0" << true;
-    QTest::newRow("thresh rounded to what is shown") << 0 << "-12.34"
-                                                     << "-12.3" << true;
+                                        << "24.0" << true << 24.0f;
+    // Typed values go out as typed; the field shows them to 0.1 dB.
+    QTest::newRow("thresh -12.34") << 0 << "-12.34"
+                                   << "-12.3" << true << -12.34f;
+    QTest::newRow("thresh -7.25") << 0 << "-7.25"
+                                  << "-7.3" << true << -7.25f;
+    QTest::newRow("thresh -0.04") << 0 << "-0.04"
+                                  << "-0.0" << true << -0.04f;
     QTest::newRow("thresh nan") << 0 << "nan"
-                                << "0.0" << false;
+                                << "0.0" << false << 0.0f;
     QTest::newRow("thresh inf") << 0 << "-inf"
-                                << "0.0" << false;
+                                << "0.0" << false << 0.0f;
     QTest::newRow("thresh text") << 0 << "abc"
-                                 << "0.0" << false;
+                                 << "0.0" << false << 0.0f;
     QTest::newRow("ratio 0") << 1 << "0"
-                             << "1" << true;
+                             << "1" << true << 1.0f;
     QTest::newRow("ratio empty") << 1 << ""
-                                 << "2" << false;
+                                 << "2" << false << 0.0f;
     QTest::newRow("attack 5") << 2 << "5"
-                              << "20" << true;
+                              << "20" << true << 20.0f;
     QTest::newRow("decay 1000") << 3 << "1000"
-                                << "1000" << true;
+                                << "1000" << true << 1000.0f;
 }
 
 void TestLimiterPanel::typedValues()
@@ -163,6 +169,7 @@ void TestLimiterPanel::typedValues()
     QFETCH(QString, text);
     QFETCH(QString, shown);
     QFETCH(bool, sent);
+    QFETCH(float, value);
     QOutLimiter p;
     p.selectChannel(5);
     const QLimiterPanel::Widgets &w = p.widgets();
@@ -172,12 +179,12 @@ void TestLimiterPanel::typedValues()
     QCOMPARE(m_sent.size(), sent ? 1 : 0);
     if (!sent)
         return;
-    // What goes out is what is shown: the field's float32 at 2 + 4 * field after the channel.
+    // The field's float32 at 2 + 4 * field after the channel.
     const QByteArray &f = m_sent.first();
     QCOMPARE(quint8(f[10]), quint8(5));
-    float value = 0;
-    std::memcpy(&value, f.constData() + 10 + 2 + 4 * field, 4);
-    QCOMPARE(value, shown.toFloat());
+    float out = 0;
+    std::memcpy(&out, f.constData() + 10 + 2 + 4 * field, 4);
+    QCOMPARE(out, value);
 }
 
 void TestLimiterPanel::knobSendsTenTicksAfterItStops()

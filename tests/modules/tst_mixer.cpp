@@ -178,9 +178,16 @@ private slots:
         report(p, 1, "05 00 00 07 00"); // any nonzero byte is on
         QVERIFY(p.button(5, 2)->isOn());
         QVERIFY(!p.strip(2).enable->isChecked()); // output 6 is not the selected one
-        report(p, 2, "06 80 7F 00 00");           // beyond the range: held at its ends
-        QCOMPARE(p.crosspointGain(6, 0), -70);
-        QCOMPARE(p.crosspointGain(6, 1), 12);
+        // Beyond the range: kept as reported, shown at the range's ends.
+        report(p, 2, "06 80 7F 00 00");
+        QCOMPARE(p.crosspointGain(6, 0), -128);
+        QCOMPARE(p.crosspointGain(6, 1), 127);
+        QCOMPARE(p.button(6, 0)->text(), QString("-70dBu"));
+        QCOMPARE(p.button(6, 1)->text(), QString("12dBu"));
+        p.selectChannel(6);
+        QCOMPARE(p.strip(1).fader->value(), 12.0f);
+        QCOMPARE(p.strip(1).gainEdit->text(), QString("12"));
+        p.selectChannel(0);
 
         // Wrong length, direction or output: nothing.
         report(p, 2, "01 05 05 05 05 05");
@@ -193,6 +200,29 @@ private slots:
         }
         ticks(p, 20);
         QVERIFY(sets().isEmpty());
+    }
+
+    // A gain beyond what the fader shows survives clicks on its crosspoint and edits of the
+    // row's other inputs; only an edit of that gain replaces it.
+    void reportedGainSurvivesOtherEdits()
+    {
+        QMixer p;
+        p.show();
+        report(p, 2, "03 14 00 00 00"); // O4: I1 at +20 dB
+        p.selectChannel(3);
+        p.strip(0).enable->click();
+        emit p.strip(2).fader->valueChanged(-6.0f);
+        ticks(p, 20);
+        QCOMPARE(sets(), (QList<QByteArray>{hex("82 7D 01 00 03 07 01 01 03 00 03 00 01 7D 82"),
+                                            hex("82 7D 01 00 03 07 02 01 03 00 03 02 FA 7D 82")}));
+        QCOMPARE(p.crosspointGain(3, 0), 20);
+        QCOMPARE(p.strip(0).gainEdit->text(), QString("12"));
+
+        m_sent.clear();
+        emit p.strip(0).fader->valueChanged(11.0f);
+        ticks(p, 20);
+        QCOMPARE(sets(), QList<QByteArray>{hex("82 7D 01 00 03 07 02 01 03 00 03 00 0B 7D 82")});
+        QCOMPARE(p.crosspointGain(3, 0), 11);
     }
 
     void dragSendsOnceAndHoldsReports()

@@ -70,8 +70,9 @@ private slots:
                                   << "-30" << QByteArray();
         QTest::newRow("gain text") << false << "x"
                                    << "-30" << QByteArray();
+        // Goes out as typed; the field shows whole hertz.
         QTest::newRow("freq fraction") << true << "440.7"
-                                       << "440" << hex("02 01 04 00 00 00 DC 43");
+                                       << "440" << hex("02 01 04 00 9A 59 DC 43");
         QTest::newRow("freq below band") << true << "5"
                                          << "20" << hex("02 01 04 00 00 00 A0 41");
         // Beyond 16 bits: held at the band's top, not wrapped.
@@ -150,6 +151,36 @@ private slots:
         QVERIFY(!p.muteButton()->isChecked());
         ticks(p, 20);
         QVERIFY(sets().isEmpty());
+    }
+
+    // Values beyond what the controls show stay as reported: clicks on other fields send
+    // only their own, and the fields show whole units within their ranges.
+    void reportedValuesKept()
+    {
+        QSigGenerator p;
+        report(p, 2, "00 50 C3 46"); // 25000 Hz
+        report(p, 4, "00 00 A0 41"); // +20 dBu
+        QCOMPARE(p.state().frequency, 25000.0f);
+        QCOMPARE(p.state().gain, 20.0f);
+        QCOMPARE(p.frequencyEdit()->text(), QString("20000"));
+        QCOMPARE(p.gainEdit()->text(), QString("12"));
+        QCOMPARE(p.fader()->value(), 12.0f);
+        p.muteButton()->click();
+        p.outputButton(2)->click();
+        ticks(p, 20);
+        QCOMPARE(sets(), (QList<QByteArray>{hex("82 7D 01 00 03 08 05 01 01 00 01 7D 82"),
+                                            hex("82 7D 01 00 03 08 01 01 02 00 02 01 7D 82")}));
+        QCOMPARE(p.state().frequency, 25000.0f);
+        QCOMPARE(p.state().gain, 20.0f);
+
+        // A sine starts at 1 kHz: 1000.5 Hz is not 1 kHz although the field shows 1000.
+        m_sent.clear();
+        report(p, 3, "00");
+        report(p, 2, "00 20 7A 44");
+        QCOMPARE(p.frequencyEdit()->text(), QString("1000"));
+        p.sourceBox()->setCurrentIndex(1);
+        QCOMPARE(sets(), (QList<QByteArray>{hex("82 7D 01 00 03 08 02 01 04 00 00 00 7A 44 7D 82"),
+                                            hex("82 7D 01 00 03 08 03 01 01 00 01 7D 82")}));
     }
 
     void buttonsSendAtOnce()
