@@ -454,8 +454,9 @@ private slots:
         SimProcess sim(simArguments("127.0.0.157", m_announcePort,
                                     {"--command-port", commandPort, "--verbose"}));
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-        const QStringList args{"set-ip", "127.0.0.157", "127.0.0.158",  "255.0.0.0",
-                               "--wait", "1.5",         "--command-to", "127.0.0.1:" + commandPort};
+        const QStringList args{
+            "set-ip", "127.0.0.157", "127.0.0.158",  "255.0.0.0",
+            "--wait", "1.5",         "--command-to", "127.0.0.157:" + commandPort};
         const Run r = dapctl(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("127.0.0.158 is the address of another processor (machine id "
