@@ -1,6 +1,7 @@
 // dapctl's rules seen from outside: its arguments, exit codes and what the simulated
 // processors receive (their --verbose log of every Frame).
 #include "../support/reduceddelays.h"
+#include "dapctlrun.h"
 #include "protocol/payload.h"
 #include "support/frameclient.h"
 #include "support/simprocess.h"
@@ -9,28 +10,16 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUdpSocket>
 
 using testsupport::FrameClient;
 using testsupport::SimProcess;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
+using ctltest::freeUdpPort;
+using ctltest::Run;
 
 // Lines of the simulator's Frame log that contain part.
 int logged(SimProcess &sim, const QString &part)
@@ -76,27 +65,9 @@ class TestDapctlRules : public QObject {
     QTemporaryDir m_dir;
     quint16 m_announcePort = 0;
 
-    Run dapctl(QStringList args)
+    Run dapctl(const QStringList &args)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DAPCTL_PASSWORD"), QStringLiteral("1234"));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_dir.path());
-        args << "--announce-port" << QString::number(m_announcePort) << "--db"
-             << m_dir.filePath(QStringLiteral("device.db"));
-        p.start(QStringLiteral(DAP_BIN_DIR "/dapctl"), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("dapctl did not finish");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return ctltest::runDapctl(args, m_dir.path(), m_announcePort, QStringLiteral("1234"));
     }
 
     QJsonObject getJson(const QString &address, const QString &block, int channel)

@@ -16,13 +16,6 @@
 
 namespace bridge {
 
-namespace {
-
-constexpr qint64 kMaxFileSize = 1 << 20;
-constexpr int kMinTokenLength = 16;
-constexpr int kMaxTokenLength = 256;
-
-// A whole number within [lo, hi], or nothing.
 std::optional<qint64> wholeNumber(const QJsonValue &v, qint64 lo, qint64 hi)
 {
     if (!v.isDouble())
@@ -32,6 +25,12 @@ std::optional<qint64> wholeNumber(const QJsonValue &v, qint64 lo, qint64 hi)
         return std::nullopt;
     return qint64(d);
 }
+
+namespace {
+
+constexpr qint64 kMaxFileSize = 1 << 20;
+constexpr int kMinTokenLength = 16;
+constexpr int kMaxTokenLength = 256;
 
 bool onlyKeys(const QJsonObject &o, const QStringList &allowed, const QString &where,
               QString *error)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QJsonValue>
 #include <QList>
 #include <QString>
 
@@ -34,6 +35,10 @@ struct BridgeConfig {
 };
 
 inline constexpr int kMaxProcessors = 4096;
+
+// A JSON number that is whole and within [lo, hi], or nothing: the one check of every count,
+// port and id that a configuration or a client gives.
+std::optional<qint64> wholeNumber(const QJsonValue &v, qint64 lo, qint64 hi);
 
 // Reads and checks the configuration file. Refused, with the reason: a file that other users
 // may read or write, malformed JSON, unknown keys, values out of range, and listening on

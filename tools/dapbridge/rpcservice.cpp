@@ -78,13 +78,7 @@ void fail(RpcSession &s, const rpc::Request &r, int code, const QString &message
 std::optional<qint64> wholeParam(const QJsonObject &params, const QString &key, qint64 lo,
                                  qint64 hi)
 {
-    const QJsonValue v = params.value(key);
-    if (!v.isDouble())
-        return std::nullopt;
-    const double d = v.toDouble();
-    if (!std::isfinite(d) || d != std::floor(d) || d < double(lo) || d > double(hi))
-        return std::nullopt;
-    return qint64(d);
+    return wholeNumber(params.value(key), lo, hi);
 }
 
 RpcService::RpcService(Fleet &fleet, const BridgeConfig &config, QObject *parent)
