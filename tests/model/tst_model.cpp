@@ -453,7 +453,8 @@ private slots:
 
         // A location report is read up to its NUL; longer reports are taken.
         const model::FieldRef location = ref(QStringLiteral("settings - location"));
-        const auto loc = check(*location.message, QByteArray("Hall 2\0junk", 11));
+        const QByteArray locationBytes("Hall 2\0junk", 11); // a Report only views its bytes
+        const auto loc = check(*location.message, locationBytes);
         QVERIFY(loc);
         QCOMPARE(loc->text(*location.field), QByteArrayView("Hall 2"));
         QVERIFY(!check(*location.message, QByteArray()));
