@@ -54,6 +54,20 @@ int countOf(const QString &log, const QString &line)
     return int(log.count(line));
 }
 
+// Selects the only tile and answers the Login dialog that the processor's question opens.
+bool selectAndLogIn(mainWindow &window, const QString &password)
+{
+    if (!QTest::qWaitFor([&window] { return window.deviceList()->rowCount() == 1; }))
+        return false;
+    QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+    QLogin *login = window.loginDialog();
+    if (!QTest::qWaitFor([login] { return login->isVisible(); }))
+        return false;
+    login->passwordEdit()->setText(password);
+    login->buttonBox()->button(QDialogButtonBox::Ok)->click();
+    return QTest::qWaitFor([] { return session::loggedIn(); });
+}
+
 QByteArray announcementOf(quint32 machineId, quint32 address)
 {
     QByteArray announcement(140, '\0');
@@ -87,16 +101,10 @@ private Q_SLOTS:
                         "--disconnect-after", "2", "--announce",
                         QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
-        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QVERIFY(selectAndLogIn(window, QStringLiteral("q7Zx")));
         QTcpSocket *socket = window.devTable()->existingSocket(0);
         QVERIFY(socket);
-
         QLogin *login = window.loginDialog();
-        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
-        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
-        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
-        QTRY_VERIFY(session::loggedIn());
 
         // The processor closes the link but keeps announcing: "Reconnecting", then back
         // and logged in again without asking the user.
@@ -141,13 +149,8 @@ private Q_SLOTS:
                         "--disconnect-after", "2", "--announce",
                         QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
-        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QVERIFY(selectAndLogIn(window, QStringLiteral("q7Zx")));
         QLogin *login = window.loginDialog();
-        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
-        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
-        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
-        QTRY_VERIFY(session::loggedIn());
 
         // Another client changes the password before the link drops.
         testsupport::FrameClient other;
@@ -301,13 +304,8 @@ private Q_SLOTS:
                                                              "--machine-id", "1002", "--password",
                                                              "q7Zx", "--announce", announce});
         QVERIFY2(real->start(), qPrintable(real->errorText()));
-        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
-        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QVERIFY(selectAndLogIn(window, QStringLiteral("q7Zx")));
         QLogin *login = window.loginDialog();
-        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
-        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
-        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
-        QTRY_VERIFY(session::loggedIn());
 
         // The link drops; the same machine id is now announced from another address.
         real.reset();
@@ -349,13 +347,8 @@ private Q_SLOTS:
                         "--announce",
                         QStringLiteral("127.0.0.1:%1").arg(window.devTable()->announcePort())});
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-        QTRY_VERIFY_WITH_TIMEOUT(window.deviceList()->rowCount() == 1, 5000);
-        QTest::mouseClick(window.deviceList()->item(0), Qt::LeftButton);
+        QVERIFY(selectAndLogIn(window, QStringLiteral("q7Zx")));
         QLogin *login = window.loginDialog();
-        QTRY_VERIFY_WITH_TIMEOUT(login->isVisible(), 5000);
-        login->passwordEdit()->setText(QStringLiteral("q7Zx"));
-        login->buttonBox()->button(QDialogButtonBox::Ok)->click();
-        QTRY_VERIFY(session::loggedIn());
 
         QTimer::singleShot(0, this, [&window] {
             QIpSetting *d = window.devTable()->ipDialog();
